@@ -1,0 +1,174 @@
+#include "channel/markov_generator.h"
+
+#include "channel/discrete_channel.h"
+#include "channel/inner_codes.h"
+#include "core/text_input.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string_view>
+
+namespace spi {
+
+namespace {
+
+constexpr const char *kCascadeWarning = "Ошибка каскадного набора g(x).";
+constexpr double kCascadeMarkSet = 1e20;
+
+// Reads innerPolyList into the cascade's set size (rows + 1) and step (the m column of the last
+// row). A list that is not a comma list of tap-table rows, or has more rows than the byte of the
+// set size holds, is refused.
+bool PrepareCascadeSet(ModelState &m) {
+    std::string_view list = m.innerPolyList;
+    int rows = 0;
+    int lastRow = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',');
+        const auto row = ParseInteger(list.substr(0, comma));
+        if (!row || *row < 1 || *row > kTapRows) return false;
+        lastRow = *row;
+        ++rows;
+        if (comma == std::string_view::npos) break;
+        list.remove_prefix(comma + 1);
+    }
+    if (rows + 1 > std::numeric_limits<std::uint8_t>::max()) return false;
+    m.cascadeSetSize = static_cast<std::uint8_t>(rows + 1);
+    m.cascadeStep = m.tapTable[lastRow].m;
+    return true;
+}
+
+bool IsCascade(int codeType) {
+    return codeType == 12 || codeType == 15 || codeType == 16 || codeType == 17;
+}
+
+// Channel bits per information bit of the inner code.
+int ChannelBitsPerInfoBit(const ModelState &m) {
+    switch (m.codeType) {
+    case 12:
+    case 17: return 2;
+    case 15: return 3;
+    case 16: return m.cascadeSetSize;
+    default: return 1;
+    }
+}
+
+int InnerBlockCount(const ModelState &m) {
+    const int n = m.codeN;
+    const int blocks = m.ilvL;
+    switch (m.codeType) {
+    case 12:
+    case 15: return (n / 12) * blocks;
+    case 16: return m.cascadeStep > 0 ? (n / m.cascadeStep) * blocks : 0;
+    case 17:
+        switch (n) {
+        case 155: return 5 * blocks;
+        case 378: return 18 * blocks;
+        case 2040: return 40 * blocks;
+        default: return blocks;
+        }
+    default: return 0;
+    }
+}
+
+// A draw x = seed * 2^-32 satisfies x <= p exactly when seed < CountAtOrBelow(p): the comparisons
+// of the chain become comparisons of the raw seed, with no conversion in the loop. p may be a sum
+// in extended precision; p*2^32 is exact, so the count is exact too. A probability below 0 (or
+// NaN) never fires, one of 1 or more always does.
+std::uint64_t CountAtOrBelow(long double p) {
+    if (!(p >= 0)) return 0;
+    if (p >= 1) return std::uint64_t{1} << 32;
+    return static_cast<std::uint64_t>(std::floor(p * 4294967296.0L)) + 1;
+}
+
+constexpr std::uint32_t kMul = 134775813u;
+// Two steps of the generator at once: the transition draw follows from the seed before the error
+// draw without waiting for it.
+constexpr std::uint32_t kMul2 = kMul * kMul;
+constexpr std::uint32_t kAdd2 = kMul + 1u;
+
+} // namespace
+
+void GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &notifier) {
+    auto refuse = [&] {
+        notifier.Warning(kCascadeWarning);
+        m.wordCount = 0;
+    };
+
+    m.genLength = length;
+    if (withCoder && m.cascadeInitMark != kCascadeMarkSet) {
+        m.cascadeInitMark = kCascadeMarkSet;
+        bool fits = true;
+        if (m.codeType == 16) fits = PrepareCascadeSet(m) && m.cascadeStep > 0;
+        if (fits) {
+            if (m.codeType == 12 || m.codeType == 15) fits = m.codeN % 12 == 0;
+            if (m.codeType == 16) fits = m.codeN % m.cascadeStep == 0;
+        }
+        if (!fits) {
+            refuse();
+            return;
+        }
+    }
+    // Every call of the run generates the inner code's longer stream.
+    const std::int64_t bits =
+        static_cast<std::int64_t>(length) * (withCoder ? ChannelBitsPerInfoBit(m) : 1);
+    // The run's limits check keeps the stream within errorVector; this only keeps a caller that
+    // skipped it from writing past the end.
+    if (bits > kMaxBlock) {
+        refuse();
+        return;
+    }
+    m.genLength = static_cast<std::int32_t>(bits);
+
+    const auto &d = m.discParams;
+    std::uint32_t seed = m.random.seed;
+
+    // 0 means no state drawn yet in this run; anything else outside 1..3 is treated alike rather
+    // than read as a state the chain does not have.
+    if (m.chanState < 1 || m.chanState > 3) {
+        seed = seed * kMul + 1u;
+        const double x = static_cast<double>(seed) * (1.0 / 4294967296.0);
+        const long double upTo0 = d[kP0];
+        const long double upTo1 = upTo0 + d[kP1];
+        // The third sum, P0+P1+P2, would pick state 2, as a draw above every sum does.
+        const int s = x <= upTo0 ? 0 : x <= upTo1 ? 1 : 2;
+        m.chanState = s + 1;
+    }
+
+    // Per state: errors when seed < errorBelow, stays when seed < stayBelow. From state 1 a draw
+    // that does not stay goes to state 0 when seed < toZeroBelow (y <= P10 + P11, the same y),
+    // otherwise to state 2; states 0 and 2 can only move to state 1.
+    const std::uint64_t errorBelow[3] = {CountAtOrBelow(d[kE0]), CountAtOrBelow(d[kE1]),
+                                         CountAtOrBelow(d[kE2])};
+    const std::uint64_t stayBelow[3] = {CountAtOrBelow(d[kP00]), CountAtOrBelow(d[kP11]),
+                                        CountAtOrBelow(d[kP22])};
+    const std::uint64_t toZeroBelow =
+        CountAtOrBelow(static_cast<long double>(d[kP10]) + static_cast<long double>(d[kP11]));
+
+    int state = m.chanState - 1;
+    std::uint64_t curError = errorBelow[state];
+    std::uint64_t curStay = stayBelow[state];
+    std::uint8_t *out = m.errorVector.data() + 1;
+    const int count = m.genLength;
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t errorDraw = seed * kMul + 1u;
+        const std::uint32_t moveDraw = seed * kMul2 + kAdd2;
+        seed = moveDraw;
+        out[i] = static_cast<std::uint8_t>(errorDraw < curError);
+        if (moveDraw >= curStay) {
+            state = state != 1 ? 1 : (moveDraw < toZeroBelow ? 0 : 2);
+            curError = errorBelow[state];
+            curStay = stayBelow[state];
+        }
+    }
+    m.chanState = state + 1;
+    m.random.seed = seed;
+
+    if (!withCoder || !IsCascade(m.codeType)) return;
+    // The inner code turns each block's channel errors into the residual errors the outer code
+    // sees, written over the front of errorVector block by block.
+    const int blocks = InnerBlockCount(m);
+    for (int h = 1; h <= blocks; ++h) RunInnerBlock(m, h);
+}
+
+} // namespace spi

@@ -1,0 +1,13 @@
+// Source words and error statistics: the set-up of a run, the random source, and the counting of
+// error multiplicities with the derived probabilities and capacities.
+#pragma once
+
+#include "core/model_state.h"
+
+namespace spi {
+
+void PrepareTestRun(ModelState &m, int n, int k, int n0, int codeType, int L, int k0);
+void MakeSourceWord(ModelState &m, int k, int wordInFrame);
+void GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex, long long blockTotal);
+
+} // namespace spi

@@ -1,0 +1,11 @@
+// The g(x) parser: genPolyText (octal digits or a comma list of exponents) to genPolyTerms.
+#pragma once
+
+#include "core/model_state.h"
+#include "core/notifier.h"
+
+namespace spi {
+
+void parseGenPoly(ModelState &m, Notifier &notifier);
+
+} // namespace spi

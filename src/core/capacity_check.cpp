@@ -1,0 +1,89 @@
+#include "core/capacity_check.h"
+
+#include "core/code_dispatch.h"
+#include "core/interleaver.h"
+
+#include <algorithm>
+#include <string>
+
+namespace spi {
+
+namespace {
+
+std::string S(long long v) { return std::to_string(v); }
+
+std::optional<std::string> CheckChannel(const ModelState &m) {
+    if (m.channelType == 1) return std::nullopt;
+    if (m.channelType == 2)
+        return std::string("Модель решающего устройства (структура \"РУ\") в этой версии ещё не "
+                           "реализована; выберите структуру \"ДК\".");
+    return std::string("Структура модели СПИ не выбрана: выберите \"ДК\" или \"РУ\".");
+}
+
+// The largest exponent of g(x), or -1 for an empty list.
+int LargestExponent(const ModelState &m) {
+    int top = -1;
+    for (int i = 0; i < m.genPolyTermCount; ++i) top = std::max(top, m.genPolyTerms[static_cast<std::size_t>(i)]);
+    return top;
+}
+
+} // namespace
+
+std::optional<std::string> CheckStat1Limits(const ModelState &m) {
+    if (auto c = CheckChannel(m)) return c;
+    const long long n = m.stat1WordLength;
+    if (n < 1 || n > kMaxWord)
+        return "Длина кодового слова n=" + S(n) + " вне допустимых пределов 1.." + S(kMaxWord) + ".";
+    if (m.wordCount < 1)
+        return "Количество слов NB=" + S(m.wordCount) + " должно быть не меньше 1.";
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckStat2Limits(const ModelState &m) {
+    if (auto c = CheckChannel(m)) return c;
+    const int type = m.codeType;
+    const long long n = m.codeN, k = m.codeK, L = m.ilvL;
+    if (!CodecFor(type).available)
+        return "Код типа " + S(type) + " в этой версии ещё не реализован.";
+    if (m.wordCount < 1)
+        return "Количество слов NB=" + S(m.wordCount) + " должно быть не меньше 1.";
+    if (n < 1 || n > kMaxWord)
+        return "Длина кодового блока n=" + S(n) + " вне допустимых пределов 1.." + S(kMaxWord) + ".";
+    if (k < 1 || k > n)
+        return "Число информационных символов k=" + S(k) + " должно быть в пределах 1..n (n=" +
+               S(n) + ").";
+    // Interleaver parameters that give no read-out order get the interleaver's own warning.
+    if (L < 1 || m.ilvA < 1 || m.ilvC < 1 || n * L < 2 || n * L > kMaxBlock)
+        return std::string(kInterleaverRefusal);
+    if (m.wordCount < L)
+        return "Количество слов NB=" + S(m.wordCount) + " меньше числа слов в блоке перемежителя L=" +
+               S(L) + ": не моделируется ни одного блока.";
+    if (k * L > kMaxBlockInfo)
+        return "Блок перемежителя содержит k*L=" + S(k * L) + " информационных символов; допустимо не более " +
+               S(kMaxBlockInfo) + ".";
+
+    long long h = L;
+    if (type == 12 || type == 17) h = 2 * L;
+    else if (type == 15) h = 3 * L;
+    if (n * h > kMaxBlock)
+        return "Поток ошибок внутреннего кода n*" + S(h / L) + "*L=" + S(n * h) +
+               " символов превышает " + S(kMaxBlock) + ".";
+
+    const int family = EncoderFamily(type);
+    if (family == 1) {
+        if (m.genPolyTermCount < 0 || m.genPolyTermCount > kPolyTerms)
+            return "Число членов g(x) " + S(m.genPolyTermCount) + " вне пределов 0.." + S(kPolyTerms) + ".";
+        const int top = LargestExponent(m);
+        if (top > n - k)
+            return "Степень g(x) " + S(top) + " больше n-k=" + S(n - k) + ".";
+        if (type == 0) {
+            if (k * (n - k) > kMaxParity)
+                return "Синдромный декодер: k*(n-k)=" + S(k * (n - k)) + " больше " + S(kMaxParity) + ".";
+            if (top != n - k)
+                return "Синдромный декодер: степень g(x) " + S(top) + " не равна n-k=" + S(n - k) + ".";
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace spi

@@ -1,0 +1,178 @@
+#include "core/test_runs.h"
+
+#include "channel/markov_generator.h"
+#include "channel/source_stats.h"
+#include "core/capacity_check.h"
+#include "core/code_dispatch.h"
+#include "core/interleaver.h"
+#include "core/results_view.h"
+#include "core/text_input.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace spi {
+
+namespace {
+
+long long ProgressStep(long long total) {
+    const auto step = static_cast<long long>(static_cast<long double>(total) * 0.01L);
+    return std::max(1LL, step);
+}
+
+void GenerateErrors(ModelState &m, int length, bool withCoder, long long blockNo, Notifier &notifier) {
+    if (m.channelType == 1) GenerateMarkovErrors(m, length, withCoder, notifier);
+    // The decision-device generator (channel type 2) is refused by the limits check until it is
+    // built; any other channel type produces no errors.
+    (void)blockNo;
+}
+
+} // namespace
+
+RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress) {
+    RunResult result;
+    if (auto refusal = CheckStat1Limits(m)) {
+        notifier.Error(*refusal);
+        return result;
+    }
+    const int n = m.stat1WordLength;
+    const long long NB = m.wordCount;
+    PrepareTestRun(m, n, n, 1, 1, 1, 1);
+    if (progress) progress->Started();
+
+    const long long step = ProgressStep(NB);
+    int count = 0;
+    for (long long word = 1; word <= NB; ++word) {
+        if (progress) {
+            if (word % step == 0) progress->Advance(++count);
+            if (word % 100 == 0) progress->Counter(word);
+        }
+        GenerateErrors(m, n, false, word, notifier);
+        GatherErrorStats(m, 0, n, word, NB);
+    }
+    if (progress) progress->Finished();
+
+    result.outcome = RunOutcome::Completed;
+    result.words = NB;
+    const int last = FindLastMultiplicity(m, n, 1000);
+    if (last >= 0) {
+        m.lastMultiplicity = last;
+        result.showResults = true;
+        result.view = MakeStat1View(m, last);
+    }
+    return result;
+}
+
+RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress) {
+    RunResult result;
+    if (auto refusal = CheckStat2Limits(m)) {
+        notifier.Error(*refusal);
+        return result;
+    }
+    const int type = m.codeType;
+    const CodecEntry codec = CodecFor(type);
+    const int refMode = ReferenceMode(type);
+
+    if (progress) progress->Started();
+    PrepareTestRun(m, m.codeN, m.codeK, m.convN0, type, m.ilvL, m.convK0);
+    BuildPermutation(m, notifier);
+
+    const int n = m.codeN, k = m.codeK, L = m.ilvL;
+    const long long blocks = m.wordCount / L;
+    const long long step = ProgressStep(blocks);
+    const long long words = blocks * L;
+    const int nL = n * L;
+    std::uint8_t *const matrix = m.interleaverMatrix.data();
+    const std::int32_t *const perm = m.interleaverPerm.data();
+    int count = 0;
+
+    for (long long b = 1; b <= blocks; ++b) {
+        if (progress) {
+            if (b % step == 0) progress->Advance(++count);
+            if (b % 10 == 0) progress->Counter(L * b);
+        }
+        for (int i = 1; i <= L; ++i) {
+            MakeSourceWord(m, k, i);
+            if (codec.encode) codec.encode(m);
+            std::memcpy(matrix + (i - 1) * n + 1, m.codeWord.data() + 1, static_cast<std::size_t>(n));
+            std::memcpy(m.blockInfoWords.data() + (i - 1) * k + 1, m.infoWord.data() + 1,
+                        static_cast<std::size_t>(k));
+        }
+        for (int p = 1; p <= nL; ++p) m.channelSeq[p] = matrix[perm[p - 1] + 1];
+
+        GenerateErrors(m, nL, true, b, notifier);
+        if (m.wordCount == 0) {
+            if (progress) progress->Finished();
+            result.outcome = RunOutcome::Abandoned;
+            return result;
+        }
+
+        for (int p = 1; p <= nL; ++p) matrix[perm[p - 1] + 1] = m.channelSeq[p] ^ m.errorVector[p];
+
+        for (int i = 1; i <= L; ++i) {
+            const long long u = (b - 1) * L + i;
+            const int base = (i - 1) * n;
+            std::memcpy(m.rxWord.data() + 1, matrix + base + 1, static_cast<std::size_t>(n));
+            // The i-th group of errors moves to the front; for increasing j the source cells are
+            // read before they are overwritten, which memmove also guarantees.
+            if (base != 0)
+                std::memmove(m.errorVector.data() + 1, m.errorVector.data() + base + 1, static_cast<std::size_t>(n));
+            if (refMode == 1) {
+                std::memcpy(m.refInfoWord.data() + 1, m.blockInfoWords.data() + (i - 1) * k + 1,
+                            static_cast<std::size_t>(k));
+            } else if (refMode == 2) {
+                const std::uint8_t *src = i > 1 ? m.blockInfoWords.data() + (i - 2) * k + 1 : m.prevInfoWord.data() + 1;
+                std::memcpy(m.refInfoWord.data() + 1, src, static_cast<std::size_t>(k));
+            }
+            GatherErrorStats(m, 0, n, u, words);
+            if (codec.decode) codec.decode(m, u);
+            GatherErrorStats(m, 1, k, u, words);
+        }
+    }
+
+    if (type != 0) m.wordErrProbAfter = static_cast<double>(1.0L - static_cast<long double>(m.multAfter[0]));
+    if (progress) progress->Finished();
+
+    if (blocks == 0) {
+        // Only a refused interleaver leaves no block to run: its warning has been given.
+        result.outcome = RunOutcome::Abandoned;
+        return result;
+    }
+    result.outcome = RunOutcome::Completed;
+    result.words = words;
+    const int last = FindLastMultiplicity(m, m.codeN, 2000);
+    if (last >= 1) {
+        m.lastMultiplicity = last;
+        result.showResults = true;
+        result.view = MakeStat2View(m, last);
+    }
+    return result;
+}
+
+bool AcceptStat1Dialog(ModelState &m, const std::string &nText, const std::string &nbText, Notifier &notifier) {
+    const auto n = ParseInteger(nText);
+    if (!n) {
+        notifier.Error(InvalidIntegerMessage(nText));
+        return false;
+    }
+    m.stat1WordLength = *n;
+    const auto nb = ParseInteger(nbText);
+    if (!nb) {
+        notifier.Error(InvalidIntegerMessage(nbText));
+        return false;
+    }
+    m.wordCount = *nb;
+    return true;
+}
+
+bool AcceptStat2Dialog(ModelState &m, const std::string &nbText, Notifier &notifier) {
+    const auto nb = ParseInteger(nbText);
+    if (!nb) {
+        notifier.Error(InvalidIntegerMessage(nbText));
+        return false;
+    }
+    m.wordCount = *nb;
+    return true;
+}
+
+} // namespace spi

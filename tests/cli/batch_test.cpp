@@ -1,0 +1,178 @@
+// spi-sim as a script sees it: the options, the user's steps in order, the exit codes, the JSON.
+#include "cli/batch_session.h"
+#include "cli/cli_options.h"
+#include "cli/field_setters.h"
+#include "report/data_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+struct Outcome {
+    int code = -1;
+    std::string out, err;
+    spi::RecordingNotifier note;
+    std::unique_ptr<spi::ModelState> model;
+};
+
+Outcome SimRun(std::vector<std::string> args) {
+    args.insert(args.begin(), "spi-sim");
+    std::vector<char *> argv;
+    for (auto &a : args) argv.push_back(a.data());
+    Outcome o;
+    std::string error;
+    const auto options = spi::cli::ParseOptions(static_cast<int>(argv.size()), argv.data(), &error);
+    if (!options) {
+        o.code = spi::cli::kExitUsage;
+        o.err = error;
+        return o;
+    }
+    o.model = spi::MakeModel();
+    std::ostringstream out, err;
+    o.code = spi::cli::RunBatch(*options, *o.model, o.note, out, err, nullptr);
+    o.out = out.str();
+    o.err = err.str();
+    return o;
+}
+
+// The value of a top-level key of the JSON record, as text.
+std::string JsonValue(const std::string &json, const std::string &key) {
+    const auto at = json.find("\"" + key + "\": ");
+    if (at == std::string::npos) return "<missing>";
+    const auto from = at + key.size() + 4;
+    const auto to = json.find_first_of(",\n", json[from] == '[' ? json.find(']', from) : from);
+    return json.substr(from, to - from);
+}
+
+TEST(Options, BadOptionsAreUsageErrors) {
+    for (std::vector<std::string> bad : {std::vector<std::string>{"--structure", "xx"},
+                                         {"--test", "stat3"},
+                                         {"--words", "12x"},
+                                         {"--seed", "-1"},
+                                         {"--seed", "4294967296"},
+                                         {"--set", "probOne"},
+                                         {"--frobnicate"},
+                                         {"--plain"},
+                                         {"--json"}}) {
+        EXPECT_EQ(SimRun(bad).code, spi::cli::kExitUsage) << bad[0];
+    }
+}
+
+TEST(Options, SetRefusesUnknownFieldsAndValuesThatDoNotFit) {
+    auto m = spi::MakeModel();
+    std::string why;
+    EXPECT_TRUE(spi::cli::SetField(*m, "discParams[3]=0.25", &why));
+    EXPECT_EQ(m->discParams[3], 0.25);
+    EXPECT_TRUE(spi::cli::SetField(*m, "genPolyText=нет", &why));
+    EXPECT_EQ(m->genPolyText, "нет");
+    EXPECT_TRUE(spi::cli::SetField(*m, "polyNumbers[7]=255", &why));
+    EXPECT_EQ(m->polyNumbers[7], 255);
+    for (const char *bad : {"nothing=1", "discParams[15]=0", "probOne=nan", "probOne=1e999", "probOne=",
+                            "codeType=65536", "codeN=1.5", "polyNumbers[0]=256", "ruCriterion=40000",
+                            "innerPolyList=1,2,3,4,5,6,7,8,9,10,11,12,13,14,15"}) {
+        const auto before = *m;
+        EXPECT_FALSE(spi::cli::SetField(*m, bad, &why)) << bad;
+        EXPECT_EQ(m->probOne, before.probOne);
+        EXPECT_EQ(m->codeType, before.codeType);
+    }
+    EXPECT_GT(spi::cli::SettableFieldNames().size(), 50u);
+}
+
+TEST(Batch, DefaultRunPrintsTheResultsAndExitsZero) {
+    const auto o = SimRun({"--seed", "12345"});
+    EXPECT_EQ(o.code, 0) << o.err;
+    EXPECT_NE(o.out.find("Стат2"), std::string::npos);
+    EXPECT_NE(o.out.find("     До декодирования  n= 7"), std::string::npos);
+    EXPECT_NE(o.out.find("Эквивалентная вероятность ошибки Pвых :"), std::string::npos);
+    EXPECT_EQ(o.model->channelType, 1);
+    EXPECT_EQ(o.model->channelEntered, 1);
+    EXPECT_EQ(o.model->discParams[3], 0.12); // the calculated default channel
+}
+
+TEST(Batch, JsonHasEveryKeyAndTheRunsNumbers) {
+    const auto o = SimRun({"--seed", "12345", "--json", "-"});
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(o.out.find("Стат2"), std::string::npos); // stdout holds only the JSON
+    for (const char *key : {"test", "structure", "seed", "words", "n", "k", "multBefore", "multAfter", "pErrIn",
+                            "pErrInConf", "pErrOut", "pErrOutConf", "wordErrProbAfter", "rateWithCoder",
+                            "capacityNoCoder", "discParams", "elapsedSeconds"})
+        EXPECT_NE(JsonValue(o.out, key), "<missing>") << key;
+    EXPECT_EQ(JsonValue(o.out, "test"), "\"stat2\"");
+    EXPECT_EQ(JsonValue(o.out, "seed"), "12345");
+    EXPECT_EQ(JsonValue(o.out, "words"), "1000");
+    EXPECT_EQ(std::stod(JsonValue(o.out, "pErrOut")), o.model->pErrOut); // 17 digits read back exactly
+    EXPECT_EQ(std::stod(JsonValue(o.out, "capacityNoCoder")), o.model->discParams[14]);
+    EXPECT_EQ(JsonValue(o.out, "multAfter").front(), '[');
+}
+
+TEST(Batch, SameSeedSameJsonNumbers) {
+    const auto a = SimRun({"--seed", "99", "--json", "-", "--words", "5000"});
+    const auto b = SimRun({"--seed", "99", "--json", "-", "--words", "5000"});
+    EXPECT_EQ(JsonValue(a.out, "multBefore"), JsonValue(b.out, "multBefore"));
+    EXPECT_EQ(JsonValue(a.out, "pErrOut"), JsonValue(b.out, "pErrOut"));
+    EXPECT_EQ(JsonValue(a.out, "words"), "5000");
+}
+
+TEST(Batch, Stat1UsesLengthAndWords) {
+    const auto o = SimRun({"--test", "stat1", "--length", "12", "--words", "300", "--seed", "1", "--json", "-"});
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(JsonValue(o.out, "n"), "12");
+    EXPECT_EQ(JsonValue(o.out, "k"), "0");
+    EXPECT_EQ(JsonValue(o.out, "words"), "300");
+    EXPECT_EQ(JsonValue(o.out, "multAfter"), "[0]");
+}
+
+TEST(Batch, RefusedRunsExitTwoWithTheSystemsMessage) {
+    auto o = SimRun({"--set", "ilvL=3", "--set", "ilvC=4"});
+    EXPECT_EQ(o.code, spi::cli::kExitRefused);
+    EXPECT_TRUE(o.note.Has("Допустимы А=1,L<=10,n/2<C<n*L; Повторите ввод A,L,C в перемежителе!"));
+    o = SimRun({"--set", "codeN=3000"});
+    EXPECT_EQ(o.code, spi::cli::kExitRefused);
+    EXPECT_EQ(o.note.entries.size(), 1u);
+    o = SimRun({"--set", "contHp=51", "--test", "stat1"}); // no channel, no "Стат 1"
+    EXPECT_EQ(o.code, spi::cli::kExitRefused);
+    EXPECT_TRUE(o.note.Has("Некорректный ввод!"));
+    o = SimRun({"--data", "/nonexistent/file.dat"});
+    EXPECT_EQ(o.code, spi::cli::kExitRefused);
+}
+
+TEST(Batch, SetValuesApplyInOrderAndDiscreteValuesNeedChannelEntered) {
+    auto o = SimRun({"--set", "codeT=2", "--set", "codeT=3", "--seed", "1"});
+    EXPECT_EQ(o.model->codeT, 3);
+    o = SimRun({"--set", "discParams[3]=0.3", "--seed", "1"});
+    EXPECT_EQ(o.model->discParams[3], 0.12); // recalculated, and said so
+    EXPECT_NE(o.err.find("channelEntered=1"), std::string::npos);
+    o = SimRun({"--set", "channelEntered=1", "--set", "discParams[0]=1", "--set", "discParams[3]=0.3", "--set",
+             "discParams[6]=1", "--seed", "1"});
+    EXPECT_EQ(o.code, 0);
+    EXPECT_EQ(o.model->discParams[3], 0.3);
+    EXPECT_NEAR(o.model->pErrIn, 0.3, 0.02);
+}
+
+TEST(Batch, DataFileRoundTripThroughTheCommandLine) {
+    const auto dir = std::filesystem::temp_directory_path() / ("spi_cli_test_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "chain").string();
+    auto saved = SimRun({"--set", "contHp=4", "--set", "ilvL=3", "--set", "ilvC=13", "--seed", "5", "--save-data", path});
+    ASSERT_EQ(saved.code, 0) << saved.err;
+    ASSERT_TRUE(std::filesystem::exists(path + ".dat"));
+    auto loaded = SimRun({"--data", path + ".dat", "--seed", "5"});
+    ASSERT_EQ(loaded.code, 0) << loaded.err;
+    EXPECT_EQ(loaded.model->contHp, 4.0);
+    EXPECT_EQ(loaded.model->ilvL, 3);
+    EXPECT_EQ(loaded.model->discParams, saved.model->discParams);
+    EXPECT_EQ(loaded.model->multBefore, saved.model->multBefore); // same chain, same seed, same run
+    EXPECT_TRUE(loaded.note.Has("Чтение завершено успешно."));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Batch, CodeAndReportAreNotAvailableYet) {
+    EXPECT_EQ(SimRun({"--code", "5"}).code, spi::cli::kExitUsage);
+}
+
+} // namespace
