@@ -43,4 +43,3 @@ BENCHMARK(BM_Stat2_default)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();

@@ -12,39 +12,62 @@ namespace {
 
 constexpr const char *kBreakWarning = "В данном варианте КВИР перерывы не моделируются.";
 
-std::string Real64(double x) { return FormatFixed(x, 6, 4); }
+std::string Real64(double x) {
+    return FormatFixed(x, 6, 4);
+}
 
 // The modulator group shows АМ, ЧМ, ФМ for md = 0.5, 1, 2; any other md leaves the group as it
 // was, which for these fields is the struct's default item.
 void FillModulator(const ModelState &m, int &item) {
     const long double tenMd = 10.0L * static_cast<long double>(m.modMd);
-    if (!(std::fabs(tenMd) < 1e9L)) return;
+    if (!(std::fabs(tenMd) < 1e9L))
+        return;
     switch (static_cast<long>(std::trunc(tenMd))) {
-    case 5: item = 0; break;
-    case 10: item = 1; break;
-    case 20: item = 2; break;
-    default: break;
+    case 5:
+        item = 0;
+        break;
+    case 10:
+        item = 1;
+        break;
+    case 20:
+        item = 2;
+        break;
+    default:
+        break;
     }
 }
 
 void AcceptModulator(ModelState &m, int item) {
     // No item selected (or an item the group does not have) keeps the stored code.
     switch (item) {
-    case 0: m.modMd = 0.5; break;
-    case 1: m.modMd = 1.0; break;
-    case 2: m.modMd = 2.0; break;
-    default: break;
+    case 0:
+        m.modMd = 0.5;
+        break;
+    case 1:
+        m.modMd = 1.0;
+        break;
+    case 2:
+        m.modMd = 2.0;
+        break;
+    default:
+        break;
     }
 }
 
 // "когерентный" is item 0 for dm = 1, "некогерентный" item 1 for dm = 0; the mapping is its own
 // inverse, so a stored dm outside 0..1 comes back as it went in.
-int DemodulatorItem(std::int32_t dm) { return 1 - dm; }
-std::int32_t DemodulatorFromItem(int item) { return 1 - item; }
+int DemodulatorItem(std::int32_t dm) {
+    return 1 - dm;
+}
+std::int32_t DemodulatorFromItem(int item) {
+    return 1 - item;
+}
 
 } // namespace
 
-SignalFields FillSignalDialog(const ModelState &m) { return {FormatFixed(m.probOne, 6, 4)}; }
+SignalFields FillSignalDialog(const ModelState &m) {
+    return {FormatFixed(m.probOne, 6, 4)};
+}
 
 void AcceptSignalDialog(ModelState &m, const SignalFields &f) {
     m.probOne = ReadDialogReal(f.probOne);
@@ -75,9 +98,8 @@ void AcceptContChannel1Dialog(ModelState &m, ContChannel1Fields &f) {
     const double hc = ReadDialogReal(f.hc);
     const std::optional<std::int32_t> diversity = ParseInteger(f.m);
     if (diversity && (hp != m.contHp || hc != m.contHc || *diversity != m.contM)) {
-        const long double h1 = *diversity < 2
-                                   ? static_cast<long double>(hp) + hc
-                                   : static_cast<long double>(hc) * *diversity;
+        const long double h1 = *diversity < 2 ? static_cast<long double>(hp) + hc
+                                              : static_cast<long double>(hc) * *diversity;
         f.h1 = FormatFixed(h1, 6, 4);
         f.h2 = FormatFixed(0.2L * h1, 6, 4);
     }
@@ -86,7 +108,8 @@ void AcceptContChannel1Dialog(ModelState &m, ContChannel1Fields &f) {
     m.ruThreshold2 = ReadDialogReal(f.h2);
     m.contHp = hp;
     m.contHc = hc;
-    if (!diversity) return;
+    if (!diversity)
+        return;
     m.contM = *diversity;
     m.contQ = ReadDialogReal(f.q);
     AcceptModulator(m, f.modulator);
@@ -107,10 +130,12 @@ ContChannel2Fields FillContChannel2Dialog(const ModelState &m) {
 // As in the first variant, an m that is not an integer stops the handler at m: Hp is taken,
 // m, Hc, Q and the two groups keep their stored values.
 void AcceptContChannel2Dialog(ModelState &m, const ContChannel2Fields &f) {
+    // The caller disables the stage's test buttons here, as for the first variant.
     m.channelEntered = 0;
     m.contHp = ReadDialogReal(f.hp);
     const std::optional<std::int32_t> diversity = ParseInteger(f.m);
-    if (!diversity) return;
+    if (!diversity)
+        return;
     m.contM = *diversity;
     m.contHc = ReadDialogReal(f.hc);
     m.contQ = ReadDialogReal(f.q);
@@ -119,9 +144,12 @@ void AcceptContChannel2Dialog(ModelState &m, const ContChannel2Fields &f) {
 }
 
 std::optional<DiscChannelFields> OpenDiscChannelDialog(ModelState &m, Notifier &notifier) {
-    if (m.channelEntered == 0) CalcDiscreteChannel(m, notifier);
+    if (m.channelEntered == 0)
+        CalcDiscreteChannel(m, notifier);
     const auto &d = m.discParams;
-    if (d[kPcp] == 0) return std::nullopt;
+    // No channel to show: nothing more happens, no break warning and no "Стат 1".
+    if (d[kPcp] == 0)
+        return std::nullopt;
     m.channelEntered = 1;
     DiscChannelFields f;
     f.p0 = FormatFixed(d[kP0], 9, 7);
@@ -160,12 +188,15 @@ void FinishDiscChannelDialog(ModelState &m, Notifier &notifier) {
         notifier.Warning(kBreakWarning);
         m.breakParams[0] = 0;
     }
-    // The caller enables "Стат 1" here.
+    // The caller enables "Стат 1" here, whether the dialog was accepted or cancelled.
 }
 
 std::optional<DecisionDeviceFields> OpenDecisionDeviceDialog(ModelState &m, Notifier &notifier) {
-    if (m.channelEntered == 0) CalcDiscreteChannel(m, notifier);
-    if (m.discParams[kPcp] == 0) return std::nullopt;
+    if (m.channelEntered == 0)
+        CalcDiscreteChannel(m, notifier);
+    // Whether the dialog is shown, accepted or cancelled, the caller enables "Стат 1" afterwards.
+    if (m.discParams[kPcp] == 0)
+        return std::nullopt;
     m.channelEntered = 1;
     DecisionDeviceFields f;
     f.criterion = m.ruCriterion;
@@ -176,7 +207,6 @@ std::optional<DecisionDeviceFields> OpenDecisionDeviceDialog(ModelState &m, Noti
 // Also called when the dialog was not shown: the window then passes the group's last selection.
 void AcceptDecisionDeviceDialog(ModelState &m, const DecisionDeviceFields &f) {
     m.ruCriterion = static_cast<std::int16_t>(f.criterion);
-    // The caller enables "Стат 1" here.
 }
 
 } // namespace spi

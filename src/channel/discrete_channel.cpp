@@ -14,40 +14,48 @@ constexpr const char *kBadParams = "Некорректный ввод парам
 // hold 0.999 of the density. A density that never gets there (it underflowed, or the thresholds
 // lie absurdly far out) would keep the dialog busy for ever; a million steps is s = 100000, far
 // beyond any ratio of a real channel.
-constexpr long maxIntegrationSteps = 1'000'000;
+constexpr long kMaxIntegrationSteps = 1'000'000;
 
 // 1754! is the largest factorial below the range of long double; beyond it the result is infinite
 // anyway, and counting up to it for a diversity order typed as 10^9 would hang the dialog.
-constexpr int largestFiniteFactorial = 1754;
+constexpr int kLargestFiniteFactorial = 1754;
 
 using Params = std::array<double, 15>;
 
-long double L(double x) { return static_cast<long double>(x); }
+long double L(double x) {
+    return static_cast<long double>(x);
+}
 
 // Round half to even, as the system rounds reals to integers; the caller keeps x in range.
 long double RoundHalfEven(long double x) {
     const long double f = std::floor(x);
     const long double diff = x - f;
-    if (diff > 0.5L) return f + 1;
-    if (diff < 0.5L) return f;
+    if (diff > 0.5L)
+        return f + 1;
+    if (diff < 0.5L)
+        return f;
     return std::fmod(f, 2.0L) == 0 ? f : f + 1;
 }
 
 bool AllFinite(const Params &d) {
     for (double v : d)
-        if (!std::isfinite(v)) return false;
+        if (!std::isfinite(v))
+            return false;
     return true;
 }
 
 // y^k as the series has always evaluated it: 1/exp(-k*ln y).
-long double SeriesPower(long double y, int k) { return 1.0L / std::exp(-k * std::log(y)); }
+long double SeriesPower(long double y, int k) {
+    return 1.0L / std::exp(-k * std::log(y));
+}
 
 // Step 4 of the calculation: the mean error probability and the transition matrix from the state
 // probabilities and the two transitions the cases give. Ck is left to the dialog's derivation.
 void TransitionStep(Params &d) {
-    if (d[kP1] == 0) return;
-    d[kPcp] = static_cast<double>(L(d[kE0]) * L(d[kP0]) + L(d[kE1]) * L(d[kP1]) +
-                                  L(d[kE2]) * L(d[kP2]));
+    if (d[kP1] == 0)
+        return;
+    d[kPcp] =
+        static_cast<double>(L(d[kE0]) * L(d[kP0]) + L(d[kE1]) * L(d[kP1]) + L(d[kE2]) * L(d[kP2]));
     d[kP00] = static_cast<double>(1.0L - L(d[kP01]));
     d[kP10] = static_cast<double>(L(d[kP01]) * L(d[kP0]) / L(d[kP1]));
     d[kP12] = static_cast<double>(L(d[kP21]) * L(d[kP2]) / L(d[kP1]));
@@ -60,7 +68,8 @@ enum class CaseOutcome { Done, BadInput, BadParams };
 // A: a constant signal-to-noise ratio Hp; the three states differ only in how long they last.
 CaseOutcome NoFading(const ModelState &m, Params &d) {
     const long double hp = L(m.contHp);
-    if (hp > 50 || hp < 0) return CaseOutcome::BadInput;
+    if (hp > 50 || hp < 0)
+        return CaseOutcome::BadInput;
     const double e = static_cast<double>(BitErrorProb(m, hp));
     d[kE0] = e;
     d[kE1] = e;
@@ -79,12 +88,14 @@ CaseOutcome NoFading(const ModelState &m, Params &d) {
 CaseOutcome RiceFading(const ModelState &m, Params &d) {
     const long double hp = L(m.contHp);
     const long double hc = L(m.contHc);
-    if (hp / hc > 50 || hc < 1) return CaseOutcome::BadInput;
+    if (hp / hc > 50 || hc < 1)
+        return CaseOutcome::BadInput;
     const long double h1 = L(m.ruThreshold1);
     const long double h2 = L(m.ruThreshold2);
     const long double q = L(m.contQ);
 
-    for (int i = kP0; i <= kE2; ++i) d[i] = 0.0;
+    for (int i = kP0; i <= kE2; ++i)
+        d[i] = 0.0;
     const long double step = 0.1L;
     long double s = 0.05L;
     long steps = 0;
@@ -94,14 +105,17 @@ CaseOutcome RiceFading(const ModelState &m, Params &d) {
         d[p] = static_cast<double>(L(d[p]) + w);
         d[e] = static_cast<double>(L(d[e]) + BitErrorProb(m, s) * w);
         s += step;
-        return ++steps <= maxIntegrationSteps;
+        return ++steps <= kMaxIntegrationSteps;
     };
     while (h2 - s > 0)
-        if (!add(kP2, kE2)) return CaseOutcome::BadParams;
+        if (!add(kP2, kE2))
+            return CaseOutcome::BadParams;
     while (h1 - s > 0)
-        if (!add(kP1, kE1)) return CaseOutcome::BadParams;
+        if (!add(kP1, kE1))
+            return CaseOutcome::BadParams;
     while (L(d[kP0]) + L(d[kP1]) + L(d[kP2]) < 0.999L)
-        if (!add(kP0, kE0)) return CaseOutcome::BadParams;
+        if (!add(kP0, kE0))
+            return CaseOutcome::BadParams;
 
     d[kE0] = static_cast<double>(L(d[kE0]) / L(d[kP0]));
     d[kE1] = static_cast<double>(L(d[kE1]) / L(d[kP1]));
@@ -118,7 +132,8 @@ CaseOutcome RiceFading(const ModelState &m, Params &d) {
 CaseOutcome Diversity(const ModelState &m, Params &d) {
     const long double hp = L(m.contHp);
     const long double hc = L(m.contHc);
-    if (hp != 0 || hc < 0.25L || m.demodDm == 1) return CaseOutcome::BadParams;
+    if (hp != 0 || hc < 0.25L || m.demodDm == 1)
+        return CaseOutcome::BadParams;
     const int mm = m.contM;
     const long double h1 = L(m.ruThreshold1);
     const long double h2 = L(m.ruThreshold2);
@@ -153,39 +168,48 @@ long double NegEntropy(long double e) {
 } // namespace
 
 const std::array<long double, 53> QTable = {
-    0.0L,     0.5L,     0.46L,    0.42L,    0.38L,    0.35L,    0.31L,    0.28L,    0.24L,
-    0.21L,    0.19L,    0.16L,    0.14L,    0.12L,    0.1L,     0.08L,    0.07L,    0.06L,
-    0.05L,    0.04L,    0.03L,    0.023L,   0.02L,    0.014L,   0.011L,   0.008L,   0.006L,
-    0.004L,   0.0035L,  0.0026L,  0.0019L,  0.0014L,  0.001L,   0.0007L,  0.0005L,  0.00034L,
-    0.00023L, 0.00016L, 0.00011L, 8.3e-5L,  4.8e-5L,  3.2e-5L,  2.05e-5L, 1.35e-5L, 8.5e-6L,
-    5.5e-6L,  3.5e-6L,  2.5e-6L,  1.5e-6L,  7e-7L,    4e-7L,    2e-7L,    1e-25L};
+    0.0L,     0.5L,     0.46L,    0.42L,   0.38L,   0.35L,   0.31L,    0.28L,    0.24L,
+    0.21L,    0.19L,    0.16L,    0.14L,   0.12L,   0.1L,    0.08L,    0.07L,    0.06L,
+    0.05L,    0.04L,    0.03L,    0.023L,  0.02L,   0.014L,  0.011L,   0.008L,   0.006L,
+    0.004L,   0.0035L,  0.0026L,  0.0019L, 0.0014L, 0.001L,  0.0007L,  0.0005L,  0.00034L,
+    0.00023L, 0.00016L, 0.00011L, 8.3e-5L, 4.8e-5L, 3.2e-5L, 2.05e-5L, 1.35e-5L, 8.5e-6L,
+    5.5e-6L,  3.5e-6L,  2.5e-6L,  1.5e-6L, 7e-7L,   4e-7L,   2e-7L,    1e-25L};
 
 long double BitErrorProb(const ModelState &m, long double h) {
     const long double md = L(m.modMd);
-    if (m.demodDm != 1) return 0.5L * std::exp(-md * h * 0.5L);
-    if (h == 0) return QTable[1];
+    if (m.demodDm != 1)
+        return 0.5L * std::exp(-md * h * 0.5L);
+    if (h == 0)
+        return QTable[1];
     const long double x = 10 * std::sqrt(md * h) + 1;
     // A negative md*h has no table entry: the caller's check of its results refuses the NaN.
-    if (std::isnan(x)) return std::numeric_limits<long double>::quiet_NaN();
-    if (x >= 52) return QTable[52];
+    if (std::isnan(x))
+        return std::numeric_limits<long double>::quiet_NaN();
+    if (x >= 52)
+        return QTable[52];
     return QTable[static_cast<int>(RoundHalfEven(x))];
 }
 
 long double Factorial(int n) {
-    if (n > largestFiniteFactorial) return std::numeric_limits<long double>::infinity();
+    if (n > kLargestFiniteFactorial)
+        return std::numeric_limits<long double>::infinity();
     long double f = 1;
-    for (int i = 2; i <= n; ++i) f *= i;
+    for (int i = 2; i <= n; ++i)
+        f *= i;
     return f;
 }
 
 long double IntPower(long double x, int n) {
-    if (n <= 0) return 1;
+    if (n <= 0)
+        return 1;
     long double result = 1;
     long double base = x;
     for (unsigned e = static_cast<unsigned>(n);;) {
-        if (e & 1u) result *= base;
+        if (e & 1u)
+            result *= base;
         e >>= 1;
-        if (e == 0) break;
+        if (e == 0)
+            break;
         base *= base;
     }
     return result;
@@ -193,7 +217,8 @@ long double IntPower(long double x, int n) {
 
 long double UpperGamma(int m, long double x) {
     const long double f = Factorial(m - 1);
-    if (std::isinf(f)) return f;
+    if (std::isinf(f))
+        return f;
     long double sum = 0;
     long double term = 1; // x^c/c!
     for (int c = 0; c < m; ++c) {
@@ -205,7 +230,8 @@ long double UpperGamma(int m, long double x) {
 
 long double BesselI0Series(const ModelState &m, long double x) {
     const long double hp = L(m.contHp);
-    if (hp == 0) return 1;
+    if (hp == 0)
+        return 1;
     const long double hc = L(m.contHc);
     const long double u = x / hc;
     const long double v = hp / hc;
@@ -248,7 +274,8 @@ void CalcDiscreteChannel(ModelState &m, Notifier &notifier) {
     if (!AllFinite(d)) {
         // A state of probability 0 or a threshold of 0 divides by zero somewhere above. After
         // "Некорректный ввод!" the user has been told already.
-        if (!reported) notifier.Error(kBadParams);
+        if (!reported)
+            notifier.Error(kBadParams);
         return;
     }
     m.discParams = d;
@@ -262,12 +289,13 @@ bool DeriveDiscreteChannel(ModelState &m, Notifier &notifier) {
     d[kP12] = static_cast<double>(L(d[kP21]) * L(d[kP2]) / L(d[kP1]));
     d[kP11] = static_cast<double>(1.0L - L(d[kP10]) - L(d[kP12]));
     d[kP22] = static_cast<double>(1.0L - L(d[kP21]));
-    d[kPcp] = static_cast<double>(L(d[kE0]) * L(d[kP0]) + L(d[kE1]) * L(d[kP1]) +
-                                  L(d[kE2]) * L(d[kP2]));
+    d[kPcp] =
+        static_cast<double>(L(d[kE0]) * L(d[kP0]) + L(d[kE1]) * L(d[kP1]) + L(d[kE2]) * L(d[kP2]));
     long double t = 0;
     for (int s = 0; s < 3; ++s) {
         const long double e = L(d[kE0 + s]);
-        if (e != 0) t += -L(d[kP0 + s]) * NegEntropy(e);
+        if (e != 0)
+            t += -L(d[kP0 + s]) * NegEntropy(e);
     }
     d[kCk] = static_cast<double>(1.0L - t / std::log(2.0L));
 

@@ -26,13 +26,16 @@ bool PrepareCascadeSet(ModelState &m) {
     for (;;) {
         const std::size_t comma = list.find(',');
         const auto row = ParseInteger(list.substr(0, comma));
-        if (!row || *row < 1 || *row > kTapRows) return false;
+        if (!row || *row < 1 || *row > kTapRows)
+            return false;
         lastRow = *row;
         ++rows;
-        if (comma == std::string_view::npos) break;
+        if (comma == std::string_view::npos)
+            break;
         list.remove_prefix(comma + 1);
     }
-    if (rows + 1 > std::numeric_limits<std::uint8_t>::max()) return false;
+    if (rows + 1 > std::numeric_limits<std::uint8_t>::max())
+        return false;
     m.cascadeSetSize = static_cast<std::uint8_t>(rows + 1);
     m.cascadeStep = m.tapTable[lastRow].m;
     return true;
@@ -46,10 +49,14 @@ bool IsCascade(int codeType) {
 int ChannelBitsPerInfoBit(const ModelState &m) {
     switch (m.codeType) {
     case 12:
-    case 17: return 2;
-    case 15: return 3;
-    case 16: return m.cascadeSetSize;
-    default: return 1;
+    case 17:
+        return 2;
+    case 15:
+        return 3;
+    case 16:
+        return m.cascadeSetSize;
+    default:
+        return 1;
     }
 }
 
@@ -58,16 +65,23 @@ int InnerBlockCount(const ModelState &m) {
     const int blocks = m.ilvL;
     switch (m.codeType) {
     case 12:
-    case 15: return (n / 12) * blocks;
-    case 16: return m.cascadeStep > 0 ? (n / m.cascadeStep) * blocks : 0;
+    case 15:
+        return (n / 12) * blocks;
+    case 16:
+        return m.cascadeStep > 0 ? (n / m.cascadeStep) * blocks : 0;
     case 17:
         switch (n) {
-        case 155: return 5 * blocks;
-        case 378: return 18 * blocks;
-        case 2040: return 40 * blocks;
-        default: return blocks;
+        case 155:
+            return 5 * blocks;
+        case 378:
+            return 18 * blocks;
+        case 2040:
+            return 40 * blocks;
+        default:
+            return blocks;
         }
-    default: return 0;
+    default:
+        return 0;
     }
 }
 
@@ -76,16 +90,58 @@ int InnerBlockCount(const ModelState &m) {
 // in extended precision; p*2^32 is exact, so the count is exact too. A probability below 0 (or
 // NaN) never fires, one of 1 or more always does.
 std::uint64_t CountAtOrBelow(long double p) {
-    if (!(p >= 0)) return 0;
-    if (p >= 1) return std::uint64_t{1} << 32;
+    if (!(p >= 0))
+        return 0;
+    if (p >= 1)
+        return std::uint64_t{1} << 32;
     return static_cast<std::uint64_t>(std::floor(p * 4294967296.0L)) + 1;
 }
 
-constexpr std::uint32_t kMul = 134775813u;
-// Two steps of the generator at once: the transition draw follows from the seed before the error
-// draw without waiting for it.
-constexpr std::uint32_t kMul2 = kMul * kMul;
-constexpr std::uint32_t kAdd2 = kMul + 1u;
+// Random::Next taken k steps at once: seed*a^k + (a^(k-1) + ... + a + 1), mod 2^32. Two bits take
+// four draws, all four computed from the seed before them, so the multiplications run side by
+// side instead of each waiting for the one before.
+struct Ahead {
+    std::uint32_t mul = 1;
+    std::uint32_t add = 0;
+};
+constexpr Ahead StepsAhead(int k) {
+    Ahead a;
+    for (int i = 0; i < k; ++i) {
+        a.mul *= 134775813u;
+        a.add = a.add * 134775813u + 1u;
+    }
+    return a;
+}
+constexpr Ahead kAhead1 = StepsAhead(1);
+constexpr Ahead kAhead2 = StepsAhead(2);
+constexpr Ahead kAhead3 = StepsAhead(3);
+constexpr Ahead kAhead4 = StepsAhead(4);
+
+std::uint32_t Draw(std::uint32_t seed, Ahead a) {
+    return seed * a.mul + a.add;
+}
+
+// The chain between bits. Per state: an error when the error draw's seed is below errorBelow,
+// a stay when the transition draw's seed is below stayBelow. From state 1 a draw that does not
+// stay goes to state 0 when it is below toZeroBelow (y <= P10 + P11, the same y), otherwise to
+// state 2; states 0 and 2 can only move to state 1.
+struct Chain {
+    std::uint64_t errorBelow[3];
+    std::uint64_t stayBelow[3];
+    std::uint64_t toZeroBelow;
+    int state;
+    std::uint64_t curError;
+    std::uint64_t curStay;
+
+    void Bit(std::uint32_t errorDraw, std::uint32_t moveDraw, std::uint8_t &error) {
+        error = static_cast<std::uint8_t>(errorDraw < curError);
+        if (moveDraw >= curStay) {
+            state = state != 1 ? 1 : (moveDraw < toZeroBelow ? 0 : 2);
+            curError = errorBelow[state];
+            curStay = stayBelow[state];
+        }
+    }
+};
 
 } // namespace
 
@@ -99,10 +155,13 @@ void GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &n
     if (withCoder && m.cascadeInitMark != kCascadeMarkSet) {
         m.cascadeInitMark = kCascadeMarkSet;
         bool fits = true;
-        if (m.codeType == 16) fits = PrepareCascadeSet(m) && m.cascadeStep > 0;
+        if (m.codeType == 16)
+            fits = PrepareCascadeSet(m) && m.cascadeStep > 0;
         if (fits) {
-            if (m.codeType == 12 || m.codeType == 15) fits = m.codeN % 12 == 0;
-            if (m.codeType == 16) fits = m.codeN % m.cascadeStep == 0;
+            if (m.codeType == 12 || m.codeType == 15)
+                fits = m.codeN % 12 == 0;
+            if (m.codeType == 16)
+                fits = m.codeN % m.cascadeStep == 0;
         }
         if (!fits) {
             refuse();
@@ -126,7 +185,7 @@ void GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &n
     // 0 means no state drawn yet in this run; anything else outside 1..3 is treated alike rather
     // than read as a state the chain does not have.
     if (m.chanState < 1 || m.chanState > 3) {
-        seed = seed * kMul + 1u;
+        seed = Draw(seed, kAhead1);
         const double x = static_cast<double>(seed) * (1.0 / 4294967296.0);
         const long double upTo0 = d[kP0];
         const long double upTo1 = upTo0 + d[kP1];
@@ -135,40 +194,44 @@ void GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &n
         m.chanState = s + 1;
     }
 
-    // Per state: errors when seed < errorBelow, stays when seed < stayBelow. From state 1 a draw
-    // that does not stay goes to state 0 when seed < toZeroBelow (y <= P10 + P11, the same y),
-    // otherwise to state 2; states 0 and 2 can only move to state 1.
-    const std::uint64_t errorBelow[3] = {CountAtOrBelow(d[kE0]), CountAtOrBelow(d[kE1]),
-                                         CountAtOrBelow(d[kE2])};
-    const std::uint64_t stayBelow[3] = {CountAtOrBelow(d[kP00]), CountAtOrBelow(d[kP11]),
-                                        CountAtOrBelow(d[kP22])};
-    const std::uint64_t toZeroBelow =
-        CountAtOrBelow(static_cast<long double>(d[kP10]) + static_cast<long double>(d[kP11]));
+    Chain chain{
+        {CountAtOrBelow(d[kE0]), CountAtOrBelow(d[kE1]), CountAtOrBelow(d[kE2])},
+        {CountAtOrBelow(d[kP00]), CountAtOrBelow(d[kP11]), CountAtOrBelow(d[kP22])},
+        CountAtOrBelow(static_cast<long double>(d[kP10]) + static_cast<long double>(d[kP11])),
+        m.chanState - 1,
+        0,
+        0};
+    chain.curError = chain.errorBelow[chain.state];
+    chain.curStay = chain.stayBelow[chain.state];
 
-    int state = m.chanState - 1;
-    std::uint64_t curError = errorBelow[state];
-    std::uint64_t curStay = stayBelow[state];
+    // Each bit draws its error, then its transition.
     std::uint8_t *out = m.errorVector.data() + 1;
     const int count = m.genLength;
-    for (int i = 0; i < count; ++i) {
-        const std::uint32_t errorDraw = seed * kMul + 1u;
-        const std::uint32_t moveDraw = seed * kMul2 + kAdd2;
-        seed = moveDraw;
-        out[i] = static_cast<std::uint8_t>(errorDraw < curError);
-        if (moveDraw >= curStay) {
-            state = state != 1 ? 1 : (moveDraw < toZeroBelow ? 0 : 2);
-            curError = errorBelow[state];
-            curStay = stayBelow[state];
-        }
+    int i = 0;
+    for (; i + 2 <= count; i += 2) {
+        const std::uint32_t error1 = Draw(seed, kAhead1);
+        const std::uint32_t move1 = Draw(seed, kAhead2);
+        const std::uint32_t error2 = Draw(seed, kAhead3);
+        const std::uint32_t move2 = Draw(seed, kAhead4);
+        seed = move2;
+        chain.Bit(error1, move1, out[i]);
+        chain.Bit(error2, move2, out[i + 1]);
     }
-    m.chanState = state + 1;
+    if (i < count) {
+        const std::uint32_t error1 = Draw(seed, kAhead1);
+        seed = Draw(seed, kAhead2);
+        chain.Bit(error1, seed, out[i]);
+    }
+    m.chanState = chain.state + 1;
     m.random.seed = seed;
 
-    if (!withCoder || !IsCascade(m.codeType)) return;
+    if (!withCoder || !IsCascade(m.codeType))
+        return;
     // The inner code turns each block's channel errors into the residual errors the outer code
     // sees, written over the front of errorVector block by block.
     const int blocks = InnerBlockCount(m);
-    for (int h = 1; h <= blocks; ++h) RunInnerBlock(m, h);
+    for (int h = 1; h <= blocks; ++h)
+        RunInnerBlock(m, h);
 }
 
 } // namespace spi

@@ -4,6 +4,8 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 
 namespace spi {
 
@@ -25,35 +27,132 @@ CodeShape ShapeOf(const ModelState &m) {
     return s;
 }
 
-// Positions 1..k of w hold information bits; afterwards k+1..n hold their parity. An exponent
-// larger than n - k would only write past the word, so such writes are dropped: positions
-// 1..n come out exactly as they would otherwise.
-void DivideByGenPoly(const ModelState &m, std::uint8_t *w, int n, int k) {
+// ---- Division by g(x) ----
+//
+// The division runs over the positions 1..k in increasing order and, wherever the bit is 1 at
+// that moment, adds g(x) shifted to start there. It is done on packed words (bit i-1 of the array
+// is position i), which gives the same bits as doing it one byte per position.
+
+constexpr int kWordBits = 64;
+constexpr int kPackedWords = (kMaxWord + kWordBits - 1) / kWordBits; // 33
+// A shifted g(x) reaches at most position k + n - 1 < 2 * kMaxWord.
+constexpr int kDivisionWords = 2 * kPackedWords + 2;
+
+// The words of a division array that a code of length n can touch.
+int DivisionWords(int n) {
+    return 2 * ((n + kWordBits - 1) / kWordBits) + 2;
+}
+
+struct PackedGenPoly {
+    std::array<std::uint64_t, kPackedWords> bits; // words 0..max(words, 1) - 1 are valid
+    int words = 0;
+};
+
+// Exponents of n or more can only write past the word, never into positions 1..n, which is all
+// anyone reads; they are left out. A repeated exponent adds its shift twice, i.e. not at all.
+PackedGenPoly PackGenPoly(const ModelState &m, int n) {
+    PackedGenPoly g;
+    std::fill(g.bits.begin(), g.bits.begin() + std::max(1, (n + kWordBits - 1) / kWordBits), 0);
     const int count = std::clamp<int>(m.genPolyTermCount, 0, kPolyTerms);
-    const std::int32_t *terms = m.genPolyTerms.data();
-    for (int i = 1; i <= k; ++i) {
-        if (w[i] == 0)
+    for (int j = 0; j < count; ++j) {
+        const std::int32_t d = m.genPolyTerms[static_cast<std::size_t>(j)];
+        if (d < 0 || d >= n)
             continue;
-        for (int j = 0; j < count; ++j) {
-            const std::int32_t d = terms[j];
-            if (d >= 0 && d <= n - i)
-                w[i + d] ^= 1;
-        }
+        g.bits[static_cast<std::size_t>(d / kWordBits)] ^= std::uint64_t{1} << (d % kWordBits);
+        g.words = std::max(g.words, d / kWordBits + 1);
     }
+    return g;
+}
+
+// x >> (64 - s): the part of x << s that spills into the next word; 0 for s = 0.
+inline std::uint64_t Spill(std::uint64_t x, int s) {
+    return (x >> 1) >> (kWordBits - 1 - s);
+}
+
+void DivideByGenPoly(std::uint64_t *w, int k, const PackedGenPoly &g) {
+    for (int base = 0; base * kWordBits < k; ++base) {
+        const int infoBits = std::min(kWordBits, k - base * kWordBits);
+        const std::uint64_t infoMask =
+            infoBits == kWordBits ? ~std::uint64_t{0} : (std::uint64_t{1} << infoBits) - 1;
+        std::uint64_t current = w[base];
+        std::uint64_t pending = current & infoMask;
+        while (pending != 0) {
+            const int s = std::countr_zero(pending);
+            current ^= g.bits[0] << s;
+            std::uint64_t spill = Spill(g.bits[0], s);
+            for (int j = 1; j < g.words; ++j) {
+                w[base + j] ^= (g.bits[static_cast<std::size_t>(j)] << s) | spill;
+                spill = Spill(g.bits[static_cast<std::size_t>(j)], s);
+            }
+            w[base + std::max(g.words, 1)] ^= spill;
+            // Only positions after s are still to come, whatever the addition did to s itself.
+            pending = current & infoMask & ((~std::uint64_t{0} << s) << 1);
+        }
+        w[base] = current;
+    }
+}
+
+// The 64 bits of w from bit i on; w[i / 64 + 1] must be readable.
+inline std::uint64_t BitsFrom(const std::uint64_t *w, int i) {
+    const int b = i / kWordBits;
+    const int s = i % kWordBits;
+    return (w[b] >> s) | ((w[b + 1] << 1) << (kWordBits - 1 - s));
+}
+
+// count bits of w from bit `from` on into out[0..], the bits past count cleared.
+void ExtractBits(const std::uint64_t *w, int from, int count, std::uint64_t *out) {
+    const int words = (count + kWordBits - 1) / kWordBits;
+    for (int j = 0; j < words; ++j)
+        out[j] = BitsFrom(w, from + j * kWordBits);
+    if (count % kWordBits != 0)
+        out[words - 1] &= (std::uint64_t{1} << (count % kWordBits)) - 1;
+}
+
+// bytes[0..count-1] (0 or 1 each) into bits 0..count-1 of w; the rest of the last word is cleared.
+void PackBits(const std::uint8_t *bytes, int count, std::uint64_t *w) {
+    for (int base = 0; base * kWordBits < count; ++base) {
+        const int end = std::min(count, (base + 1) * kWordBits);
+        std::uint64_t word = 0;
+        int i = base * kWordBits;
+        for (; i + 8 <= end; i += 8) {
+            std::uint64_t eight = 0;
+            std::memcpy(&eight, bytes + i, sizeof eight);
+            // The low bit of each byte gathered into the top byte by one multiply (little-endian).
+            eight &= 0x0101010101010101ull;
+            word |= ((eight * 0x0102040810204080ull) >> 56) << (i % kWordBits);
+        }
+        for (; i < end; ++i)
+            word |= static_cast<std::uint64_t>(bytes[i] & 1u) << (i % kWordBits);
+        w[base] = word;
+    }
+}
+
+// Bits 0..count-1 of w into bytes[0..count-1], one 0 or 1 per byte.
+void UnpackBits(const std::uint64_t *w, int count, std::uint8_t *bytes) {
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const std::uint64_t eight = (w[i / kWordBits] >> (i % kWordBits)) & 0xFFu;
+        // Bit j of the byte to bit 7 of byte j, then down to bit 0 (little-endian).
+        std::uint64_t spread = (eight * 0x0101010101010101ull) & 0x8040201008040201ull;
+        spread = ((spread + 0x7F7F7F7F7F7F7F7Full) >> 7) & 0x0101010101010101ull;
+        std::memcpy(bytes + i, &spread, sizeof spread);
+    }
+    for (; i < count; ++i)
+        bytes[i] = static_cast<std::uint8_t>((w[i / kWordBits] >> (i % kWordBits)) & 1u);
 }
 
 // Row p of parityColumns is the parity of the unit information word with its 1 at p, so the
 // syndrome of any pattern is a XOR of rows; built once per run.
-void BuildParityColumns(ModelState &m, const CodeShape &s) {
+void BuildParityColumns(ModelState &m, const CodeShape &s, const PackedGenPoly &g) {
+    std::uint64_t w[kDivisionWords];
+    std::uint64_t parity[kPackedWords];
     for (int p = 1; p <= s.k; ++p) {
-        std::fill(m.decoderWork1.begin() + 1, m.decoderWork1.begin() + s.k + 1, 0);
-        m.decoderWork1[static_cast<std::size_t>(p)] = 1;
-        std::copy(m.decoderWork1.begin() + 1, m.decoderWork1.begin() + s.k + 1,
-                  m.channelSeq.begin() + 1);
-        std::fill(m.channelSeq.begin() + s.k + 1, m.channelSeq.begin() + s.n + 1, 0);
-        DivideByGenPoly(m, m.channelSeq.data(), s.n, s.k);
-        std::copy(m.channelSeq.begin() + s.k + 1, m.channelSeq.begin() + s.n + 1,
-                  m.parityColumns.begin() + (p - 1) * s.r + 1);
+        std::fill(w, w + DivisionWords(s.n), 0);
+        w[(p - 1) / kWordBits] = std::uint64_t{1} << ((p - 1) % kWordBits);
+        DivideByGenPoly(w, s.k, g);
+        ExtractBits(w, s.k, s.r, parity);
+        UnpackBits(parity, s.r,
+                   m.parityColumns.data() + static_cast<std::ptrdiff_t>(p - 1) * s.r + 1);
     }
 }
 
@@ -65,7 +164,6 @@ void BuildParityColumns(ModelState &m, const CodeShape &s) {
 // but looked up: it must contribute exactly (syndrome XOR the other positions), and among the
 // positions after the previous one that do, the smallest comes first in lexicographic order.
 
-constexpr int kMaxSyndromeWords = (kMaxWord + 63) / 64;
 constexpr int kMaxSearchWeight = 5;
 constexpr int kMaxBuckets = 8192; // a power of two of at least 2 * kMaxWord
 
@@ -156,7 +254,7 @@ int FindErrorPattern(const SearchContext &c, const std::uint64_t *syndrome, int 
                      std::array<int, kMaxSearchWeight + 1> &q) {
     const int words = WordsOf<Words>(c);
     // rest[j] = syndrome XOR the contributions of q[1..j]
-    std::uint64_t rest[kMaxSearchWeight][kMaxSyndromeWords];
+    std::uint64_t rest[kMaxSearchWeight][kPackedWords];
     std::copy(syndrome, syndrome + words, rest[0]);
     for (int w = 1; w <= maxWeight && w <= c.n; ++w) {
         if (w == 1) {
@@ -191,19 +289,14 @@ int FindErrorPattern(const SearchContext &c, const std::uint64_t *syndrome, int 
     return 0;
 }
 
-// Packs parityColumns and the syndrome, then searches. Returns the weight of the pattern found.
-int SearchPattern(const ModelState &m, const CodeShape &s, int maxWeight,
-                  std::array<int, kMaxSearchWeight + 1> &q) {
-    const int words = (s.r + 63) / 64;
+// Packs parityColumns, then searches. Returns the weight of the pattern found.
+int SearchPattern(const ModelState &m, const CodeShape &s, const std::uint64_t *syndrome,
+                  int maxWeight, std::array<int, kMaxSearchWeight + 1> &q) {
+    const int words = (s.r + kWordBits - 1) / kWordBits;
     if (words == 0 || s.k * words > kMaxWord)
         return 0;
 
     SearchTables t;
-    std::uint64_t syndrome[kMaxSyndromeWords] = {};
-    for (int i = 0; i < s.r; ++i)
-        if (m.decoderWork3[static_cast<std::size_t>(i + 1)] != 0)
-            syndrome[i >> 6] |= std::uint64_t{1} << (i & 63);
-
     int bucketBits = 4;
     while ((1 << bucketBits) < 2 * s.k)
         ++bucketBits;
@@ -211,11 +304,7 @@ int SearchPattern(const ModelState &m, const CodeShape &s, int maxWeight,
     std::fill(t.head.begin(), t.head.begin() + (1 << bucketBits), 0);
     for (int p = s.k; p >= 1; --p) {
         std::uint64_t *row = t.columns.data() + static_cast<std::ptrdiff_t>(p - 1) * words;
-        std::fill(row, row + words, 0);
-        const std::uint8_t *bits = m.parityColumns.data() + (p - 1) * s.r + 1;
-        for (int i = 0; i < s.r; ++i)
-            if (bits[i] != 0)
-                row[i >> 6] |= std::uint64_t{1} << (i & 63);
+        PackBits(m.parityColumns.data() + static_cast<std::ptrdiff_t>(p - 1) * s.r + 1, s.r, row);
         const std::uint32_t b = BucketOf(row[0], shift);
         t.next[static_cast<std::size_t>(p)] = t.head[b];
         t.head[b] = static_cast<std::int16_t>(p);
@@ -236,43 +325,54 @@ int SearchPattern(const ModelState &m, const CodeShape &s, int maxWeight,
 
 void encodeCyclic(ModelState &m) {
     const CodeShape s = ShapeOf(m);
+    const PackedGenPoly g = PackGenPoly(m, s.n);
+    std::uint64_t w[kDivisionWords];
+    std::fill(w, w + DivisionWords(s.n), 0);
+    PackBits(m.infoWord.data() + 1, s.k, w);
+    DivideByGenPoly(w, s.k, g);
     std::copy(m.infoWord.begin() + 1, m.infoWord.begin() + s.k + 1, m.codeWord.begin() + 1);
-    std::fill(m.codeWord.begin() + s.k + 1, m.codeWord.begin() + s.n + 1, 0);
-    DivideByGenPoly(m, m.codeWord.data(), s.n, s.k);
-    std::copy(m.infoWord.begin() + 1, m.infoWord.begin() + s.k + 1, m.codeWord.begin() + 1);
+    std::uint64_t parity[kPackedWords];
+    ExtractBits(w, s.k, s.r, parity);
+    UnpackBits(parity, s.r, m.codeWord.data() + s.k + 1);
 }
 
 void decodeSyndrome(ModelState &m, long long wordNumber) {
     const CodeShape s = ShapeOf(m);
+    const PackedGenPoly g = PackGenPoly(m, s.n);
     // Without room for the parity columns no pattern can be searched; the information bits then
     // pass as received.
     const bool columnsFit = static_cast<long long>(s.k) * s.r <= kMaxParity;
     if (wordNumber == 1) {
         if (columnsFit)
-            BuildParityColumns(m, s);
+            BuildParityColumns(m, s, g);
         m.detectedBlockCount = 0;
     }
 
-    std::fill(m.channelSeq.begin() + 1, m.channelSeq.begin() + s.n + 1, 0);
     std::copy(m.rxWord.begin() + 1, m.rxWord.begin() + s.k + 1, m.decoderWork1.begin() + 1);
     std::copy(m.rxWord.begin() + s.k + 1, m.rxWord.begin() + s.n + 1, m.decoderWork2.begin() + 1);
-    std::copy(m.decoderWork1.begin() + 1, m.decoderWork1.begin() + s.k + 1,
-              m.channelSeq.begin() + 1);
-    DivideByGenPoly(m, m.channelSeq.data(), s.n, s.k);
+    // channelSeq keeps what the division leaves: the recomputed parity at k+1..n.
+    std::uint64_t w[kDivisionWords];
+    std::fill(w, w + DivisionWords(s.n), 0);
+    PackBits(m.decoderWork1.data() + 1, s.k, w);
+    DivideByGenPoly(w, s.k, g);
+    UnpackBits(w, s.n, m.channelSeq.data() + 1);
 
+    std::uint64_t syndrome[kPackedWords] = {};
+    std::uint64_t recomputed[kPackedWords];
+    PackBits(m.decoderWork2.data() + 1, s.r, syndrome);
+    ExtractBits(w, s.k, s.r, recomputed);
     int weight = 0;
-    for (int j = 1; j <= s.r; ++j) {
-        const auto bit = static_cast<std::uint8_t>(m.decoderWork2[static_cast<std::size_t>(j)] ^
-                                                   m.channelSeq[static_cast<std::size_t>(s.k + j)]);
-        m.decoderWork3[static_cast<std::size_t>(j)] = bit;
-        weight += bit;
+    for (int j = 0; j < (s.r + kWordBits - 1) / kWordBits; ++j) {
+        syndrome[j] ^= recomputed[j];
+        weight += std::popcount(syndrome[j]);
     }
+    UnpackBits(syndrome, s.r, m.decoderWork3.data() + 1);
 
     // A syndrome no heavier than Cm is taken to come from errors in the parity bits alone.
     const int cm = m.codeT;
     if (columnsFit && cm >= 1 && cm <= kMaxSearchWeight && weight > cm) {
         std::array<int, kMaxSearchWeight + 1> q{};
-        const int found = SearchPattern(m, s, cm, q);
+        const int found = SearchPattern(m, s, syndrome, cm, q);
         if (found == 0)
             ++m.detectedBlockCount;
         for (int i = 1; i <= found; ++i)

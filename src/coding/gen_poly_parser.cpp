@@ -35,7 +35,7 @@ private:
 // cannot be meant, and wrapping it round would hand the coders a different one.
 bool ReadDecimalPiece(std::string_view piece, std::int32_t &value) {
     std::size_t i = 0;
-    while (i < piece.size() && (piece[i] == ' ' || piece[i] == '\t'))
+    while (i < piece.size() && piece[i] == ' ')
         ++i;
     std::int64_t v = 0;
     for (; i < piece.size() && piece[i] >= '0' && piece[i] <= '9'; ++i) {

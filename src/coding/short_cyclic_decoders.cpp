@@ -1,7 +1,6 @@
 #include "coding/short_cyclic_decoders.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <initializer_list>
 
@@ -38,6 +37,13 @@ constexpr std::uint32_t kGolayFeedback = Bits({2, 6, 7, 8, 10});
 constexpr std::uint32_t kGolayPlace17 = Bits({1, 2, 4, 5, 8, 9});
 constexpr std::uint32_t kGolayPlace18 = Bits({2, 3, 5, 6, 9, 10});
 
+// popcount(x) <= limit, by clearing the lowest set bit limit times.
+constexpr bool AtMostOnes(std::uint32_t x, int limit) {
+    for (int i = 0; i < limit; ++i)
+        x &= x - 1;
+    return x == 0;
+}
+
 std::uint32_t ClockGolay(std::uint32_t s, std::uint32_t input) {
     const std::uint32_t t = (input ^ s) & 1u;
     if (t != 0)
@@ -65,13 +71,13 @@ void decodeKasamiRudolph(ModelState &m) {
         if (!trapped) {
             const std::uint32_t b = s ^ kGolayPlace17;
             const std::uint32_t c = s ^ kGolayPlace18;
-            if (std::popcount(s) <= 3) {
+            if (AtMostOnes(s, 3)) {
                 trapped = true;
-            } else if (std::popcount(b) <= 2) {
+            } else if (AtMostOnes(b, 2)) {
                 s = b;
                 out ^= 1u << 16;
                 trapped = true;
-            } else if (std::popcount(c) <= 2) {
+            } else if (AtMostOnes(c, 2)) {
                 s = c;
                 out ^= 1u << 17;
                 trapped = true;
@@ -84,7 +90,7 @@ void decodeKasamiRudolph(ModelState &m) {
         out = RotateGolay(out, out ^ s);
         s >>= 1;
     }
-    if (std::popcount(s) <= 2)
+    if (AtMostOnes(s, 2))
         out ^= s;
 
     // The Golay decoder hands on its corrected parity too.
@@ -158,7 +164,7 @@ void decodeMajority73(ModelState &m) {
     constexpr int k = 3;
     int r[n];
     for (int l = 0; l < n; ++l)
-        r[l] = m.rxWord[static_cast<std::size_t>(l + 1)] & 1;
+        r[l] = m.rxWord[static_cast<std::size_t>(l) + 1] & 1;
     std::uint32_t out = 0;
     for (int i = 0; i < k; ++i) {
         const int votes = (r[1] ^ r[3]) + (r[4] ^ r[5]) + (r[2] ^ r[6]) + r[0];

@@ -19,7 +19,8 @@ constexpr const char *kBadParams = "Некорректный ввод парам
 double Simpson(const std::function<double(double)> &f, double a, double b, int panels = 20000) {
     const double h = (b - a) / panels;
     double sum = f(a) + f(b);
-    for (int i = 1; i < panels; ++i) sum += f(a + i * h) * (i % 2 ? 4 : 2);
+    for (int i = 1; i < panels; ++i)
+        sum += f(a + i * h) * (i % 2 ? 4 : 2);
     return sum * h / 3;
 }
 
@@ -46,7 +47,8 @@ TEST(QTableTest, HoldsTheTableFromEntryOne) {
     EXPECT_EQ(QTable[39], 8.3e-5L);
     EXPECT_EQ(QTable[51], 2e-7L);
     EXPECT_EQ(QTable[52], 1e-25L);
-    for (int i = 2; i <= 52; ++i) EXPECT_LT(QTable[i], QTable[i - 1]) << i;
+    for (int i = 2; i <= 52; ++i)
+        EXPECT_LT(QTable[i], QTable[i - 1]) << i;
 }
 
 TEST(BitErrorProbTest, CoherentZeroRatioUsesTheFirstEntry) {
@@ -172,7 +174,8 @@ TEST(CalcDiscreteChannelTest, RegularRatioAboveFiftyIsRefused) {
     ASSERT_EQ(n.entries.size(), 1u);
     EXPECT_EQ(n.entries[0].kind, MessageKind::Error);
     EXPECT_EQ(n.entries[0].text, kBadInput);
-    for (double v : m->discParams) EXPECT_EQ(v, 0);
+    for (double v : m->discParams)
+        EXPECT_EQ(v, 0);
 }
 
 TEST(CalcDiscreteChannelTest, NegativeRegularRatioIsRefused) {
@@ -240,7 +243,8 @@ TEST(CalcDiscreteChannelTest, DiversityNeedsNonCoherentReceptionAndEnoughFading)
     RecordingNotifier n2;
     CalcDiscreteChannel(*m, n2);
     EXPECT_TRUE(n2.Has(kBadParams));
-    for (double v : m->discParams) EXPECT_EQ(v, 0);
+    for (double v : m->discParams)
+        EXPECT_EQ(v, 0);
 }
 
 TEST(CalcDiscreteChannelTest, RiceRefusesWeakFadingAndLargeRatio) {
@@ -295,7 +299,8 @@ TEST(CalcDiscreteChannelTest, RiceFadingAgreesWithTheIntegratedDensity) {
     EXPECT_NEAR(d[kE1] / e1, 1, 5e-3);
     EXPECT_NEAR(d[kE0] / e0, 1, 5e-3);
     // Level-crossing transitions, with the stored state probabilities.
-    const double p01 = std::sqrt(2 * 3 / hc) * 0.01 * std::cyl_bessel_i(0.0, 2 * std::sqrt(3 * hp) / hc) *
+    const double p01 = std::sqrt(2 * 3 / hc) * 0.01 *
+                       std::cyl_bessel_i(0.0, 2 * std::sqrt(3 * hp) / hc) *
                        std::exp(-(3 + hp) / hc) / d[kP0];
     const double p21 = std::sqrt(2 * 0.6 / hc) * 0.01 *
                        std::cyl_bessel_i(0.0, 2 * std::sqrt(0.6 * hp) / hc) *

@@ -291,6 +291,10 @@ TEST(SyndromeDecoder, SearchAgreesWithTheBitByBitReference) {
     // Two and four words per syndrome: (127,57) and (255,1).
     all.push_back({fast->bchTable[34].g, 127, 57, 2, 12});
     all.push_back({fast->bchTable[76].g, 255, 1, 2, 12});
+    // Information parts of several words, up to the longest word the model holds.
+    all.push_back({fast->bchTable[26].g, 127, 113, 2, 12});
+    all.push_back({fast->bchTable[44].g, 255, 239, 2, 8});
+    all.push_back({"23", 2100, 2096, 1, 6});
     for (const Case &c : all) {
         for (int cm = 1; cm <= c.maxCm; ++cm) {
             SetCyclicCode(*fast, c.g, c.n, c.k, cm);

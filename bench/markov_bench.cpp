@@ -1,0 +1,52 @@
+// Bits per second of the discrete-channel generator on the default channel, one interleaver block
+// of n*L = 5000 bits per call, as a run with coding calls it.
+#include "channel/discrete_channel.h"
+#include "channel/markov_generator.h"
+#include "core/model_state.h"
+#include "core/notifier.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void BM_MarkovDefaultChannel(benchmark::State &state) {
+    const int blockBits = static_cast<int>(state.range(0));
+    auto m = spi::MakeModel();
+    spi::SilentNotifier notifier;
+    spi::CalcDiscreteChannel(*m, notifier);
+    m->random.seed = 12345;
+    for (auto _ : state) {
+        spi::GenerateMarkovErrors(*m, blockBits, false, notifier);
+        benchmark::DoNotOptimize(m->errorVector.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["bits/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * blockBits, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_MarkovDefaultChannel)->Arg(5000)->Arg(36);
+
+// A bursty channel that changes state often, so the state changes are not the rare branch.
+void BM_MarkovBurstyChannel(benchmark::State &state) {
+    auto m = spi::MakeModel();
+    spi::SilentNotifier notifier;
+    auto &d = m->discParams;
+    d[spi::kP0] = 0.4;
+    d[spi::kP1] = 0.3;
+    d[spi::kE0] = 0.01;
+    d[spi::kE1] = 0.1;
+    d[spi::kE2] = 0.4;
+    d[spi::kP01] = 0.5;
+    d[spi::kP21] = 0.5;
+    spi::DeriveDiscreteChannel(*m, notifier);
+    m->random.seed = 12345;
+    for (auto _ : state) {
+        spi::GenerateMarkovErrors(*m, 5000, false, notifier);
+        benchmark::DoNotOptimize(m->errorVector.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["bits/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * 5000,
+                                                  benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_MarkovBurstyChannel);
+
+} // namespace
