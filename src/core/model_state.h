@@ -114,11 +114,48 @@ struct ModelState {
     double hpReal = 0;
     double noiseSigma = 0;
 
-    // --- Inner Viterbi codes of the concatenated schemes ---
+    // --- Inner codes of the concatenated schemes ---
+    std::uint16_t innerBlockLen = 0;                        // l, information bits per inner block
+    std::array<std::uint8_t, 64> innerInfoBits{};           // 1..l+2
+    std::array<std::uint16_t, 8> innerMetrics{};            // m0..m3, then c4..c7
+    std::array<std::array<std::uint8_t, 61>, 4> innerPaths{}; // survivors, positions 0..60
     double innerViterbiMark = 0;
+    // The rate-1/3 pair of code type 15 has cells of its own, reset by every run's set-up.
+    std::array<std::uint8_t, 2> inner15Register{};
+    std::array<std::uint8_t, 8> inner15Metrics{};
+    std::array<std::array<std::uint8_t, 28>, 4> inner15Paths{};
+    // The threshold-decoded inner code of code type 16 (its registers carry over like the outer
+    // code's).
+    std::array<std::uint8_t, kMaxWord + 1> inner16Register{};
+    std::array<std::uint8_t, kMaxWord + 1> inner16Check{};
+    std::array<std::uint8_t, kMaxParity + 1> inner16Syndromes{};
+    std::array<std::uint8_t, kMaxWord + 1> inner16Previous{};
 
-    // --- Reed-Solomon and BCH coders ---
+    // --- Convolutional codes with threshold decoding ---
+    std::array<std::int32_t, 8> convTapMax{}; // 1..n0-1
+    std::int32_t convStepsPerWord = 0;
+
+    // --- Convolutional code with Viterbi decoding (never reset: carried across runs) ---
+    std::array<std::uint8_t, 2> vitEncoderMemory{};
+    std::array<std::uint8_t, 8> vitMetrics{};
+    std::array<std::array<std::uint8_t, 25>, 4> vitSurvivors{};
+
+    // --- Galois field, Reed-Solomon and BCH coders ---
     double rsGeneratorReady = 0;
+    std::uint16_t rsCodeNumber = 0;
+    std::array<std::uint8_t, 6> fieldPolyDigits{}; // 1..5
+    std::uint8_t fieldPolyTermCount = 0;
+    std::uint16_t gfDegree = 0;
+    std::uint16_t gfOrder = 0;
+    std::uint16_t rsK = 0;
+    std::array<std::uint8_t, 256> gfExp{};
+    std::array<std::uint8_t, 256> gfLog{};
+    std::array<std::uint8_t, 256> rsGenerator{};
+    std::array<std::uint8_t, 256> rsSymbols{}; // 1..N
+    std::array<std::uint8_t, 256> bchExp{};
+    std::array<std::uint8_t, 256> bchLog{};
+    std::int32_t bchOrder = 0;
+    std::int32_t bchDegree = 0;
 
     // --- Values shared by the windows (not saved) ---
     std::uint8_t dialogCancelled = 0;

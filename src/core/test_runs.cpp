@@ -1,5 +1,6 @@
 #include "core/test_runs.h"
 
+#include "channel/decision_generator.h"
 #include "channel/markov_generator.h"
 #include "channel/source_stats.h"
 #include "core/capacity_check.h"
@@ -22,9 +23,7 @@ long long ProgressStep(long long total) {
 
 void GenerateErrors(ModelState &m, int length, bool withCoder, long long blockNo, Notifier &notifier) {
     if (m.channelType == 1) GenerateMarkovErrors(m, length, withCoder, notifier);
-    // The decision-device generator (channel type 2) is refused by the limits check until it is
-    // built; any other channel type produces no errors.
-    (void)blockNo;
+    else if (m.channelType == 2) GenerateDecisionErrors(m, length, blockNo);
 }
 
 } // namespace

@@ -1,0 +1,1 @@
+#include "coding/coder_settings.h"

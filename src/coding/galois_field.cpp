@@ -1,0 +1,1 @@
+#include "coding/galois_field.h"

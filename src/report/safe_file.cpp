@@ -1,0 +1,1 @@
+#include "report/safe_file.h"

@@ -1,0 +1,1 @@
+#include "report/test_report.h"
