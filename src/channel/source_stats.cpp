@@ -46,6 +46,13 @@ void PrepareTestRun(ModelState &m, int n, int k, int n0, int codeType, int L, in
     else if (codeType == 16) h = static_cast<long long>(m.cascadeSetSize) * L;
 
     m.chanState = 0;
+    // The rate-1/3 inner code of type 15 starts every run from the same state.
+    m.inner15Register = {1, 1};
+    m.inner15Metrics[0] = 3;
+    m.inner15Metrics[1] = 3;
+    m.inner15Metrics[2] = 2;
+    m.inner15Metrics[3] = 0;
+    for (auto &path : m.inner15Paths) path[1] = 1;
 
     const bool zeroPreset = codeType == 6 || codeType == 8 || codeType == 9 || codeType == 10;
     ClearRange(m.infoWord, k, std::uint8_t(zeroPreset ? 0 : 1));
