@@ -2,7 +2,9 @@
 # Installs the Debian packages the project needs, when they are missing.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+          qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
+          qt6-translations-l10n xvfb xauth fonts-dejavu-core)
 
 missing=()
 for p in "${packages[@]}"; do

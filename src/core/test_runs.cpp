@@ -26,6 +26,13 @@ void GenerateErrors(ModelState &m, int length, bool withCoder, long long blockNo
     else if (m.channelType == 2) GenerateDecisionErrors(m, length, blockNo);
 }
 
+RunResult Cancel(RunProgress *progress) {
+    progress->Finished();
+    RunResult r;
+    r.outcome = RunOutcome::Cancelled;
+    return r;
+}
+
 } // namespace
 
 RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress) {
@@ -43,7 +50,10 @@ RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress) {
     int count = 0;
     for (long long word = 1; word <= NB; ++word) {
         if (progress) {
-            if (word % step == 0) progress->Advance(++count);
+            if (word % step == 0) {
+                progress->Advance(++count);
+                if (progress->CancelRequested()) return Cancel(progress);
+            }
             if (word % 100 == 0) progress->Counter(word);
         }
         GenerateErrors(m, n, false, word, notifier);
@@ -87,7 +97,10 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress) {
 
     for (long long b = 1; b <= blocks; ++b) {
         if (progress) {
-            if (b % step == 0) progress->Advance(++count);
+            if (b % step == 0) {
+                progress->Advance(++count);
+                if (progress->CancelRequested()) return Cancel(progress);
+            }
             if (b % 10 == 0) progress->Counter(L * b);
         }
         for (int i = 1; i <= L; ++i) {

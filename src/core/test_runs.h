@@ -19,6 +19,9 @@ public:
     virtual void Advance(int progressCount) = 0; // the bar's new position, 1 .. about 100
     virtual void Counter(long long wordsDone) = 0;
     virtual void Finished() {}
+    // Asked at every step of the bar; true abandons the run like a refused one (no results, the
+    // statistics as an abandoned run leaves them).
+    virtual bool CancelRequested() { return false; }
 };
 
 // The texts of the results window, computed here so that the window only shows them.
@@ -37,6 +40,7 @@ enum class RunOutcome {
     Completed, // every word ran and the statistics are normalised
     Refused,   // refused before the set-up; a message was given, the model is unchanged
     Abandoned, // stopped by the interleaver or the concatenated-code check after its message
+    Cancelled, // stopped by the user through the progress callback
 };
 
 struct RunResult {

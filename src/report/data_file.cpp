@@ -2,24 +2,16 @@
 
 #include "coding/code_setup.h"
 #include "report/codepage1251.h"
+#include "report/safe_file.h"
 
 #include <algorithm>
 #include <bit>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
-
-#if defined(__unix__) || defined(__APPLE__)
-#include <unistd.h>
-#define SPI_HAVE_FSYNC 1
-#endif
+#include <string_view>
 
 namespace spi {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Offsets of the record.
 constexpr std::size_t kProbOne = 0;
@@ -113,81 +105,6 @@ std::string EncodingFailure(const char *where, const std::string &offending) {
                   offending.empty() ? 0u : static_cast<unsigned char>(offending[0]));
     return std::string("В ") + where + " встретился байт " + hex +
            ", не образующий символа UTF-8; записать текст нельзя.";
-}
-
-std::string ReasonText(int code) {
-    switch (code) {
-    case ENOENT:
-        return "файл или папка не найдены";
-    case EACCES:
-    case EPERM:
-        return "нет доступа";
-    case ENOSPC:
-        return "нет места на диске";
-#ifdef EDQUOT
-    case EDQUOT:
-        return "превышена дисковая квота";
-#endif
-    case EROFS:
-        return "диск доступен только для чтения";
-    case EISDIR:
-        return "указана папка, а не файл";
-    case ENOTDIR:
-        return "часть пути не является папкой";
-    case ENAMETOOLONG:
-        return "слишком длинное имя файла";
-    case 0:
-    case EIO:
-        return "ошибка ввода-вывода";
-    default:
-        return "ошибка ввода-вывода (" + std::generic_category().message(code) + ")";
-    }
-}
-
-std::string SaveFailure(const std::string &path, int code) {
-    return "Не удалось сохранить файл " + Quoted(path) + ": " + ReasonText(code) + ".";
-}
-
-// Writes the whole record to an open stream and closes it; every step is checked, because a
-// full disk shows itself only at the flush or the close. Returns 0 or the errno of the failure.
-int WriteAndClose(std::FILE *f, const DataRecord &record) {
-    int failure = 0;
-    errno = 0;
-    if (std::fwrite(record.data(), 1, record.size(), f) != record.size())
-        failure = errno != 0 ? errno : EIO;
-    if (failure == 0 && std::fflush(f) != 0)
-        failure = errno != 0 ? errno : EIO;
-#ifdef SPI_HAVE_FSYNC
-    // Without this a crash right after the rename could leave an empty file in place of the
-    // good one. Devices and pipes cannot be synced and need not be.
-    if (failure == 0 && ::fsync(::fileno(f)) != 0 && errno != EINVAL && errno != EROFS &&
-        errno != ENOTSUP)
-        failure = errno;
-#endif
-    errno = 0;
-    if (std::fclose(f) != 0 && failure == 0)
-        failure = errno != 0 ? errno : EIO;
-    return failure;
-}
-
-// A temporary beside the target, so that the rename stays on one file system. "x" opens
-// exclusively: an existing file of the same name is never overwritten.
-std::FILE *CreateTemporary(const fs::path &target, fs::path &tmpPath, int &failure) {
-    const auto stamp = static_cast<unsigned long long>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
-    for (unsigned attempt = 0; attempt < 32; ++attempt) {
-        char suffix[40];
-        std::snprintf(suffix, sizeof suffix, ".%llx-%u.tmp", stamp & 0xFFFFFFFFFFull, attempt);
-        tmpPath = target;
-        tmpPath += suffix;
-        errno = 0;
-        if (std::FILE *f = std::fopen(tmpPath.c_str(), "wbx"))
-            return f;
-        failure = errno != 0 ? errno : EIO;
-        if (failure != EEXIST)
-            return nullptr;
-    }
-    return nullptr;
 }
 
 // What the file holds, decoded before anything in the model is touched.
@@ -314,64 +231,9 @@ bool SaveDataFile(const ModelState &m, const std::string &path, Notifier &notifi
     const auto record = EncodeDataRecord(m, notifier);
     if (!record)
         return false;
-
-    std::error_code ec;
-    fs::path target(path);
-    const auto st = fs::status(target, ec);
-    if (fs::is_directory(st)) {
-        notifier.Error(SaveFailure(path, EISDIR));
-        return false;
-    }
-    if (fs::exists(st) && !fs::is_regular_file(st)) {
-        // A device or a pipe is written in place: renaming over it would replace the special
-        // file itself.
-        errno = 0;
-        std::FILE *f = std::fopen(target.c_str(), "wb");
-        const int failure = f == nullptr ? (errno != 0 ? errno : EIO) : WriteAndClose(f, *record);
-        if (failure != 0) {
-            notifier.Error(SaveFailure(path, failure));
-            return false;
-        }
-        return true;
-    }
-    if (fs::is_regular_file(st)) {
-        // Replace the file a link points to, not the link; and refuse a file the user may not
-        // write, which the rename alone would replace regardless.
-        const auto resolved = fs::canonical(target, ec);
-        if (!ec)
-            target = resolved;
-        errno = 0;
-        std::FILE *probe = std::fopen(target.c_str(), "r+b");
-        if (probe == nullptr) {
-            notifier.Error(SaveFailure(path, errno != 0 ? errno : EACCES));
-            return false;
-        }
-        std::fclose(probe);
-    }
-
-    fs::path tmpPath;
-    int failure = 0;
-    std::FILE *f = CreateTemporary(target, tmpPath, failure);
-    if (f == nullptr) {
-        notifier.Error(SaveFailure(path, failure));
-        return false;
-    }
-    failure = WriteAndClose(f, *record);
-    if (failure == 0 && fs::is_regular_file(st)) {
-        // Keep the permissions the user gave the old file; failing that is not worth a refusal.
-        fs::permissions(tmpPath, st.permissions(), ec);
-    }
-    if (failure == 0) {
-        fs::rename(tmpPath, target, ec);
-        if (ec)
-            failure = ec.value() != 0 ? ec.value() : EIO;
-    }
-    if (failure != 0) {
-        fs::remove(tmpPath, ec);
-        notifier.Error(SaveFailure(path, failure));
-        return false;
-    }
-    return true;
+    return WriteWholeFile(
+        path, std::string_view(reinterpret_cast<const char *>(record->data()), record->size()),
+        notifier);
 }
 
 bool OpenDataFile(ModelState &m, const std::string &path, Notifier &notifier,
@@ -382,7 +244,7 @@ bool OpenDataFile(ModelState &m, const std::string &path, Notifier &notifier,
         std::FILE *f = std::fopen(path.c_str(), "rb");
         if (f == nullptr) {
             notifier.Error("Не удалось открыть файл " + Quoted(path) + ": " +
-                           ReasonText(errno != 0 ? errno : EIO) + ".");
+                           FileErrorReason(errno != 0 ? errno : EIO) + ".");
             return false;
         }
         std::size_t got = 0;
@@ -400,7 +262,7 @@ bool OpenDataFile(ModelState &m, const std::string &path, Notifier &notifier,
         std::fclose(f);
         if (failure != 0) {
             notifier.Error("Не удалось прочитать файл " + Quoted(path) + ": " +
-                           ReasonText(failure) + ".");
+                           FileErrorReason(failure) + ".");
             return false;
         }
         if (got < r.size()) {

@@ -251,3 +251,28 @@ TEST(StatDialogs, IntegerEntriesAreStoredInOrder) {
 }
 
 } // namespace
+
+namespace {
+
+struct CancellingProgress : spi::RunProgress {
+    int advances = 0;
+    void Advance(int) override { ++advances; }
+    void Counter(long long) override {}
+    bool CancelRequested() override { return advances >= 3; }
+};
+
+TEST(Runs, CancelStopsAtTheNextStepWithoutResults) {
+    auto m = DefaultChain();
+    m->wordCount = 10000;
+    spi::SilentNotifier quiet;
+    CancellingProgress p1, p2;
+    const auto r1 = spi::RunStat1(*m, quiet, &p1);
+    EXPECT_EQ(r1.outcome, spi::RunOutcome::Cancelled);
+    EXPECT_FALSE(r1.showResults);
+    EXPECT_EQ(p1.advances, 3);
+    const auto r2 = spi::RunStat2(*m, quiet, &p2);
+    EXPECT_EQ(r2.outcome, spi::RunOutcome::Cancelled);
+    EXPECT_EQ(p2.advances, 3);
+}
+
+} // namespace

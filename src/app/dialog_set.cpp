@@ -1,0 +1,1 @@
+#include "app/dialog_set.h"

@@ -1,0 +1,46 @@
+// What every window of the workstation is handed: the one model, the way messages reach the user,
+// and the few places where a window waits for the user (a modal dialog, a colour or file choice,
+// help). The application fills them with the real dialogs; the window tests replace them so that a
+// test can drive the program as a user would without blocking.
+#pragma once
+
+#include "core/model_state.h"
+#include "core/notifier.h"
+
+#include <QColor>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QDialog;
+class QWidget;
+
+namespace spi::gui {
+
+struct GuiServices {
+    explicit GuiServices(ModelState &m, Notifier &n) : model(m), notifier(n) {}
+
+    ModelState &model;
+    Notifier &notifier;
+
+    // Shows a dialog modally and returns its result (QDialog::exec by default).
+    std::function<int(QDialog &)> execDialog;
+    // The colour chooser of the pop-up item "Цвет"; nothing when the user cancels.
+    std::function<std::optional<QColor>(QWidget *parent, const QColor &initial)> chooseColor;
+    // File choices: the chosen path, or an empty string on cancel.
+    std::function<QString(QWidget *parent, const QString &caption, const QString &presetName,
+                          const QString &filter)>
+        chooseOpenFile;
+    std::function<QString(QWidget *parent, const QString &caption, const QString &presetName,
+                          const QString &filter)>
+        chooseSaveFile;
+    // Help: a numbered topic (0 = contents) or a named one ("TabCycle").
+    std::function<void(int topic)> openHelpTopic;
+    std::function<void(const QString &name)> openHelpNamed;
+};
+
+// The real dialogs, for the application.
+void InstallInteractiveServices(GuiServices &services);
+
+} // namespace spi::gui

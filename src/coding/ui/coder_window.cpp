@@ -1,0 +1,1 @@
+#include "coding/ui/coder_window.h"

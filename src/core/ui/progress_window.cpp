@@ -1,0 +1,1 @@
+#include "core/ui/progress_window.h"

@@ -1,0 +1,1 @@
+#include "core/ui/run_controller.h"

@@ -1,0 +1,1 @@
+#include "core/ui/stage_window.h"

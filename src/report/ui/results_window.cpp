@@ -1,0 +1,1 @@
+#include "report/ui/results_window.h"
