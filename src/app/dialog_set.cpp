@@ -1,1 +1,34 @@
 #include "app/dialog_set.h"
+
+#include "app/about_dialog.h"
+#include "channel/ui/cont_channel1_dialog.h"
+#include "channel/ui/cont_channel2_dialog.h"
+#include "channel/ui/decision_device_dialog.h"
+#include "channel/ui/disc_channel_dialog.h"
+#include "channel/ui/signal_dialog.h"
+#include "coding/ui/coder_window.h"
+#include "core/ui/interleaver_dialog.h"
+#include "core/ui/progress_window.h"
+#include "core/ui/stat_dialogs.h"
+#include "report/ui/results_window.h"
+
+namespace spi::gui {
+
+DialogSet CreateDialogs(GuiServices &services, QWidget *owner) {
+    DialogSet d;
+    d.about = new AboutDialog(owner);
+    d.signal = new SignalDialog(services, owner);
+    d.contChannel1 = new ContChannel1Dialog(services, owner);
+    d.discChannel = new DiscChannelDialog(services, owner);
+    d.stat1 = new Stat1Dialog(services, owner);
+    d.interleaver = new InterleaverDialog(services, owner);
+    d.coder = new CoderWindow(services, owner);
+    d.stat2 = new Stat2Dialog(services, owner);
+    d.contChannel2 = new ContChannel2Dialog(services, owner);
+    d.decisionDevice = new DecisionDeviceDialog(services, owner);
+    d.results = new ResultsWindow(services, owner);
+    d.progress = new ProgressWindow(owner);
+    return d;
+}
+
+} // namespace spi::gui

@@ -35,6 +35,8 @@ struct GuiServices {
     std::function<QString(QWidget *parent, const QString &caption, const QString &presetName,
                           const QString &filter)>
         chooseSaveFile;
+    // A Yes/No question with the question icon; true for "Да".
+    std::function<bool(QWidget *parent, const QString &caption, const QString &text)> askYesNo;
     // Help: a numbered topic (0 = contents) or a named one ("TabCycle").
     std::function<void(int topic)> openHelpTopic;
     std::function<void(const QString &name)> openHelpNamed;

@@ -1,6 +1,38 @@
+// spi-workbench: the workstation. One model, owned here and handed to every window.
+#include "app/gui_services.h"
+#include "app/main_window.h"
+#include "app/qt_notifier.h"
+#include "app/splash_window.h"
+
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("КВИР"));
+    QApplication::setApplicationDisplayName(QStringLiteral("КВИР"));
+
+    // The standard buttons and dialogs speak Russian.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+
+    const bool splash = !QApplication::arguments().contains(QStringLiteral("--no-splash"));
+    if (splash) {
+        spi::gui::SplashWindow window(10000);
+        window.exec();
+    }
+
+    auto model = spi::MakeModel();
+    spi::gui::QtNotifier notifier;
+    spi::gui::GuiServices services(*model, notifier);
+    spi::gui::InstallInteractiveServices(services);
+
+    spi::gui::MainWindow window(services);
+    notifier.setParent(&window);
+    window.show();
+    return QApplication::exec();
 }

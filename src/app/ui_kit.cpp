@@ -68,6 +68,7 @@ QWidget *ParameterDialog::MakeButtonRow() {
 
 int ParameterDialog::Run() {
     ApplyBackground(this, services_.model.dialogColor);
+    setResult(0); // a driver that shows nothing must not find the last opening's result
     return services_.execDialog ? services_.execDialog(*this) : exec();
 }
 

@@ -1,7 +1,305 @@
 #include "channel/decision_generator.h"
 
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
 namespace spi {
-void GenerateDecisionErrors(ModelState &, int, long long) {}
-std::int32_t NonCoherentAmThreshold(const ModelState &) { return 0; }
-std::optional<std::string> CheckDecisionDeviceSettings(const ModelState &) { return std::nullopt; }
+
+namespace {
+
+// The modulator codes: md multiplies the signal-to-noise ratio, and here it picks the decision.
+constexpr double kMdAm = 0.5; // "АМ"
+constexpr double kMdFm = 1.0; // "ЧМ"
+constexpr double kMdPm = 2.0; // "ФМ"
+
+// Non-coherent "ФМ" compares the difference of two noise samples with a fixed limit of
+// thousandths, whatever the decision rule.
+constexpr std::int64_t kNonCoherentPmLimit = 1410;
+
+bool IsCoherent(const ModelState &m) {
+    return m.demodDm == 1;
+}
+
+bool IsKnownMd(double md) {
+    return md == kMdAm || md == kMdFm || md == kMdPm;
+}
+
+// Round half to even, as the system rounds reals to integers.
+long double RoundHalfEven(long double x) {
+    const long double f = std::floor(x);
+    const long double diff = x - f;
+    if (diff > 0.5L)
+        return f + 1;
+    if (diff < 0.5L)
+        return f;
+    return std::fmod(f, 2.0L) == 0 ? f : f + 1;
+}
+
+// A table entry. Only an Hp below about 1e-11 (sigma above 2*10^5 amplitudes) gives samples
+// beyond the 32 bits of an entry; they are held at its limits instead of being converted with an
+// undefined result.
+std::int32_t TableEntry(long double x) {
+    const long double r = RoundHalfEven(x);
+    if (std::isnan(r))
+        return 0;
+    if (r >= static_cast<long double>(std::numeric_limits<std::int32_t>::max()))
+        return std::numeric_limits<std::int32_t>::max();
+    if (r <= static_cast<long double>(std::numeric_limits<std::int32_t>::min()))
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(r);
+}
+
+// Twelve uniform draws summed one by one from 0: S - 6 is the unit Gaussian of the tables. Every
+// partial sum is exact, so the order matters only for which draws go into which sample.
+long double TwelveDrawSum(Random &random) {
+    long double s = 0;
+    for (int k = 0; k < 12; ++k)
+        s += random.RandomReal();
+    return s;
+}
+
+void BuildNoiseTable(ModelState &m, long double sigma) {
+    for (int i = 1; i <= kNoiseTable; ++i)
+        m.noiseTable[i] = TableEntry(sigma * 1000 * (TwelveDrawSum(m.random) - 6));
+}
+
+// Rayleigh (noise alone) and Rice (unit signal plus noise) envelopes from one pair of quadrature
+// samples each, x drawn before y.
+void BuildEnvelopeTables(ModelState &m, long double sigma) {
+    for (int i = 1; i <= kNoiseTable; ++i) {
+        const long double x = sigma * (TwelveDrawSum(m.random) - 6);
+        const long double y = sigma * (TwelveDrawSum(m.random) - 6);
+        m.envNoiseTable[i] = TableEntry(1000 * std::sqrt(x * x + y * y));
+        m.envSignalTable[i] = TableEntry(1000 * std::sqrt(x * x + (y + 1) * (y + 1)));
+    }
+}
+
+// The "МАВ" rule moves the threshold towards the less probable symbol by 2*sigma^2*ln((1-p)/p);
+// for a source that almost never changes symbol the shift is fixed at one amplitude. The bounds
+// are compared in extended precision, so a p(1) stored as the double nearest 0.991 lies below
+// 0.991 and takes the formula.
+double MapShift(const ModelState &m) {
+    if (m.ruCriterion == 0)
+        return 0.0;
+    const long double p = m.probOne;
+    if (p <= 0.009L || p >= 0.991L)
+        return 1.0;
+    const long double sigma = m.noiseSigma;
+    return static_cast<double>(std::fabs(sigma * 2 * sigma * std::log((1 - p) / p)));
+}
+
+// Built by the first call of a run; every later call of the run only picks entries.
+void PrepareRun(ModelState &m) {
+    m.hpReal = m.contHp;
+    m.noiseSigma = static_cast<double>(std::sqrt(1.0L / (static_cast<long double>(m.hpReal) * 2)));
+    const long double sigma = m.noiseSigma; // the stored cell, as every later reader sees it
+    if (!IsCoherent(m) && m.modMd != kMdPm) {
+        BuildEnvelopeTables(m, sigma);
+        if (m.modMd == kMdAm)
+            m.amThreshold = NonCoherentAmThreshold(m);
+    } else {
+        BuildNoiseTable(m, sigma);
+    }
+    m.mapShift = MapShift(m);
+}
+
+// --- The bit loop ---
+// Per bit the loop only turns seeds into table indices and compares integers. The seeds of one
+// bit's draws are all computed from the seed before the bit (Random::Next taken k steps at once),
+// so the multiplications run side by side; the sequence is still exactly m.random's.
+
+struct Ahead {
+    std::uint32_t mul = 1;
+    std::uint32_t add = 0;
+};
+
+constexpr int kMaxAhead = 6; // two bits of three draws
+
+constexpr std::array<Ahead, kMaxAhead + 1> kAhead = [] {
+    std::array<Ahead, kMaxAhead + 1> a{};
+    for (int k = 1; k <= kMaxAhead; ++k) {
+        a[k].mul = a[k - 1].mul * 134775813u;
+        a[k].add = a[k - 1].add * 134775813u + 1u;
+    }
+    return a;
+}();
+
+// RandomInt(1000) from the seed it leaves; a draw of 0 picks entry 1, so entry 1 comes up twice
+// as often and entry 1000 never.
+inline std::uint32_t TableIndex(std::uint32_t seed) {
+    const auto j = static_cast<std::uint32_t>((std::uint64_t{seed} * 1000u) >> 32);
+    return j + static_cast<std::uint32_t>(j == 0);
+}
+
+// Runs count bits of `draws` draws each, two bits per step; decide gets the seeds of one bit.
+template <int draws, class Decide>
+std::uint32_t DecideBits(std::uint32_t seed, std::uint8_t *out, int count, Decide decide) {
+    static_assert(2 * draws <= kMaxAhead);
+    int i = 0;
+    for (; i + 2 <= count; i += 2) {
+        std::uint32_t s[2 * draws];
+        for (int k = 0; k < 2 * draws; ++k)
+            s[k] = seed * kAhead[k + 1].mul + kAhead[k + 1].add;
+        out[i] = decide(s);
+        out[i + 1] = decide(s + draws);
+        seed = s[2 * draws - 1];
+    }
+    if (i < count) {
+        std::uint32_t s[draws];
+        for (int k = 0; k < draws; ++k)
+            s[k] = seed * kAhead[k + 1].mul + kAhead[k + 1].add;
+        out[i] = decide(s);
+        seed = s[draws - 1];
+    }
+    return seed;
+}
+
+// The smallest integer v with v >= x, for comparing table values (and their differences, which
+// stay within +-2^32) with a real bound. Bounds beyond +-2^34 decide every comparison alike, and a
+// bound that is not a number, like the real comparison, is never reached.
+std::int64_t IntegerAtLeast(long double x) {
+    constexpr long double kFar = 17179869184.0L; // 2^34
+    if (std::isnan(x) || x > kFar)
+        return static_cast<std::int64_t>(kFar);
+    if (x < -kFar)
+        return -static_cast<std::int64_t>(kFar);
+    return static_cast<std::int64_t>(std::ceil(x));
+}
+
+// The number of seeds whose RandomReal() = seed*2^-32 lies below p.
+std::uint64_t SeedsBelow(long double p) {
+    if (!(p > 0))
+        return 0;
+    if (p >= 1)
+        return std::uint64_t{1} << 32;
+    return static_cast<std::uint64_t>(std::ceil(p * 4294967296.0L));
+}
+
+// An md the decision does not know ends the bit loop at its first bit, after that bit's two
+// index draws, and leaves errorVector as it was.
+std::uint32_t StopAtFirstBit(std::uint32_t seed, int count) {
+    return count > 0 ? seed * kAhead[2].mul + kAhead[2].add : seed;
+}
+
+// The decision threshold moved by the "МАВ" shift of the run.
+std::uint32_t CoherentErrors(const ModelState &m, std::uint32_t seed, std::uint8_t *out,
+                             int count) {
+    const std::int32_t *noise = m.noiseTable.data();
+    const long double s = m.mapShift;
+    if (m.modMd == kMdAm) {
+        // The second index is drawn and not used.
+        const std::int64_t limit = IntegerAtLeast((s + 1) * 500);
+        return DecideBits<2>(seed, out, count, [=](const std::uint32_t *d) {
+            return static_cast<std::uint8_t>(noise[TableIndex(d[0])] >= limit);
+        });
+    }
+    if (m.modMd == kMdFm || m.modMd == kMdPm) {
+        const std::int64_t limit = IntegerAtLeast((s + (m.modMd == kMdFm ? 1 : 2)) * 1000);
+        return DecideBits<2>(seed, out, count, [=](const std::uint32_t *d) {
+            const std::int64_t diff =
+                std::int64_t{noise[TableIndex(d[0])]} - noise[TableIndex(d[1])];
+            return static_cast<std::uint8_t>(diff >= limit);
+        });
+    }
+    return StopAtFirstBit(seed, count);
+}
+
+std::uint32_t NonCoherentErrors(const ModelState &m, std::uint32_t seed, std::uint8_t *out,
+                                int count) {
+    const std::int32_t *noise = m.noiseTable.data();
+    const std::int32_t *envNoise = m.envNoiseTable.data();
+    const std::int32_t *envSignal = m.envSignalTable.data();
+    if (m.modMd == kMdFm) {
+        return DecideBits<2>(seed, out, count, [=](const std::uint32_t *d) {
+            return static_cast<std::uint8_t>(envSignal[TableIndex(d[1])] <=
+                                             envNoise[TableIndex(d[0])]);
+        });
+    }
+    if (m.modMd == kMdPm) {
+        return DecideBits<2>(seed, out, count, [=](const std::uint32_t *d) {
+            const std::int64_t diff =
+                std::int64_t{noise[TableIndex(d[0])]} - noise[TableIndex(d[1])];
+            return static_cast<std::uint8_t>(diff >= kNonCoherentPmLimit);
+        });
+    }
+    if (m.modMd == kMdAm) {
+        // The transmitted symbol is drawn after both indices: a 0 errs when the noise envelope
+        // reaches the threshold, a 1 when the signal envelope stays at or below it.
+        const std::int32_t threshold = m.amThreshold;
+        const std::uint64_t oneBelow = SeedsBelow(m.probOne);
+        return DecideBits<3>(seed, out, count, [=](const std::uint32_t *d) {
+            // Both outcomes are looked up and the symbol selects one: the symbol is a coin toss
+            // that no branch predictor can follow.
+            const unsigned one = d[2] < oneBelow;
+            const unsigned signalLow = envSignal[TableIndex(d[1])] <= threshold;
+            const unsigned noiseHigh = envNoise[TableIndex(d[0])] >= threshold;
+            return static_cast<std::uint8_t>((one & signalLow) | (~one & noiseHigh & 1u));
+        });
+    }
+    return StopAtFirstBit(seed, count);
+}
+
+std::string Number(double v) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+} // namespace
+
+void GenerateDecisionErrors(ModelState &m, int length, long long blockNo) {
+    // This structure models a channel without fading: a random component gives no errors at all.
+    if (m.contHc != 0)
+        return;
+    if (blockNo == 1)
+        PrepareRun(m);
+    // The run's limits keep length within errorVector; this only keeps a caller that skipped them
+    // from writing past its end.
+    const int count = length < 0 ? 0 : (length > kMaxBlock ? kMaxBlock : length);
+    std::uint8_t *out = m.errorVector.data() + 1;
+    m.random.seed = IsCoherent(m) ? CoherentErrors(m, m.random.seed, out, count)
+                                  : NonCoherentErrors(m, m.random.seed, out, count);
+}
+
+std::int32_t NonCoherentAmThreshold(const ModelState &m) {
+    struct KeyedThreshold {
+        int key; // Round(10*Hp)
+        std::int32_t threshold;
+    };
+    static constexpr KeyedThreshold kTable[] = {
+        {10, 1125}, {12, 981}, {14, 883}, {16, 815}, {18, 760}, {20, 719}, {22, 688}, {24, 665},
+        {26, 647},  {28, 631}, {30, 618}, {32, 606}, {34, 595}, {36, 587}, {38, 580}};
+    const long double hp = m.hpReal;
+    std::int32_t threshold = hp > 5 ? 500 : 560;
+    if (hp < 4.5L)
+        threshold = 570;
+    const long double key = RoundHalfEven(10 * hp);
+    for (const auto &row : kTable)
+        if (key == row.key)
+            threshold = row.threshold;
+    return threshold;
+}
+
+std::optional<std::string> CheckDecisionDeviceSettings(const ModelState &m) {
+    // With a random component the generator returns before it reads anything else.
+    if (m.contHc != 0)
+        return std::nullopt;
+    if (!(m.contHp > 0) || !std::isfinite(m.contHp))
+        return "Решающее устройство: регулярная составляющая сигнал/помеха Hp=" + Number(m.contHp) +
+               " должна быть положительным конечным числом: от неё зависит уровень шума.";
+    if (!IsKnownMd(m.modMd))
+        return "Решающее устройство: параметр модулятора md=" + Number(m.modMd) +
+               " не соответствует ни одному виду модуляции (АМ: 0.5, ЧМ: 1, ФМ: 2).";
+    // The "МАВ" shift takes the logarithm of (1-p)/p, and non-coherent "АМ" draws the transmitted
+    // symbol with p.
+    const bool readsProbOne = m.ruCriterion != 0 || (!IsCoherent(m) && m.modMd == kMdAm);
+    if (readsProbOne && std::isnan(m.probOne))
+        return "Решающее устройство: вероятность \"1\" P1=" + Number(m.probOne) +
+               " не является числом.";
+    return std::nullopt;
+}
+
 } // namespace spi

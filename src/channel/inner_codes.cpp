@@ -10,7 +10,7 @@ bool InnerCodeAvailable(int codeType) {
     case 12:
     case 15:
     case 16:
-    case 17: return false;
+    case 17: return true;
     default: return true;
     }
 }

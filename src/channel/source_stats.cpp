@@ -32,6 +32,7 @@ void PrepareTestRun(ModelState &m, int n, int k, int n0, int codeType, int L, in
     m.cascadeInitMark = 0.0;
     m.innerViterbiMark = 0.0;
     m.rsGeneratorReady = 0.0;
+    m.inner16Ready = false;
 
     long long g;
     if (codeType == 1 || codeType == 7 || codeType == 12 || codeType == 15 || codeType == 16)

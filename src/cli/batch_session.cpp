@@ -4,8 +4,10 @@
 #include "cli/field_setters.h"
 #include "cli/results_output.h"
 #include "coding/code_setup.h"
-#include "coding/gen_poly_parser.h"
+#include "coding/coder_settings.h"
+#include "core/text_input.h"
 #include "report/data_file.h"
+#include "report/test_report.h"
 
 #include <chrono>
 #include <fstream>
@@ -33,11 +35,49 @@ bool ChannelStep(ModelState &m, Notifier &notifier, std::ostream &err, bool disc
     return true;
 }
 
-// "УЗО" accepted without changes: the stored settings are taken over and g(x) is parsed, or the
-// non-binary code is set up.
-void CoderStep(ModelState &m, Notifier &notifier) {
+// "УЗО" closed with "Ввод": the window opened on the stored settings (or left as --code, --taps
+// and --rate made it), taken over, g(x) parsed; a non-binary code is set up from its number.
+bool CoderStep(CoderSettings &coder, ModelState &m, Notifier &notifier) {
+    if (!AcceptCoderSettings(coder, m, notifier)) return false;
     if (IsNonBinaryCodeType(m.codeType)) SetUpNonBinaryCode(m, notifier);
-    else parseGenPoly(m, notifier);
+    return true;
+}
+
+// TYPE[:NUMBER] of --code.
+bool ParseCodeChoice(const std::string &text, int &type, std::optional<int> &number, std::string *why) {
+    const auto colon = text.find(':');
+    const auto t = ParseInteger(text.substr(0, colon));
+    if (!t) {
+        *why = "TYPE must be a whole number";
+        return false;
+    }
+    type = *t;
+    if (colon != std::string::npos) {
+        const auto n = ParseInteger(text.substr(colon + 1));
+        if (!n) {
+            *why = "NUMBER must be a whole number";
+            return false;
+        }
+        number = *n;
+    }
+    return true;
+}
+
+// ROW,ROW,... of --taps.
+bool ParseRows(const std::string &text, std::vector<int> &rows, std::string *why) {
+    std::size_t from = 0;
+    while (from <= text.size()) {
+        const auto comma = text.find(',', from);
+        const auto row = ParseInteger(text.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
+        if (!row) {
+            *why = "ROW must be a whole number";
+            return false;
+        }
+        rows.push_back(*row);
+        if (comma == std::string::npos) break;
+        from = comma + 1;
+    }
+    return true;
 }
 
 bool WriteText(const std::string &path, const std::string &text, std::ostream &out, std::ostream &err) {
@@ -62,27 +102,56 @@ int RunBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &
              RunProgress *progress) {
     if (o.dataFile && !OpenDataFile(m, *o.dataFile, notifier)) return kExitRefused;
 
+    // The coder window of this session: --code, --taps and --rate act on it as clicks would.
+    CoderSettings coder;
     bool discSetByUser = false;
     for (const auto &a : o.assignments) {
-        if (a.isCode) {
-            err << "spi-sim: --code is not available in this version: the coder settings come later; "
-                   "use --set codeType=... and the code fields\n"
-                << UsageText();
-            return kExitUsage;
-        }
         std::string why;
-        if (!SetField(m, a.text, &why)) {
-            err << "spi-sim: --set " << a.text << ": " << why << "\n" << UsageText();
+        bool ok = true;
+        switch (a.kind) {
+        case Assignment::Code: {
+            int type = 0;
+            std::optional<int> number;
+            ok = ParseCodeChoice(a.text, type, number, &why) &&
+                 ApplyCodeChoice(coder, m, notifier, type, number, &why);
+            break;
+        }
+        case Assignment::Taps: {
+            std::vector<int> rows;
+            ok = ParseRows(a.text, rows, &why) && ApplyTaps(coder, m, notifier, rows, &why);
+            break;
+        }
+        case Assignment::Rate: ok = ApplyRate(coder, m, notifier, a.text == "up", &why); break;
+        case Assignment::Set:
+            if (a.text.rfind("innerPolyList=", 0) == 0) {
+                const std::string list = a.text.substr(14);
+                ok = SetField(m, a.text, &why);
+                if (ok) ApplyInnerPolyList(coder, m, list);
+                break;
+            }
+            // A field set by name comes after the coder window's choices: take them over first, so
+            // that "Ввод" later does not put the window's texts back over it.
+            if (coder.IsOpen() && !AcceptCoderSettings(coder, m, notifier)) return kExitRefused;
+            ok = SetField(m, a.text, &why);
+            if (a.text.rfind("discParams[", 0) == 0) discSetByUser = true;
+            if (a.text.rfind("channelEntered=", 0) == 0) discSetByUser = false;
+            break;
+        }
+        if (!ok) {
+            const char *option = a.kind == Assignment::Code ? "--code" : a.kind == Assignment::Taps ? "--taps"
+                                 : a.kind == Assignment::Rate ? "--rate" : "--set";
+            err << "spi-sim: " << option << " " << a.text << ": " << why << "\n" << UsageText();
             return kExitUsage;
         }
-        if (a.text.rfind("discParams[", 0) == 0) discSetByUser = true;
-        if (a.text.rfind("channelEntered=", 0) == 0) discSetByUser = false;
     }
 
     m.channelType = static_cast<std::uint8_t>(o.structure);
+    if (m.channelType == 2 && m.contHc != 0)
+        err << "spi-sim: the structure ru models a channel without fading: with Hc = " << m.contHc
+            << " the decision device produces no errors\n";
     const bool stat1Available = ChannelStep(m, notifier, err, discSetByUser);
 
-    if (o.stat2) CoderStep(m, notifier);
+    if (o.stat2 && !CoderStep(coder, m, notifier)) return kExitRefused;
 
     if (o.words) m.wordCount = *o.words;
     if (!o.stat2 && o.length) m.stat1WordLength = *o.length;
@@ -102,6 +171,26 @@ int RunBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &
     if (record.result.outcome != RunOutcome::Completed) return kExitRefused;
 
     int code = kExitOk;
+    if (o.reportFile) {
+        if (*o.reportFile == "-") {
+            std::string failure;
+            const auto bytes = WriteTestReport(m, !o.plainReport, &failure);
+            if (!bytes) {
+                notifier.Error(failure);
+                code = kExitRefused;
+            } else {
+                // The report's own bytes, code page 1251, unchanged.
+                out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
+                out.flush();
+                if (!out) {
+                    err << "spi-sim: cannot write the report to standard output\n";
+                    code = kExitRefused;
+                }
+            }
+        } else if (!SaveTestReport(m, *o.reportFile, !o.plainReport, notifier)) {
+            code = kExitRefused;
+        }
+    }
     if (o.jsonFile) {
         std::ostringstream json;
         WriteJson(json, m, record);

@@ -19,6 +19,7 @@ bool ParseWhole(const std::string &s, T &out) {
 const char *UsageText() {
     return "usage: spi-sim [--data FILE] [--structure dk|ru] [--test stat1|stat2] [--words NB]\n"
            "               [--length n] [--seed S] [--set FIELD=VALUE]... [--code TYPE[:NUMBER]]...\n"
+           "               [--taps ROW,ROW,...] [--rate up|down]\n"
            "               [--report FILE|- [--plain]] [--json FILE|-] [--save-data FILE] [--quiet]\n";
 }
 
@@ -92,11 +93,13 @@ std::optional<Options> ParseOptions(int argc, char **argv, std::string *error) {
             std::string v;
             if (!next(v)) return fail(needsValue(arg));
             if (v.find('=') == std::string::npos) return fail("--set needs FIELD=VALUE, not '" + v + "'");
-            o.assignments.push_back({false, v});
-        } else if (arg == "--code") {
+            o.assignments.push_back({Assignment::Set, v});
+        } else if (arg == "--code" || arg == "--taps" || arg == "--rate") {
             std::string v;
             if (!next(v)) return fail(needsValue(arg));
-            o.assignments.push_back({true, v});
+            if (arg == "--rate" && v != "up" && v != "down") return fail("--rate must be up or down, not '" + v + "'");
+            const auto kind = arg == "--code" ? Assignment::Code : arg == "--taps" ? Assignment::Taps : Assignment::Rate;
+            o.assignments.push_back({kind, v});
         } else {
             return fail("unknown option '" + arg + "'");
         }

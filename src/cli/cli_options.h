@@ -8,9 +8,10 @@
 
 namespace spi::cli {
 
+// The model-changing options, kept in the order given.
 struct Assignment {
-    bool isCode = false; // --code TYPE[:NUMBER]; otherwise --set FIELD=VALUE
-    std::string text;
+    enum Kind { Set, Code, Taps, Rate } kind = Set;
+    std::string text; // FIELD=VALUE, TYPE[:NUMBER], ROW,ROW,..., up|down
 };
 
 struct Options {

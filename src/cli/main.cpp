@@ -31,11 +31,6 @@ int main(int argc, char **argv) {
         std::cout << spi::cli::UsageText();
         return spi::cli::kExitOk;
     }
-    if (options->reportFile) {
-        std::cerr << "spi-sim: --report is not available in this version: the test report comes later\n"
-                  << spi::cli::UsageText();
-        return spi::cli::kExitUsage;
-    }
     try {
         auto model = spi::MakeModel();
         StderrNotifier notifier;

@@ -1,6 +1,125 @@
 #include "coding/bch_code.h"
 
+#include "coding/cyclic_code.h"
+#include "coding/galois_field.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
 namespace spi {
-void encodeBch(ModelState &) {}
-void decodeBch(ModelState &) {}
+
+namespace {
+
+// Bit q of a word (1-based) is the coefficient of x^(q-1). The decoder works on the time-domain
+// vector of its field's length N, the word sitting at positions N-n..N-1 (a shorter code is padded
+// with leading zero positions): position p = N - n + q - 1.
+struct BchShape {
+    int n = 0;
+    int k = 0;
+    int t = 0;
+    int order = 0; // N
+    bool valid = false;
+};
+
+// The field of the decoder, built once per run: PrepareTestRun clears the shared marker and the
+// first decoding of the run sets it. A row outside 1..76 has no field; the order is then 0 and the
+// decoder passes the bits through (the run refuses such a row before it starts).
+void PrepareBchField(ModelState &m) {
+    if (m.rsGeneratorReady == kCoderReadyMark)
+        return;
+    m.rsGeneratorReady = kCoderReadyMark;
+    const std::string_view digits = BchFieldDigits(m.polyNumbers[0]);
+    if (digits.empty()) {
+        m.bchOrder = 0;
+        m.bchDegree = 0;
+        return;
+    }
+    std::fill(m.fieldPolyDigits.begin() + 1, m.fieldPolyDigits.end(), 0);
+    StoreFieldPolyDigits(m, digits);
+    m.bchDegree = m.fieldPolyDigits[m.fieldPolyTermCount];
+    m.bchOrder = (1 << m.bchDegree) - 1;
+    BuildFieldTables(m.fieldPolyDigits, m.fieldPolyTermCount, m.bchExp, m.bchLog);
+}
+
+BchShape ShapeOf(const ModelState &m) {
+    BchShape s;
+    s.order = m.bchOrder;
+    s.n = m.codeN;
+    s.k = m.codeK;
+    s.valid = m.bchDegree >= kMinFieldDegree && m.bchDegree <= kMaxFieldDegree &&
+              s.order == (1 << m.bchDegree) - 1 && s.n >= 1 && s.n <= s.order && s.k >= 0 &&
+              s.k <= s.n;
+    // 2t < N keeps the locator's degree below N (CheckBchCode asks for 2t <= n - k).
+    if (s.valid)
+        s.t = std::clamp<int>(m.codeT, 0, (s.order - 1) / 2);
+    return s;
+}
+
+void PassThrough(ModelState &m, int k) {
+    k = std::clamp(k, 0, kMaxWord);
+    std::copy(m.rxWord.begin() + 1, m.rxWord.begin() + 1 + k, m.decodedWord.begin() + 1);
+}
+
+} // namespace
+
+// The systematic division by g(x) over positions 1..k is the one of the binary cyclic encoder,
+// with the same bit order, so that encoder is used as it is.
+void encodeBch(ModelState &m) {
+    encodeCyclic(m);
+}
+
+// The binary time-domain decoder. As in "АБМВ" the time-domain vectors are images of polynomials
+// (see TimeDomainLocator); with even steps taken as 0 the odd steps need the syndromes
+// S_1..S_(2t-1), and a binary word has S_2i = S_i^2. An information bit q is inverted where
+// lambda[p] = Lambda(alpha^-p) = Lambda(alpha^(n-q+1)) is 0.
+void decodeBch(ModelState &m) {
+    PrepareBchField(m);
+    const BchShape s = ShapeOf(m);
+    if (!s.valid) {
+        PassThrough(m, m.codeK);
+        return;
+    }
+    const int order = s.order;
+    const int twoT = 2 * s.t;
+    std::copy(m.rxWord.begin() + 1, m.rxWord.begin() + 1 + s.k, m.decodedWord.begin() + 1);
+    if (twoT == 0)
+        return;
+
+    const FastField f(m.bchExp, m.bchLog, order);
+    std::array<std::uint8_t, kMaxFieldOrder + 1> syndrome{};
+    // The odd syndromes. Bit q is the coefficient of x^p, p = N - n + q - 1, i.e. symbol
+    // N - p = n - q + 1 of the word as EvaluateWord numbers it; the padding is zero. A set bit
+    // has the logarithm 0, a clear one the sentinel, chosen without a branch: the bits are random.
+    LogWord logBit;
+    std::fill(logBit.begin(), logBit.end(), f.ZeroLog());
+    for (int q = 1; q <= s.n; ++q)
+        logBit[static_cast<std::size_t>(s.n - q + 1)] =
+            (static_cast<int>(m.rxWord[static_cast<std::size_t>(q)] != 0) - 1) & f.ZeroLog();
+    std::array<int, kMaxFieldOrder + 1> odd{};
+    for (int i = 0; i < s.t; ++i)
+        odd[static_cast<std::size_t>(i)] = 2 * i + 1;
+    std::array<std::uint8_t, kMaxFieldOrder + 1> oddSyndrome{};
+    EvaluateWord(f, logBit, odd.data(), s.t, oddSyndrome.data());
+    std::uint8_t any = 0;
+    for (int i = 0; i < s.t; ++i) {
+        syndrome[static_cast<std::size_t>(2 * i + 1)] = oddSyndrome[static_cast<std::size_t>(i)];
+        any |= oddSyndrome[static_cast<std::size_t>(i)];
+    }
+    if (any == 0)
+        return;
+    for (int j = 2; j < twoT; j += 2)
+        syndrome[static_cast<std::size_t>(j)] = f.Square(syndrome[static_cast<std::size_t>(j / 2)]);
+
+    std::array<std::uint8_t, kMaxFieldOrder + 1> lambda{};
+    const int deg = TimeDomainLocator(f, syndrome.data(), twoT, true, lambda.data());
+
+    // lambda[p] = Lambda(alpha^(n-q+1)) for q = 1..k
+    std::array<std::uint8_t, kMaxFieldOrder + 1> value;
+    EvaluateAtSuccessivePowers(f, lambda.data(), deg, s.n % order, -1, s.k, value.data());
+    for (int q = 1; q <= s.k; ++q)
+        if (value[static_cast<std::size_t>(q - 1)] == 0)
+            m.decodedWord[static_cast<std::size_t>(q)] ^= 1;
+}
+
 } // namespace spi

@@ -1,12 +1,129 @@
 #include "coding/code_setup.h"
 
+#include "coding/galois_field.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
 namespace spi {
+
+namespace {
+
+struct NonBinaryCode {
+    int n; // N, symbols per word
+    int k; // K, information symbols
+    std::string_view fieldDigits;
+};
+
+// The catalogue of Reed-Solomon codes by code number; the last digit of the field polynomial is m.
+constexpr std::array<NonBinaryCode, 14> kNonBinaryCodes = {{
+    {0, 0, ""},
+    {7, 3, "023"},
+    {15, 9, "034"},
+    {15, 12, "034"},
+    {31, 27, "035"},
+    {31, 21, "035"},
+    {31, 20, "035"},
+    {31, 15, "035"},
+    {63, 55, "056"},
+    {63, 51, "056"},
+    {63, 47, "056"},
+    {255, 232, "04568"},
+    {255, 239, "04568"},
+    {255, 251, "04568"},
+}};
+constexpr int kNonBinaryCodeCount = 13;
+constexpr int kBchCodeRows = 76;
+
+std::string S(long long v) {
+    return std::to_string(v);
+}
+
+std::string CodeNumberRefusal(int number) {
+    return "Номер недвоичного кода " + S(number) + " вне допустимых пределов 1.." +
+           S(kNonBinaryCodeCount) + ".";
+}
+
+} // namespace
 
 bool IsNonBinaryCodeType(int codeType) {
     return codeType == 13 || codeType == 17 || codeType == 18;
 }
 
-// The Reed-Solomon catalogue is not built into this version yet; the run refuses these types.
-void SetUpNonBinaryCode(ModelState &, Notifier &) {}
+void SetUpNonBinaryCode(ModelState &m, Notifier &notifier) {
+    const int number = m.polyNumbers[0];
+    if (number < 1 || number > kNonBinaryCodeCount) {
+        notifier.Error(CodeNumberRefusal(number));
+        return;
+    }
+    const NonBinaryCode &code = kNonBinaryCodes[static_cast<std::size_t>(number)];
+    m.rsCodeNumber = static_cast<std::uint16_t>(number);
+    StoreFieldPolyDigits(m, code.fieldDigits);
+    const int degree = code.fieldDigits.back() - '0';
+    m.gfDegree = static_cast<std::uint16_t>(degree);
+    m.gfOrder = static_cast<std::uint16_t>(code.n);
+    m.rsK = static_cast<std::uint16_t>(code.k);
+    m.codeN = code.n * degree;
+    m.codeK = code.k * degree;
+    m.codeT = (code.n - code.k) / 2;
+    BuildFieldTables(m.fieldPolyDigits, m.fieldPolyTermCount, m.gfExp, m.gfLog);
+}
+
+std::optional<std::string> CheckNonBinaryCode(const ModelState &m) {
+    if (!IsNonBinaryCodeType(m.codeType))
+        return std::nullopt;
+    const int number = m.polyNumbers[0];
+    if (number < 1 || number > kNonBinaryCodeCount)
+        return CodeNumberRefusal(number);
+    const NonBinaryCode &code = kNonBinaryCodes[static_cast<std::size_t>(number)];
+    const int degree = code.fieldDigits.back() - '0';
+    // The field tables are built only by the set-up; a model that has not run it for this number
+    // (or that holds another code's field) must not reach the coders.
+    if (m.rsCodeNumber != number || m.gfDegree != degree || m.gfOrder != code.n ||
+        m.rsK != code.k || !FieldTablesValid(m.gfExp, m.gfLog, code.n))
+        return "Недвоичный код номер " + S(number) +
+               " не подготовлен: повторите ввод параметров УЗО.";
+    const long long n = static_cast<long long>(code.n) * degree;
+    const long long k = static_cast<long long>(code.k) * degree;
+    if (m.codeN != n || m.codeK != k)
+        return "Недвоичный код номер " + S(number) + ": n=" + S(m.codeN) + ", k=" + S(m.codeK) +
+               " не совпадают с N*m=" + S(n) + ", K*m=" + S(k) + ".";
+    const int maxT = (code.n - code.k) / 2;
+    if (m.codeT < 0 || m.codeT > maxT)
+        return "Недвоичный код номер " + S(number) + ": число исправляемых ошибок t=" + S(m.codeT) +
+               " вне пределов 0.." + S(maxT) + ".";
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckBchCode(const ModelState &m) {
+    if (m.codeType != 14)
+        return std::nullopt;
+    const int row = m.polyNumbers[0];
+    if (row < 1 || row > kBchCodeRows)
+        return "Номер строки таблицы кодов БЧХ " + S(row) + " вне допустимых пределов 1.." +
+               S(kBchCodeRows) + ".";
+    const int order = BchFieldOrder(row);
+    const long long n = m.codeN, k = m.codeK, t = m.codeT;
+    if (n < 1 || n > order)
+        return "Код БЧХ строки " + S(row) + ": длина n=" + S(n) + " вне пределов 1.." + S(order) +
+               " (поле декодера GF(" + S(order + 1) + ")).";
+    if (k < 1 || k >= n)
+        return "Код БЧХ: число информационных символов k=" + S(k) +
+               " должно быть в пределах 1..n-1 (n=" + S(n) + ").";
+    if (t < 0 || 2 * t > n - k)
+        return "Код БЧХ: число исправляемых ошибок t=" + S(t) + " вне пределов 0.." +
+               S((n - k) / 2) + ".";
+    if (m.genPolyTermCount < 1 || m.genPolyTermCount > kPolyTerms)
+        return "Код БЧХ: число членов g(x) " + S(m.genPolyTermCount) + " вне пределов 1.." +
+               S(kPolyTerms) + ".";
+    const auto first = m.genPolyTerms.begin();
+    const auto last = first + m.genPolyTermCount;
+    const auto [low, high] = std::minmax_element(first, last);
+    if (*low != 0 || *high != n - k)
+        return "Код БЧХ: g(x) должен иметь младшую степень 0 и старшую n-k=" + S(n - k) +
+               " (степени g(x) " + S(*low) + ".." + S(*high) + ").";
+    return std::nullopt;
+}
 
 } // namespace spi

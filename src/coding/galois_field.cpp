@@ -1,1 +1,250 @@
 #include "coding/galois_field.h"
+
+#include <algorithm>
+
+namespace spi {
+
+void StoreFieldPolyDigits(ModelState &m, std::string_view digits) {
+    const std::size_t count = std::min<std::size_t>(digits.size(), m.fieldPolyDigits.size() - 1);
+    for (std::size_t i = 0; i < count; ++i)
+        m.fieldPolyDigits[i + 1] = static_cast<std::uint8_t>(digits[i] - '0');
+    m.fieldPolyTermCount = static_cast<std::uint8_t>(count);
+}
+
+int BuildFieldTables(const FieldDigits &digits, int count, FieldTable &exp, FieldTable &log) {
+    if (count < 2 || count > 5)
+        return 0;
+    const int m = digits[static_cast<std::size_t>(count)];
+    if (m < kMinFieldDegree || m > kMaxFieldDegree || digits[1] != 0)
+        return 0;
+    for (int i = 1; i <= count; ++i)
+        if (digits[static_cast<std::size_t>(i)] > m)
+            return 0;
+    const int order = (1 << m) - 1;
+
+    // x^(N-s) mod f(x) by long division, for s = 1..N-m. Position p of the work array stands for
+    // x^(N-p); the leading digit 0 is the term x^m, so each subtraction clears the position it
+    // starts from, and what remains at positions N-m+1..N is the remainder.
+    std::array<std::uint8_t, kMaxFieldOrder + 1> work{};
+    for (int s = 1; s <= order - m; ++s) {
+        std::fill(work.begin() + 1, work.begin() + order + 1, 0);
+        work[static_cast<std::size_t>(s)] = 1;
+        for (int d = 1; d <= order - m; ++d) {
+            if (work[static_cast<std::size_t>(d)] == 0)
+                continue;
+            for (int i = 1; i <= count; ++i)
+                work[static_cast<std::size_t>(d + digits[static_cast<std::size_t>(i)])] ^= 1;
+        }
+        int value = 0;
+        for (int c = 0; c < m; ++c)
+            value += work[static_cast<std::size_t>(order - c)] << c;
+        exp[static_cast<std::size_t>(order - s)] = static_cast<std::uint8_t>(value);
+    }
+    for (int e = 0; e < m; ++e)
+        exp[static_cast<std::size_t>(e)] = static_cast<std::uint8_t>(1 << e);
+    exp[static_cast<std::size_t>(order)] = 1;
+    for (int e = 0; e <= order; ++e)
+        log[exp[static_cast<std::size_t>(e)]] = static_cast<std::uint8_t>(e);
+    return order;
+}
+
+bool FieldTablesValid(const FieldTable &exp, const FieldTable &log, int order) {
+    if (order != 7 && order != 15 && order != 31 && order != 63 && order != 127 && order != 255)
+        return false;
+    if (exp[0] != 1 || exp[static_cast<std::size_t>(order)] != 1 || log[1] != order)
+        return false;
+    for (int e = 1; e < order; ++e) {
+        const int v = exp[static_cast<std::size_t>(e)];
+        if (v < 2 || v > order || log[static_cast<std::size_t>(v)] != e)
+            return false;
+    }
+    return true;
+}
+
+std::string_view BchFieldDigits(int row) {
+    if (row < 1 || row > 76)
+        return {};
+    if (row <= 2)
+        return "023";
+    if (row <= 6)
+        return "034";
+    if (row <= 12)
+        return "035";
+    if (row <= 24)
+        return "056";
+    if (row <= 42)
+        return "047";
+    return "04568";
+}
+
+int BchFieldOrder(int row) {
+    const std::string_view digits = BchFieldDigits(row);
+    return digits.empty() ? 0 : (1 << (digits.back() - '0')) - 1;
+}
+
+FastField::FastField(const FieldTable &exp, const FieldTable &log, int order)
+    : order_(std::clamp(order, 1, kMaxFieldOrder)), zeroLog_(2 * order_ - 1) {
+    // The model's log[1] is N; reduced here so that every sum of logarithms stays below 2N - 1.
+    // Values above N are no elements of the field and never occur.
+    std::fill(log_.begin(), log_.end(), static_cast<std::uint16_t>(zeroLog_));
+    for (int v = 1; v <= order_; ++v) {
+        int l = log[static_cast<std::size_t>(v)];
+        if (l >= order_)
+            l -= order_;
+        log_[static_cast<std::size_t>(v)] = static_cast<std::uint16_t>(std::min(l, order_ - 1));
+    }
+    // alpha^e for e = 0..2N-2, then zeros up to the largest sum of two sentinels, 4N-2.
+    const auto n = static_cast<std::size_t>(order_);
+    for (std::size_t e = 0; e < n; ++e) {
+        exp_[e] = exp[e];
+        exp_[n + e] = exp[e];
+    }
+    for (std::size_t e = 2 * n - 1; e <= 4 * n - 2; ++e)
+        exp_[e] = 0;
+}
+
+int TimeDomainLocator(const FastField &f, const std::uint8_t *s, int twoT, bool evenStepsZero,
+                      std::uint8_t *lambda) {
+    // B(x) = x^shift * b(x): the steps that multiply b by alpha^-p only count.
+    std::array<std::uint8_t, kMaxFieldOrder + 1> b{};
+    std::array<std::uint8_t, kMaxFieldOrder + 1> previous{};
+    int degB = 0;
+    int shift = 0;
+    b[0] = 1;
+    lambda[0] = 1;
+    int deg = 0;
+    int length = 0;
+    twoT = std::min(twoT, kMaxFieldOrder - 1);
+    for (int r = 1; r <= twoT; ++r) {
+        std::uint8_t delta = 0;
+        if (!evenStepsZero || r % 2 == 1) {
+            // deg <= r - 1 here, so only s[1..r] are read.
+            const int top = std::min(deg, r - 1);
+            for (int i = 0; i <= top; ++i)
+                delta ^= f.Mul(lambda[i], s[r - i]);
+        }
+        if (delta == 0) {
+            ++shift;
+            continue;
+        }
+        const bool lengthChanges = !(r - 1 < 2 * length);
+        const int oldDeg = deg;
+        if (lengthChanges)
+            std::copy(lambda, lambda + deg + 1, previous.begin());
+        // T = Lambda + delta * x * B
+        const int from = shift + 1;
+        const int newDeg = std::max(deg, from + degB);
+        std::fill(lambda + deg + 1, lambda + newDeg + 1, 0);
+        const int logDelta = f.Log(delta);
+        for (int i = 0; i <= degB; ++i)
+            lambda[from + i] ^= f.MulPow(b[static_cast<std::size_t>(i)], logDelta);
+        deg = newDeg;
+        if (lengthChanges) {
+            length = r - length;
+            const int logInverse = f.Log(f.Inverse(delta));
+            for (int i = 0; i <= oldDeg; ++i)
+                b[static_cast<std::size_t>(i)] =
+                    f.MulPow(previous[static_cast<std::size_t>(i)], logInverse);
+            degB = oldDeg;
+            shift = 0;
+        } else {
+            ++shift;
+        }
+    }
+    return deg;
+}
+
+void EvaluateWord(const FastField &f, const LogWord &logSymbol, const int *x, int count,
+                  std::uint8_t *out) {
+    // For a fixed x the exponent (N-h)*x mod N falls by x from one symbol to the next, so the
+    // loop has no division; four points are summed side by side so that their exponent chains
+    // overlap.
+    const int n = f.Order();
+    const auto fall = [n](int &e, int by) {
+        e -= by;
+        if (e < 0)
+            e += n;
+    };
+    int j = 0;
+    for (; j + 4 <= count; j += 4) {
+        const int x0 = x[j], x1 = x[j + 1], x2 = x[j + 2], x3 = x[j + 3];
+        // symbol 1 is the coefficient of x^(N-1): exponent (N-1)*x = N - x mod N
+        int e0 = n - x0, e1 = n - x1, e2 = n - x2, e3 = n - x3;
+        std::uint8_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+        for (int h = 1; h <= n; ++h) {
+            const int l = logSymbol[static_cast<std::size_t>(h)];
+            s0 ^= f.Exp(l + e0);
+            s1 ^= f.Exp(l + e1);
+            s2 ^= f.Exp(l + e2);
+            s3 ^= f.Exp(l + e3);
+            fall(e0, x0);
+            fall(e1, x1);
+            fall(e2, x2);
+            fall(e3, x3);
+        }
+        out[j] = s0;
+        out[j + 1] = s1;
+        out[j + 2] = s2;
+        out[j + 3] = s3;
+    }
+    for (; j < count; ++j) {
+        int e = n - x[j];
+        std::uint8_t sum = 0;
+        for (int h = 1; h <= n; ++h) {
+            sum ^= f.Exp(logSymbol[static_cast<std::size_t>(h)] + e);
+            fall(e, x[j]);
+        }
+        out[j] = sum;
+    }
+}
+
+void EvaluateAtSuccessivePowers(const FastField &f, const std::uint8_t *poly, int deg, int x0,
+                                int direction, int count, std::uint8_t *out) {
+    // Term i contributes alpha^(log c_i + i*x); from one point to the next its exponent moves by
+    // i (or N - i going down), so each term is a chain of additions.
+    const int order = f.Order();
+    std::array<int, kMaxFieldOrder + 1> power{};
+    std::array<int, kMaxFieldOrder + 1> step{};
+    int terms = 0;
+    for (int i = 1; i <= deg; ++i) {
+        if (poly[i] == 0)
+            continue;
+        power[static_cast<std::size_t>(terms)] = (f.Log(poly[i]) + i * x0) % order;
+        step[static_cast<std::size_t>(terms)] = direction > 0 ? i : order - i;
+        ++terms;
+    }
+    std::fill(out, out + count, poly[0]);
+    const auto advance = [order](int &e, int by) {
+        e += by;
+        if (e >= order)
+            e -= order;
+    };
+    int j = 0;
+    // Four terms side by side, so that their chains overlap.
+    for (; j + 4 <= terms; j += 4) {
+        int e0 = power[static_cast<std::size_t>(j)], e1 = power[static_cast<std::size_t>(j + 1)];
+        int e2 = power[static_cast<std::size_t>(j + 2)],
+            e3 = power[static_cast<std::size_t>(j + 3)];
+        const int s0 = step[static_cast<std::size_t>(j)],
+                  s1 = step[static_cast<std::size_t>(j + 1)];
+        const int s2 = step[static_cast<std::size_t>(j + 2)],
+                  s3 = step[static_cast<std::size_t>(j + 3)];
+        for (int x = 0; x < count; ++x) {
+            out[x] ^= f.Exp(e0) ^ f.Exp(e1) ^ f.Exp(e2) ^ f.Exp(e3);
+            advance(e0, s0);
+            advance(e1, s1);
+            advance(e2, s2);
+            advance(e3, s3);
+        }
+    }
+    for (; j < terms; ++j) {
+        int e = power[static_cast<std::size_t>(j)];
+        const int by = step[static_cast<std::size_t>(j)];
+        for (int x = 0; x < count; ++x) {
+            out[x] ^= f.Exp(e);
+            advance(e, by);
+        }
+    }
+}
+
+} // namespace spi

@@ -1,7 +1,325 @@
 #include "coding/reed_solomon.h"
 
+#include "coding/galois_field.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
 namespace spi {
-void encodeReedSolomon(ModelState &) {}
-void decodeABMV(ModelState &) {}
-void decodeABMCh(ModelState &) {}
+
+namespace {
+
+static_assert(std::endian::native == std::endian::little,
+              "symbols are packed from bit bytes with little-endian word loads");
+
+// A word is N symbols of m bits; the first transmitted symbol is the coefficient of x^(N-1), so
+// position p (the coefficient of x^p) is symbol N - p.
+struct RsShape {
+    int m = 0; // bits per symbol
+    int n = 0; // N
+    int k = 0; // K
+    int t = 0;
+    bool valid = false;
+};
+
+// The run refuses a code that has not been set up (CheckNonBinaryCode); a direct call on such a
+// model passes the bits through instead of reading tables that were never built.
+RsShape ShapeOf(const ModelState &m) {
+    RsShape s;
+    s.m = m.gfDegree;
+    s.n = m.gfOrder;
+    s.k = m.rsK;
+    s.valid = s.m >= kMinFieldDegree && s.m <= kMaxFieldDegree && s.n == (1 << s.m) - 1 &&
+              s.k >= 1 && s.k < s.n;
+    if (s.valid)
+        s.t = std::clamp<int>(m.codeT, 0, (s.n - s.k) / 2);
+    return s;
+}
+
+// The m bits at bits[0..m-1] (one per byte, least significant first) as one symbol. Loads eight
+// bytes: every word buffer has room past its longest word (2040 bits of 2100).
+inline std::uint8_t PackSymbol(const std::uint8_t *bits, int m) {
+    std::uint64_t eight = 0;
+    std::memcpy(&eight, bits, sizeof eight);
+    const std::uint64_t bytes = m >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * m)) - 1;
+    eight &= bytes & 0x0101010101010101ull;
+    // Byte i's low bit lands in bit 56 + i.
+    return static_cast<std::uint8_t>((eight * 0x0102040810204080ull) >> 56);
+}
+
+// Symbols symbols[0..count-1] into count*m bit bytes; writes nothing past them.
+void UnpackSymbols(const std::uint8_t *symbols, int count, int m, std::uint8_t *bits) {
+    const int total = count * m;
+    for (int h = 0; h < count; ++h) {
+        // Bit j of the symbol to bit 7 of byte j, then down to bit 0.
+        std::uint64_t spread = (symbols[h] * 0x0101010101010101ull) & 0x8040201008040201ull;
+        spread = ((spread + 0x7F7F7F7F7F7F7F7Full) >> 7) & 0x0101010101010101ull;
+        const int at = h * m;
+        if (at + 8 <= total)
+            std::memcpy(bits + at, &spread, sizeof spread);
+        else
+            for (int j = 0; j < m; ++j)
+                bits[at + j] = static_cast<std::uint8_t>((spread >> (8 * j)) & 1u);
+    }
+}
+
+void PassThrough(ModelState &m) {
+    const int k = std::clamp<int>(m.codeK, 0, kMaxWord);
+    std::copy(m.rxWord.begin() + 1, m.rxWord.begin() + 1 + k, m.decodedWord.begin() + 1);
+}
+
+// g(x) = (x + alpha)(x + alpha^2)...(x + alpha^(N-K)), lowest coefficient first: the same
+// coefficients as the catalogue's stored exponents.
+void BuildGenerator(ModelState &m, const RsShape &s) {
+    const int r = s.n - s.k;
+    auto &g = m.rsGenerator;
+    std::fill(g.begin(), g.begin() + r + 1, 0);
+    g[0] = 1;
+    for (int i = 1; i <= r; ++i) {
+        const std::uint8_t root = m.gfExp[static_cast<std::size_t>(i)];
+        for (int j = i; j >= 1; --j)
+            g[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(
+                g[static_cast<std::size_t>(j - 1)] ^
+                GfMultiply(m.gfExp, m.gfLog, s.n, g[static_cast<std::size_t>(j)], root));
+        g[0] = GfMultiply(m.gfExp, m.gfLog, s.n, g[0], root);
+    }
+}
+
+// The received word into rsSymbols[1..N].
+void ReceiveSymbols(ModelState &m, const RsShape &s) {
+    for (int h = 1; h <= s.n; ++h)
+        m.rsSymbols[static_cast<std::size_t>(h)] =
+            PackSymbol(m.rxWord.data() + s.m * (h - 1) + 1, s.m);
+}
+
+// syndrome[r] = v(alpha^r) for r = 1..count, with v[p] = symbol N - p.
+void ComputeSyndromes(const FastField &f, const std::uint8_t *symbols, int n, int count,
+                      std::uint8_t *syndrome) {
+    LogWord logSymbol{};
+    for (int h = 1; h <= n; ++h)
+        logSymbol[static_cast<std::size_t>(h)] = f.Log(symbols[h]);
+    std::array<int, kMaxFieldOrder + 1> points{};
+    for (int r = 1; r <= count; ++r)
+        points[static_cast<std::size_t>(r - 1)] = r;
+    EvaluateWord(f, logSymbol, points.data(), count, syndrome + 1);
+}
+
+bool AnyNonZero(const std::uint8_t *a, int from, int to) {
+    std::uint8_t any = 0;
+    for (int i = from; i <= to; ++i)
+        any |= a[i];
+    return any != 0;
+}
+
+// The information symbols h = 1..K at which poly(alpha^h) = 0, in increasing order; deg < N.
+int InformationRoots(const FastField &f, const std::uint8_t *poly, int deg, int k,
+                     std::array<int, kMaxFieldOrder + 1> &roots) {
+    std::array<std::uint8_t, kMaxFieldOrder + 1> value;
+    EvaluateAtSuccessivePowers(f, poly, deg, 1, +1, k, value.data());
+    int found = 0;
+    for (int h = 1; h <= k; ++h)
+        if (value[static_cast<std::size_t>(h - 1)] == 0)
+            roots[static_cast<std::size_t>(found++)] = h;
+    return found;
+}
+
+// poly(alpha^e) for 0 <= e < N by Horner's rule, poly of degree deg.
+std::uint8_t EvaluateAt(const FastField &f, const std::uint8_t *poly, int deg, int e) {
+    std::uint8_t acc = 0;
+    for (int i = deg; i >= 0; --i)
+        acc = static_cast<std::uint8_t>(f.MulPow(acc, e) ^ poly[i]);
+    return acc;
+}
+
+} // namespace
+
+void encodeReedSolomon(ModelState &m) {
+    const RsShape s = ShapeOf(m);
+    if (!s.valid) {
+        const int k = std::clamp<int>(m.codeK, 0, kMaxWord);
+        std::copy(m.infoWord.begin() + 1, m.infoWord.begin() + 1 + k, m.codeWord.begin() + 1);
+        return;
+    }
+    if (m.rsGeneratorReady != kCoderReadyMark) {
+        m.rsGeneratorReady = kCoderReadyMark;
+        BuildGenerator(m, s);
+    }
+    const int r = s.n - s.k;
+    const int infoBits = s.k * s.m;
+    std::copy(m.infoWord.begin() + 1, m.infoWord.begin() + 1 + infoBits, m.codeWord.begin() + 1);
+
+    const FastField f(m.gfExp, m.gfLog, s.n);
+    std::array<int, kMaxFieldOrder + 1> logG{};
+    for (int i = 0; i < r; ++i)
+        logG[static_cast<std::size_t>(i)] = f.Log(m.rsGenerator[static_cast<std::size_t>(i)]);
+    // The division register: the remainder of the information symbols times x^(N-K) by g(x).
+    std::array<std::uint8_t, kMaxFieldOrder + 1> reg{};
+    for (int h = 1; h <= s.k; ++h) {
+        const std::uint8_t symbol = PackSymbol(m.infoWord.data() + s.m * (h - 1) + 1, s.m);
+        m.rsSymbols[static_cast<std::size_t>(h)] = symbol;
+        const int logFeedback = f.Log(reg[static_cast<std::size_t>(r - 1)] ^ symbol);
+        for (int i = r - 1; i >= 1; --i)
+            reg[static_cast<std::size_t>(i)] =
+                reg[static_cast<std::size_t>(i - 1)] ^
+                f.Exp(logFeedback + logG[static_cast<std::size_t>(i)]);
+        reg[0] = f.Exp(logFeedback + logG[0]);
+    }
+    // The highest remainder coefficient is sent first.
+    std::array<std::uint8_t, kMaxFieldOrder + 1> check{};
+    for (int j = 0; j < r; ++j)
+        check[static_cast<std::size_t>(j)] = reg[static_cast<std::size_t>(r - 1 - j)];
+    UnpackSymbols(check.data(), r, s.m, m.codeWord.data() + infoBits + 1);
+}
+
+// Decoder "АБМВ". It is defined on the received vector itself: the Berlekamp-Massey steps and then
+// the recursive extension, each a sum over all N positions, O(N^2) per word. The same numbers come
+// out of the transform domain, field arithmetic being exact:
+// - the steps r = 1..2t give the locator (TimeDomainLocator), lambda[p] = Lambda(alpha^-p), and
+//   information symbol h = N - p is corrected where Lambda(alpha^h) = 0;
+// - step r > 2t adds delta * alpha^(-p r) to every v[p], which changes only the spectral value
+//   S_r of v (N is odd, so the sum over p of alpha^0 is 1), and by delta = S_r + sum over i >= 1
+//   of Lambda_i S'_(r-i) (Lambda_0 = 1) it makes S'_r = sum over i >= 1 of Lambda_i S'_(r-i): the
+//   recursive extension of the syndromes. After r = N, v[p] = sum over r = 1..N of S'_r
+//   alpha^(-p r), with S'_r = S_r for r <= 2t (index N is the spectral value 0).
+// So only the marked information symbols need the sum, and an error-free word needs only 2t
+// syndromes.
+void decodeABMV(ModelState &m) {
+    const RsShape s = ShapeOf(m);
+    if (!s.valid) {
+        PassThrough(m);
+        return;
+    }
+    ReceiveSymbols(m, s);
+    const FastField f(m.gfExp, m.gfLog, s.n);
+    const int twoT = 2 * s.t;
+    std::array<std::uint8_t, kMaxFieldOrder + 1> spectrum{};
+    ComputeSyndromes(f, m.rsSymbols.data(), s.n, twoT, spectrum.data());
+
+    if (AnyNonZero(spectrum.data(), 1, twoT)) {
+        std::array<std::uint8_t, kMaxFieldOrder + 1> lambda{};
+        int deg = TimeDomainLocator(f, spectrum.data(), twoT, false, lambda.data());
+        while (deg > 0 && lambda[static_cast<std::size_t>(deg)] == 0)
+            --deg;
+        std::array<int, kMaxFieldOrder + 1> roots{};
+        const int found = InformationRoots(f, lambda.data(), deg, s.k, roots);
+        if (found > 0) {
+            // The extension on logarithms: each new value is read back deg times.
+            std::array<int, kMaxFieldOrder + 1> logLambda{};
+            LogWord logSpectrum{};
+            for (int i = 1; i <= deg; ++i)
+                logLambda[static_cast<std::size_t>(i)] = f.Log(lambda[static_cast<std::size_t>(i)]);
+            for (int r = 1; r <= twoT; ++r)
+                logSpectrum[static_cast<std::size_t>(r)] =
+                    f.Log(spectrum[static_cast<std::size_t>(r)]);
+            for (int r = twoT + 1; r <= s.n; ++r) {
+                std::uint8_t next = 0;
+                for (int i = 1; i <= deg; ++i)
+                    next ^= f.Exp(logLambda[static_cast<std::size_t>(i)] +
+                                  logSpectrum[static_cast<std::size_t>(r - i)]);
+                logSpectrum[static_cast<std::size_t>(r)] = f.Log(next);
+            }
+            // v[p] at p = N - h is the sum over r = 1..N of S'_r alpha^(h r): the word whose
+            // symbol N - r (symbol N for r = N) is S'_r, at alpha^h.
+            LogWord logWord{};
+            for (int r = 1; r < s.n; ++r)
+                logWord[static_cast<std::size_t>(s.n - r)] =
+                    logSpectrum[static_cast<std::size_t>(r)];
+            logWord[static_cast<std::size_t>(s.n)] = logSpectrum[static_cast<std::size_t>(s.n)];
+            std::array<std::uint8_t, kMaxFieldOrder + 1> value{};
+            EvaluateWord(f, logWord, roots.data(), found, value.data());
+            for (int j = 0; j < found; ++j)
+                m.rsSymbols[static_cast<std::size_t>(roots[static_cast<std::size_t>(j)])] ^=
+                    value[static_cast<std::size_t>(j)];
+        }
+    }
+    UnpackSymbols(m.rsSymbols.data() + 1, s.k, s.m, m.decodedWord.data() + 1);
+}
+
+// Decoder "АБМЧ". The polynomials keep the coefficients 0..t. Beyond the code's power the length L
+// may pass t; the coefficients above t are never written, so they count as 0, and a locator that
+// would grow past degree t is cut there.
+void decodeABMCh(ModelState &m) {
+    const RsShape s = ShapeOf(m);
+    if (!s.valid) {
+        PassThrough(m);
+        return;
+    }
+    ReceiveSymbols(m, s);
+    const FastField f(m.gfExp, m.gfLog, s.n);
+    const int t = s.t;
+    const int twoT = 2 * t;
+    // syndrome[j + 1] is S[j] of the algorithm, the value at alpha^(j+1).
+    std::array<std::uint8_t, kMaxFieldOrder + 1> syndrome{};
+    ComputeSyndromes(f, m.rsSymbols.data(), s.n, twoT, syndrome.data());
+
+    if (AnyNonZero(syndrome.data(), 1, twoT)) {
+        constexpr std::size_t kSize = kMaxFieldOrder / 2 + 2;
+        std::array<std::uint8_t, kSize> lambda{}, b{}, omega{}, a{}, lambdaNext{}, omegaNext{};
+        lambda[0] = 1;
+        if (t >= 1)
+            b[1] = 1;
+        a[0] = 1;
+        int length = 0;
+        int z = -1;
+        for (int j = 0; j < twoT; ++j) {
+            std::uint8_t delta = 0;
+            const int top = std::min({length, t, j});
+            for (int i = 0; i <= top; ++i)
+                delta ^= f.Mul(lambda[static_cast<std::size_t>(i)],
+                               syndrome[static_cast<std::size_t>(j - i + 1)]);
+            if (delta != 0) {
+                const int logDelta = f.Log(delta);
+                for (int i = 0; i <= t; ++i) {
+                    const auto u = static_cast<std::size_t>(i);
+                    lambdaNext[u] = lambda[u] ^ f.MulPow(b[u], logDelta);
+                    omegaNext[u] = omega[u] ^ f.MulPow(a[u], logDelta);
+                }
+                if (length < j - z) {
+                    const int newLength = j - z;
+                    z = j - length;
+                    length = newLength;
+                    const int logInverse = f.Log(f.Inverse(delta));
+                    for (int i = 0; i <= std::min(length, t); ++i) {
+                        const auto u = static_cast<std::size_t>(i);
+                        b[u] = f.MulPow(lambda[u], logInverse);
+                        a[u] = f.MulPow(omega[u], logInverse);
+                    }
+                }
+                for (int i = 0; i <= std::min(length, t); ++i) {
+                    const auto u = static_cast<std::size_t>(i);
+                    lambda[u] = lambdaNext[u];
+                    omega[u] = omegaNext[u];
+                }
+            }
+            for (int i = t; i >= 1; --i) {
+                const auto u = static_cast<std::size_t>(i);
+                b[u] = b[u - 1];
+                a[u] = a[u - 1];
+            }
+            b[0] = 0;
+            a[0] = 0;
+        }
+
+        // Forney values at the information positions whose locator value is 0. The derivative
+        // keeps the odd coefficients; a zero derivative counts as 1 (the model's log of 0 is 0).
+        std::array<std::uint8_t, kSize> derivative{};
+        for (int i = 1; i <= t; i += 2)
+            derivative[static_cast<std::size_t>(i - 1)] = lambda[static_cast<std::size_t>(i)];
+        std::array<int, kMaxFieldOrder + 1> roots{};
+        const int found = InformationRoots(f, lambda.data(), t, s.k, roots);
+        for (int j = 0; j < found; ++j) {
+            const int h = roots[static_cast<std::size_t>(j)];
+            const std::uint8_t numerator = EvaluateAt(f, omega.data(), t, h);
+            const std::uint8_t denominator =
+                t >= 1 ? EvaluateAt(f, derivative.data(), t - 1, h) : 0;
+            const std::uint8_t inverse = denominator == 0 ? 1 : f.Inverse(denominator);
+            m.rsSymbols[static_cast<std::size_t>(h)] ^= f.Mul(numerator, inverse);
+        }
+    }
+    UnpackSymbols(m.rsSymbols.data() + 1, s.k, s.m, m.decodedWord.data() + 1);
+}
+
 } // namespace spi

@@ -1,5 +1,10 @@
 #include "core/capacity_check.h"
 
+#include "channel/decision_generator.h"
+#include "channel/inner_threshold.h"
+#include "channel/inner_viterbi.h"
+#include "coding/conv_threshold.h"
+#include "coding/viterbi.h"
 #include "core/code_dispatch.h"
 #include "core/interleaver.h"
 
@@ -10,13 +15,13 @@ namespace spi {
 
 namespace {
 
+constexpr int kMaxIterations = 1000;
+
 std::string S(long long v) { return std::to_string(v); }
 
 std::optional<std::string> CheckChannel(const ModelState &m) {
     if (m.channelType == 1) return std::nullopt;
-    if (m.channelType == 2)
-        return std::string("Модель решающего устройства (структура \"РУ\") в этой версии ещё не "
-                           "реализована; выберите структуру \"ДК\".");
+    if (m.channelType == 2) return CheckDecisionDeviceSettings(m);
     return std::string("Структура модели СПИ не выбрана: выберите \"ДК\" или \"РУ\".");
 }
 
@@ -68,6 +73,15 @@ std::optional<std::string> CheckStat2Limits(const ModelState &m) {
     if (n * h > kMaxBlock)
         return "Поток ошибок внутреннего кода n*" + S(h / L) + "*L=" + S(n * h) +
                " символов превышает " + S(kMaxBlock) + ".";
+
+    if (auto v = CheckViterbiSettings(m)) return v;
+    if (auto v = CheckConvThresholdSettings(m)) return v;
+    if (auto v = CheckInner16Settings(m)) return v;
+    // The iterative threshold decoders make up to Cm passes per word; a pass count in the
+    // billions would stall the run without changing anything a user could want.
+    if ((type == 1 || type == 7 || type == 12 || type == 15 || type == 16) && (m.codeT > kMaxIterations))
+        return "Максимальное число итераций Cm=" + S(m.codeT) + " больше " + S(kMaxIterations) + ".";
+    if (auto v = CheckInnerViterbiSettings(m)) return v;
 
     const int family = EncoderFamily(type);
     if (family == 1) {

@@ -124,12 +124,21 @@ struct ModelState {
     std::array<std::uint8_t, 2> inner15Register{};
     std::array<std::uint8_t, 8> inner15Metrics{};
     std::array<std::array<std::uint8_t, 28>, 4> inner15Paths{};
-    // The threshold-decoded inner code of code type 16 (its registers carry over like the outer
-    // code's).
-    std::array<std::uint8_t, kMaxWord + 1> inner16Register{};
-    std::array<std::uint8_t, kMaxWord + 1> inner16Check{};
-    std::array<std::uint8_t, kMaxParity + 1> inner16Syndromes{};
-    std::array<std::uint8_t, kMaxWord + 1> inner16Previous{};
+    // The threshold-decoded inner code of code type 16. The first inner block of a run
+    // (inner16Ready false after the run's set-up) reads its polynomials from innerPolyList and
+    // clears its registers; from then on they carry over from block to block.
+    static constexpr int kInner16Polys = 15; // rows that a 30-character list can name
+    static constexpr int kInner16Taps = 24;  // taps of the longest tap-table row
+    std::array<std::uint8_t, kMaxWord + 1> inner16Register{};    // encoder's information bits
+    std::array<std::uint8_t, kMaxWord + 1> inner16Check{};       // decoder's received information
+    std::array<std::uint8_t, kMaxParity + 1> inner16Syndromes{}; // one window per polynomial
+    std::array<std::uint8_t, kMaxWord + 1> inner16Previous{};    // received bits not yet decided
+    bool inner16Ready = false;
+    std::int32_t inner16PolyCount = 0; // 0: no usable set, blocks pass the errors uncorrected
+    std::array<std::int32_t, kInner16Polys> inner16TapCount{};                       // 0-based
+    std::array<std::array<std::int16_t, kInner16Taps>, kInner16Polys> inner16Taps{}; // 0-based
+    std::int32_t inner16Memory = 0; // largest tap of the set
+    std::int32_t inner16Delay = 0;  // blocks between receiving a bit and deciding it
 
     // --- Convolutional codes with threshold decoding ---
     std::array<std::int32_t, 8> convTapMax{}; // 1..n0-1

@@ -1,6 +1,7 @@
 // The three-state Markov error generator: its promises, a known-answer vector, and the proof that
 // the fast loop draws exactly as the plain one below.
 #include "channel/discrete_channel.h"
+#include "channel/inner_codes.h"
 #include "channel/markov_generator.h"
 #include "core/model_state.h"
 #include "core/notifier.h"
@@ -20,7 +21,8 @@ constexpr const char *kCascadeWarning = "Ошибка каскадного на�
 
 // The generator written out plainly, draw by draw, with the comparisons as the channel defines
 // them. It covers the codes whose set-up needs no tap list (types 12, 15, 17) and type 16 with
-// cascadeSetSize already prepared; the inner blocks are not run.
+// cascadeSetSize already prepared; the inner blocks run through the same inner codes as in the
+// generator, so that only the drawing of the channel errors is compared.
 void ReferenceMarkovErrors(ModelState &m, int length, bool withCoder) {
     m.genLength = length;
     if (withCoder && m.cascadeInitMark != 1e20) {
@@ -72,6 +74,22 @@ void ReferenceMarkovErrors(ModelState &m, int length, bool withCoder) {
         }
     }
     m.chanState = s + 1;
+    if (!withCoder || (m.codeType != 12 && m.codeType != 15 && m.codeType != 16 && m.codeType != 17))
+        return;
+    const int n = m.codeN, L = m.ilvL;
+    int blocks = L;
+    if (m.codeType == 12 || m.codeType == 15)
+        blocks = (n / 12) * L;
+    else if (m.codeType == 16)
+        blocks = m.cascadeStep > 0 ? (n / m.cascadeStep) * L : 0;
+    else if (n == 155)
+        blocks = 5 * L;
+    else if (n == 378)
+        blocks = 18 * L;
+    else if (n == 2040)
+        blocks = 40 * L;
+    for (int h = 1; h <= blocks; ++h)
+        RunInnerBlock(m, h);
 }
 
 void SetChannel(ModelState &m, double p0, double p1, double e0, double e1, double e2, double p01,

@@ -171,8 +171,19 @@ TEST(Batch, DataFileRoundTripThroughTheCommandLine) {
     std::filesystem::remove_all(dir);
 }
 
-TEST(Batch, CodeAndReportAreNotAvailableYet) {
-    EXPECT_EQ(SimRun({"--code", "5"}).code, spi::cli::kExitUsage);
+TEST(Batch, ReportGoesToStdoutInCodePage1251OrToAFile) {
+    auto o = SimRun({"--seed", "12345", "--report", "-"});
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(o.out.find("Стат2"), std::string::npos); // no summary mixed in
+    EXPECT_EQ(o.out.rfind("                \xD0\xC5\xC7\xD3\xCB\xDC\xD2\xC0\xD2\xDB", 0), 0u); // "РЕЗУЛЬТАТЫ" in 1251
+    EXPECT_NE(o.out.find("\r\n"), std::string::npos);
+    const auto plain = SimRun({"--seed", "12345", "--report", "-", "--plain"});
+    EXPECT_NE(plain.out, o.out);
+    o = SimRun({"--seed", "1", "--report", "/dev/full"});
+    EXPECT_EQ(o.code, spi::cli::kExitRefused);
+    EXPECT_EQ(o.note.entries.size(), 1u);
+    o = SimRun({"--seed", "1", "--report", "/nonexistent-folder/x.rez"});
+    EXPECT_EQ(o.code, spi::cli::kExitRefused);
 }
 
 } // namespace

@@ -1,10 +1,329 @@
+// The workstation driven as a user drives it: structure, stage buttons, dialogs accepted or
+// cancelled, test runs with their results, help mode, files and printing.
+#include "app/about_dialog.h"
+#include "app/gui_services.h"
+#include "app/main_window.h"
+#include "app/ui_kit.h"
+#include "core/ui/stage_window.h"
+#include "core/ui/progress_window.h"
+#include "report/data_file.h"
+#include "report/ui/results_window.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 
-class Placeholderworkbench : public QObject {
-    Q_OBJECT
-private slots:
-    void builds() { QVERIFY(true); }
+#include <memory>
+
+using namespace spi;
+using namespace spi::gui;
+
+namespace {
+
+// A session of the workstation with every wait replaced by a scripted answer.
+struct Session {
+    std::unique_ptr<ModelState> model = MakeModel();
+    RecordingNotifier notifier;
+    GuiServices services{*model, notifier};
+    std::unique_ptr<MainWindow> window;
+
+    QStringList dialogsShown;        // object names / captions of the dialogs the user saw
+    QList<int> helpTopics;           // topics opened
+    bool answerYes = true;           // the closing question
+    QString openPath, savePath;      // what the file dialogs return
+    // Edits made to a dialog before "Ввод": field object name -> text.
+    QMap<QString, QString> edits;
+    bool cancelDialogs = false;
+    QString pdfPath;                 // where a print dialog prints
+    ResultsView lastResults;
+    int resultsRows = -1;
+
+    Session() {
+        services.execDialog = [this](QDialog &d) {
+            dialogsShown << (d.objectName().isEmpty() ? d.windowTitle() : d.objectName());
+            if (auto *print = qobject_cast<QPrintDialog *>(&d)) {
+                if (pdfPath.isEmpty()) return int(QDialog::Rejected);
+                print->printer()->setOutputFormat(QPrinter::PdfFormat);
+                print->printer()->setOutputFileName(pdfPath);
+                return int(QDialog::Accepted);
+            }
+            if (auto *results = qobject_cast<ResultsWindow *>(&d)) {
+                resultsRows = results->table()->rowCount();
+                return int(QDialog::Accepted);
+            }
+            if (auto *p = qobject_cast<ParameterDialog *>(&d)) {
+                for (auto it = edits.begin(); it != edits.end(); ++it)
+                    if (auto *field = p->findChild<QLineEdit *>(it.key())) field->setText(it.value());
+                if (cancelDialogs && p->cancelButton()) {
+                    p->cancelButton()->click();
+                    return int(QDialog::Rejected);
+                }
+                if (p->enterButton()) p->enterButton()->click();
+                else p->accept();
+                return p->result();
+            }
+            return int(QDialog::Accepted);
+        };
+        services.chooseColor = [](QWidget *, const QColor &) { return std::optional<QColor>(QColor(10, 20, 30)); };
+        services.chooseOpenFile = [this](QWidget *, const QString &, const QString &, const QString &) { return openPath; };
+        services.chooseSaveFile = [this](QWidget *, const QString &, const QString &, const QString &) { return savePath; };
+        services.openHelpTopic = [this](int t) { helpTopics << t; };
+        services.openHelpNamed = [this](const QString &) { helpTopics << -1; };
+        services.askYesNo = [this](QWidget *, const QString &, const QString &) { return answerYes; };
+        window = std::make_unique<MainWindow>(services);
+        window->show();
+    }
+    QAction *action(const char *name) const { return window->action(name); }
+    StageWindow *stage() const { return window->stageWindow(); }
+    void click(int button) { stage()->button(button)->click(); }
 };
 
-QTEST_MAIN(Placeholderworkbench)
+} // namespace
+
+class WorkbenchTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startUpOffersOnlyTheStructureChoice();
+    void structureChoiceSwapsTheVariantButtons();
+    void aUserRunsBothTestsOfTheDefaultChain();
+    void cancelledDialogsLeaveTheModel();
+    void helpModeOpensTopicsInsteadOfDialogs();
+    void closingTheStageWindowDisablesTheFileCommands();
+    void printingWritesAPdf();
+    void openingABadFileChangesNothing();
+    void dataFileRoundTripThroughTheMenus();
+    void closingQuestionKeepsTheProgramOnNo();
+    void stageColorAppliesOnlyToTheStageWindow();
+    void screenshots();
+};
+
+void WorkbenchTest::startUpOffersOnlyTheStructureChoice() {
+    Session s;
+    for (const char *name : {"Open1", "Save1", "Print1", "Color1", "SpeedButton1", "SpeedButton2", "SpeedButton3",
+                             "SpeedButton4"})
+        QVERIFY2(!s.action(name)->isEnabled(), name);
+    for (const char *name : {"DC1", "RU1", "PrinterSetup1", "Exit1", "SpeedButton5", "SpeedButton6", "SpeedButton7"})
+        QVERIFY2(s.action(name)->isEnabled(), name);
+    QCOMPARE(s.window->windowTitle(), QStringLiteral("Автоматизированное рабочее место исследования СПИ."));
+    QVERIFY(!s.stage());
+    QCOMPARE(s.model->dialogColor, 0xFFFF00);
+    QCOMPARE(s.model->stageWindowColor, 12860482);
+}
+
+void WorkbenchTest::structureChoiceSwapsTheVariantButtons() {
+    Session s;
+    s.action("DC1")->trigger();
+    QVERIFY(s.stage());
+    QCOMPARE(s.model->channelType, std::uint8_t(1));
+    QVERIFY(s.stage()->button(3)->isVisibleTo(s.stage()) && s.stage()->button(4)->isVisibleTo(s.stage()));
+    QVERIFY(!s.stage()->button(9)->isVisibleTo(s.stage()) && !s.stage()->button(10)->isVisibleTo(s.stage()));
+    QVERIFY(!s.stage()->button(5)->isEnabled() && !s.stage()->button(8)->isEnabled());
+    StageWindow *first = s.stage();
+    s.action("RU1")->trigger();
+    QCOMPARE(s.stage(), first); // one stage window, reused
+    QCOMPARE(s.window->mdiArea()->subWindowList().size(), 1);
+    QCOMPARE(s.model->channelType, std::uint8_t(2));
+    QVERIFY(s.stage()->button(9)->isVisibleTo(s.stage()) && s.stage()->button(10)->isVisibleTo(s.stage()));
+    QVERIFY(!s.stage()->button(3)->isVisibleTo(s.stage()) && !s.stage()->button(4)->isVisibleTo(s.stage()));
+    for (const char *name : {"Open1", "Save1", "Print1", "Color1", "SpeedButton4"})
+        QVERIFY2(s.action(name)->isEnabled(), name);
+}
+
+void WorkbenchTest::aUserRunsBothTestsOfTheDefaultChain() {
+    Session s;
+    s.action("DC1")->trigger();
+    s.click(4); // "Дискретный канал", accepted as shown
+    QVERIFY(s.stage()->button(5)->isEnabled());
+    QVERIFY(!s.stage()->button(8)->isEnabled());
+    QCOMPARE(s.model->discParams[3], 0.12);
+    s.click(7); // "УЗО"
+    QVERIFY(s.stage()->button(8)->isEnabled());
+
+    s.model->fixedSeed = 12345u;
+    s.edits = {{QStringLiteral("Edit1"), QStringLiteral("200")}};
+    s.click(8); // "Стат2" with NB = 200
+    QCOMPARE(s.model->wordCount, 200);
+    QVERIFY(s.resultsRows >= 2);
+    ResultsWindow *results = s.window->dialogs().results;
+    QCOMPARE(results->table()->rowCount(), s.model->lastMultiplicity + 1);
+    QCOMPARE(results->table()->item(0, 0)->text(), QStringLiteral("         0"));
+    QCOMPARE(results->table()->horizontalHeaderItem(1)->text(), QStringLiteral("     До декодирования  n= 7"));
+    QCOMPARE(results->valueLabel("Label4")->text(), QStringLiteral(" 200"));
+    QVERIFY(results->valueLabel("Label7")->text().contains(QStringLiteral("  +-  ")));
+    QVERIFY(results->pictureButton()->isEnabled());
+
+    s.edits = {{QStringLiteral("Edit1"), QStringLiteral("36")}, {QStringLiteral("Edit2"), QStringLiteral("300")}};
+    s.resultsRows = -1;
+    s.click(5); // "Стат 1"
+    QCOMPARE(s.model->wordCount, 300);
+    QVERIFY(s.resultsRows >= 2);
+    QCOMPARE(results->valueLabel("Label8")->text(), QStringLiteral("  0.00"));
+    QVERIFY(results->pictureButton()->isEnabled()); // enabled again after the window closed
+}
+
+void WorkbenchTest::cancelledDialogsLeaveTheModel() {
+    Session s;
+    s.action("DC1")->trigger();
+    s.click(4);
+    const ModelState before = *s.model;
+    s.cancelDialogs = true;
+    s.edits = {{QStringLiteral("Edit1"), QStringLiteral("0.9")}, {QStringLiteral("Edit2"), QStringLiteral("0.8")}};
+    for (int b : {2, 3, 4, 6, 7, 5}) s.click(b);
+    QCOMPARE(s.model->probOne, before.probOne);
+    QCOMPARE(s.model->contHp, before.contHp);
+    QCOMPARE(s.model->discParams, before.discParams);
+    QCOMPARE(s.model->ilvA, before.ilvA);
+    QCOMPARE(s.model->stat1WordLength, before.stat1WordLength);
+    QCOMPARE(s.model->wordCount, before.wordCount);
+    QCOMPARE(s.model->codeType, before.codeType);
+    QCOMPARE(s.model->dialogCancelled, std::uint8_t(0));
+}
+
+void WorkbenchTest::helpModeOpensTopicsInsteadOfDialogs() {
+    Session s;
+    s.action("DC1")->trigger();
+    s.action("SpeedButton7")->setChecked(true);
+    QVERIFY(s.stage()->helpMode());
+    s.dialogsShown.clear();
+    for (int b : {2, 3, 4, 5, 6, 7, 8}) {
+        s.stage()->button(b)->setEnabled(true);
+        s.click(b);
+    }
+    QCOMPARE(s.helpTopics, (QList<int>{14, 18, 13, 12, 7, 8, 11}));
+    QVERIFY(s.dialogsShown.isEmpty());
+    s.helpTopics.clear();
+    QTest::mouseClick(s.stage(), Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(s.helpTopics, QList<int>{2});
+    s.action("RU1")->trigger();
+    s.helpTopics.clear();
+    QTest::mouseClick(s.stage(), Qt::LeftButton, {}, QPoint(5, 5));
+    s.click(10);
+    QCOMPARE(s.helpTopics, (QList<int>{15, 16}));
+    s.action("SpeedButton7")->setChecked(false);
+    QVERIFY(!s.stage()->helpMode());
+}
+
+void WorkbenchTest::closingTheStageWindowDisablesTheFileCommands() {
+    Session s;
+    s.action("DC1")->trigger();
+    s.click(1); // "Выход"
+    QTRY_VERIFY(!s.stage());
+    QTRY_VERIFY(!s.action("Open1")->isEnabled());
+    for (const char *name : {"Save1", "Print1", "Color1", "SpeedButton1"}) QVERIFY2(!s.action(name)->isEnabled(), name);
+    s.action("DC1")->trigger(); // a new window, tests disabled again
+    QVERIFY(s.stage());
+    QVERIFY(!s.stage()->button(5)->isEnabled());
+    QVERIFY(s.action("Open1")->isEnabled());
+}
+
+void WorkbenchTest::printingWritesAPdf() {
+    QTemporaryDir dir;
+    Session s;
+    s.action("DC1")->trigger();
+    s.click(4);
+    s.click(7);
+    s.model->fixedSeed = 1u;
+    s.click(8);
+    s.pdfPath = dir.filePath(QStringLiteral("report.pdf"));
+    s.action("Print1")->trigger();
+    QVERIFY(QFile::exists(s.pdfPath));
+    QVERIFY(QFile(s.pdfPath).size() > 1000);
+    QVERIFY(s.notifier.entries.empty());
+}
+
+void WorkbenchTest::openingABadFileChangesNothing() {
+    QTemporaryDir dir;
+    Session s;
+    s.action("DC1")->trigger();
+    QFile bad(dir.filePath(QStringLiteral("bad.dat")));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write(QByteArray(540, 'x'));
+    bad.close();
+    const ModelState before = *s.model;
+    s.openPath = bad.fileName();
+    s.action("Open1")->trigger();
+    QVERIFY(s.notifier.Has("Файл не принадлежит программе КВИР."));
+    QCOMPARE(s.model->discParams, before.discParams);
+    QCOMPARE(s.model->genPolyText, before.genPolyText);
+    QCOMPARE(s.model->channelEntered, before.channelEntered);
+    QVERIFY(!s.stage()->button(5)->isEnabled());
+}
+
+void WorkbenchTest::dataFileRoundTripThroughTheMenus() {
+    QTemporaryDir dir;
+    Session s;
+    s.action("DC1")->trigger();
+    s.model->contHp = 4.5;
+    s.savePath = dir.filePath(QStringLiteral("chain"));
+    s.action("Save1_1")->trigger();
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("chain.dat"))));
+    s.click(7);
+    QVERIFY(s.stage()->button(8)->isEnabled());
+    s.model->contHp = 1.0;
+    s.openPath = dir.filePath(QStringLiteral("chain.dat"));
+    s.action("SpeedButton2")->trigger();
+    QCOMPARE(s.model->contHp, 4.5);
+    QVERIFY(s.notifier.Has("Чтение завершено успешно."));
+    QVERIFY(s.stage()->button(5)->isEnabled());
+    QVERIFY(!s.stage()->button(8)->isEnabled());
+    s.savePath = dir.filePath(QStringLiteral("out"));
+    s.action("Save1_2")->trigger();
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("out.rez"))));
+}
+
+void WorkbenchTest::closingQuestionKeepsTheProgramOnNo() {
+    Session s;
+    s.action("DC1")->trigger();
+    s.answerYes = false;
+    QVERIFY(!s.window->close());
+    QVERIFY(s.window->isVisible());
+    QVERIFY(s.stage());
+    s.answerYes = true;
+    QVERIFY(s.window->close());
+}
+
+void WorkbenchTest::stageColorAppliesOnlyToTheStageWindow() {
+    Session s;
+    s.action("DC1")->trigger();
+    s.window->mdiArea()->setActiveSubWindow(s.window->mdiArea()->subWindowList().first());
+    s.action("Color1")->trigger();
+    QCOMPARE(s.model->stageWindowColor, ColorToModel(QColor(10, 20, 30)));
+}
+
+void WorkbenchTest::screenshots() {
+    const QByteArray dir = qgetenv("SPI_SCREENSHOT_DIR");
+    if (dir.isEmpty()) QSKIP("SPI_SCREENSHOT_DIR not set");
+    QDir().mkpath(QString::fromLocal8Bit(dir));
+    Session s;
+    s.window->resize(1280, 720);
+    s.action("DC1")->trigger();
+    s.click(4);
+    s.click(7);
+    QTest::qWait(50);
+    s.window->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/main-window-dk.png"));
+    s.model->fixedSeed = 12345u;
+    s.edits = {{QStringLiteral("Edit1"), QStringLiteral("1000")}};
+    s.click(8);
+    ResultsWindow *results = s.window->dialogs().results;
+    results->resize(640, 560);
+    results->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/results-window.png"));
+    ProgressWindow *progress = s.window->dialogs().progress;
+    progress->SetProgress(42);
+    progress->SetCounter(4200);
+    progress->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/progress-window.png"));
+    s.action("RU1")->trigger();
+    QTest::qWait(50);
+    s.window->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/main-window-ru.png"));
+}
+
+QTEST_MAIN(WorkbenchTest)
 #include "workbench_test.moc"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ui_kit.h"
+#include "channel/ui/cont_channel1_dialog.h"
 
 class QLineEdit;
 class QRadioButton;
@@ -13,6 +14,16 @@ class ContChannel2Dialog : public ParameterDialog {
 public:
     explicit ContChannel2Dialog(GuiServices &services, QWidget *parent = nullptr);
     void RunStep();
+    // Whether the last RunStep took the entries (channelEntered is then 0).
+    bool entriesTaken() const { return taken_; }
+
+private:
+    QLineEdit *edit1_ = nullptr; // Hp
+    QLineEdit *edit2_ = nullptr; // m
+    QLineEdit *edit3_ = nullptr; // Hc
+    QLineEdit *edit4_ = nullptr; // Q
+    ModemGroups groups_;
+    bool taken_ = false;
 };
 
 } // namespace spi::gui

@@ -2,6 +2,7 @@
 
 #include "app/ui_kit.h"
 
+class QButtonGroup;
 class QLineEdit;
 class QRadioButton;
 
@@ -14,6 +15,10 @@ public:
     explicit DecisionDeviceDialog(GuiServices &services, QWidget *parent = nullptr);
     // The caller enables "Стат 1" afterwards in every case.
     void RunStep();
+
+private:
+    QButtonGroup *criterion_ = nullptr; // RadioGroup1 "Правило решения"
+    QLineEdit *edit1_ = nullptr;        // Pср, shown only
 };
 
 } // namespace spi::gui

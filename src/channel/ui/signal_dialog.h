@@ -14,6 +14,9 @@ public:
     explicit SignalDialog(GuiServices &services, QWidget *parent = nullptr);
     // The handler of the stage button "Сигнал": fill from the model, show, take the entry.
     void RunStep();
+
+private:
+    QLineEdit *edit1_ = nullptr; // P1
 };
 
 } // namespace spi::gui
