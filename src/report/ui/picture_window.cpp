@@ -1,0 +1,1 @@
+#include "report/ui/picture_window.h"

@@ -1,0 +1,1 @@
+#include "report/ui/report_import.h"
