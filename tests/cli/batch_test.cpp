@@ -187,3 +187,43 @@ TEST(Batch, ReportGoesToStdoutInCodePage1251OrToAFile) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Batch, CodeChoicesActAsTheCoderWindowWould) {
+    auto o = SimRun({"--code", "0:15", "--seed", "1", "--quiet"});
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(o.model->codeType, 0);
+    EXPECT_EQ(o.model->codeN, 63);
+    EXPECT_EQ(o.model->codeK, 45);
+    EXPECT_EQ(o.model->codeT, 3);
+    EXPECT_EQ(o.model->genPolyText, "1701317");
+    o = SimRun({"--code", "7", "--taps", "31,32", "--rate", "up", "--seed", "1", "--quiet"});
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(o.model->convN0, 3);
+    EXPECT_EQ(o.model->convK0, 2);
+    EXPECT_EQ(o.model->codeN, 36);
+    EXPECT_EQ(o.model->codeK, 24);
+    o = SimRun({"--code", "8", "--seed", "1", "--quiet"});
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(o.model->codeN, 24);
+    // A field set by name after a choice is not overwritten when the window is taken over.
+    o = SimRun({"--code", "0:15", "--set", "codeT=1", "--seed", "1", "--quiet"});
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(o.model->codeT, 1);
+}
+
+TEST(Batch, BadCodeChoicesAreUsageErrors) {
+    for (std::vector<std::string> bad : {std::vector<std::string>{"--code", "11"},
+                                         {"--code", "19"},
+                                         {"--code", "x"},
+                                         {"--code", "0:abc"},
+                                         {"--code", "5", "--taps", "31"},
+                                         {"--code", "7", "--taps", "31,999"},
+                                         {"--rate", "sideways"}}) {
+        const auto o = SimRun(bad);
+        EXPECT_EQ(o.code, spi::cli::kExitUsage) << bad[1];
+    }
+}
+
+} // namespace

@@ -151,9 +151,12 @@ void StageWindow::paintEvent(QPaintEvent *event) {
     QWidget::paintEvent(event);
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    QPen pen(palette().color(QPalette::WindowText), 2);
+    // The links and the title stand out from any window colour the user picks.
+    const QColor background = palette().color(QPalette::Window);
+    const QColor ink = background.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
+    QPen pen(ink, 2);
     p.setPen(pen);
-    p.setBrush(palette().color(QPalette::WindowText));
+    p.setBrush(ink);
     // The links of the chain: an arrow from each visible stage to the next.
     std::vector<QPushButton *> row;
     for (const auto &b : kButtons)

@@ -37,11 +37,14 @@ ResultsWindow::ResultsWindow(GuiServices &services, QWidget *parent) : QDialog(p
 
     table_ = new QTableWidget(50, 3, this);
     table_->setObjectName(QStringLiteral("StringGrid1"));
-    table_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // The cells carry their own leading blanks, as the texts of the run are made; left-aligned in
+    // the window's proportional font (whose digits are all of one width) they line up unclipped.
     table_->setHorizontalHeaderLabels({QStringLiteral("   Кратность"), QString(), QString()});
     table_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    table_->horizontalHeader()->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    table_->setTextElideMode(Qt::ElideNone);
+    table_->setWordWrap(false);
     table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     table_->setColumnWidth(0, 91);
     table_->setColumnWidth(1, 240);
     table_->setColumnWidth(2, 240);
@@ -106,8 +109,11 @@ void ResultsWindow::Fill(const ResultsView &v) {
     table_->setHorizontalHeaderLabels({QStringLiteral("   Кратность"), text(v.header1), text(v.header2)});
     table_->setRowCount(static_cast<int>(v.rows.size()));
     for (int r = 0; r < static_cast<int>(v.rows.size()); ++r)
-        for (int c = 0; c < 3; ++c)
-            table_->setItem(r, c, new QTableWidgetItem(text(v.rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)])));
+        for (int c = 0; c < 3; ++c) {
+            auto *item = new QTableWidgetItem(text(v.rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]));
+            item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            table_->setItem(r, c, item);
+        }
     detection_->setText(text(v.detection));
     volume_->setText(text(v.volume));
     pIn_->setText(text(v.pErrIn));
