@@ -14,6 +14,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -62,8 +63,8 @@ WordPool DrawPool(spi::ModelState &m, int errors, int symbolBits) {
     pool.n = m.codeN;
     pool.k = m.codeK;
     const int symbols = pool.n / symbolBits;
-    pool.info.resize(static_cast<std::size_t>(kPoolWords * pool.k));
-    pool.error.assign(static_cast<std::size_t>(kPoolWords * pool.n), 0);
+    pool.info.resize(static_cast<std::size_t>(kPoolWords) * pool.k);
+    pool.error.assign(static_cast<std::size_t>(kPoolWords) * pool.n, 0);
     spi::Random rng{12345};
     for (auto &b : pool.info)
         b = static_cast<std::uint8_t>(rng.RandomInt(2));
@@ -91,6 +92,20 @@ void Rates(benchmark::State &state, int k) {
     state.counters["info bits/s"] = benchmark::Counter(words * k, benchmark::Counter::kIsRate);
 }
 
+// rx = code XOR error over n bytes, eight at a time.
+void AddErrors(const std::uint8_t *code, const std::uint8_t *error, int n, std::uint8_t *rx) {
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t c, e;
+        std::memcpy(&c, code + i, 8);
+        std::memcpy(&e, error + i, 8);
+        c ^= e;
+        std::memcpy(rx + i, &c, 8);
+    }
+    for (; i < n; ++i)
+        rx[i] = code[i] ^ error[i];
+}
+
 void EncodeAndDecode(benchmark::State &state, spi::ModelState &m, const WordPool &pool,
                      void (*encode)(spi::ModelState &), void (*decode)(spi::ModelState &)) {
     long long number = 0;
@@ -100,9 +115,7 @@ void EncodeAndDecode(benchmark::State &state, spi::ModelState &m, const WordPool
         const std::uint8_t *error = pool.error.data() + w * pool.n;
         std::copy(info, info + pool.k, m.infoWord.begin() + 1);
         encode(m);
-        for (int i = 0; i < pool.n; ++i)
-            m.rxWord[static_cast<std::size_t>(i + 1)] =
-                m.codeWord[static_cast<std::size_t>(i + 1)] ^ error[i];
+        AddErrors(m.codeWord.data() + 1, error, pool.n, m.rxWord.data() + 1);
         decode(m);
         benchmark::DoNotOptimize(m.decodedWord.data());
         benchmark::ClobberMemory();
@@ -114,14 +127,12 @@ void EncodeAndDecode(benchmark::State &state, spi::ModelState &m, const WordPool
 void DecodeOnly(benchmark::State &state, spi::ModelState &m, const WordPool &pool,
                 void (*decode)(spi::ModelState &)) {
     std::vector<std::uint8_t> received(pool.error.size());
-    for (int w = 0; w < kPoolWords; ++w) {
+    for (std::ptrdiff_t w = 0; w < kPoolWords; ++w) {
         std::copy(pool.info.begin() + w * pool.k, pool.info.begin() + (w + 1) * pool.k,
                   m.infoWord.begin() + 1);
         spi::encodeReedSolomon(m);
-        for (int i = 0; i < pool.n; ++i)
-            received[static_cast<std::size_t>(w * pool.n + i)] =
-                m.codeWord[static_cast<std::size_t>(i + 1)] ^
-                pool.error[static_cast<std::size_t>(w * pool.n + i)];
+        AddErrors(m.codeWord.data() + 1, pool.error.data() + w * pool.n, pool.n,
+                  received.data() + w * pool.n);
     }
     long long number = 0;
     for (auto _ : state) {

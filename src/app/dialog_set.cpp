@@ -10,6 +10,7 @@
 #include "core/ui/interleaver_dialog.h"
 #include "core/ui/progress_window.h"
 #include "core/ui/stat_dialogs.h"
+#include "report/ui/picture_window.h"
 #include "report/ui/results_window.h"
 
 namespace spi::gui {
@@ -27,6 +28,7 @@ DialogSet CreateDialogs(GuiServices &services, QWidget *owner) {
     d.contChannel2 = new ContChannel2Dialog(services, owner);
     d.decisionDevice = new DecisionDeviceDialog(services, owner);
     d.results = new ResultsWindow(services, owner);
+    d.picture = new PictureWindow(services, d.results);
     d.progress = new ProgressWindow(owner);
     return d;
 }

@@ -19,6 +19,7 @@ class Stat2Dialog;
 class InterleaverDialog;
 class CoderWindow;
 class ResultsWindow;
+class PictureWindow;
 class ProgressWindow;
 
 struct DialogSet {
@@ -33,6 +34,7 @@ struct DialogSet {
     ContChannel2Dialog *contChannel2 = nullptr;
     DecisionDeviceDialog *decisionDevice = nullptr;
     ResultsWindow *results = nullptr;
+    PictureWindow *picture = nullptr;
     ProgressWindow *progress = nullptr;
 };
 

@@ -8,6 +8,7 @@
 #include "core/ui/stage_window.h"
 #include "report/data_file.h"
 #include "report/test_report.h"
+#include "report/ui/report_import.h"
 
 #include <QAction>
 #include <QApplication>
@@ -191,6 +192,9 @@ void MainWindow::ChooseStructure(int channelType) {
         stageSub_->setAttribute(Qt::WA_DeleteOnClose);
         connect(stageSub_, &QObject::destroyed, this, &MainWindow::StageWindowClosed);
         stage->SetHelpMode(action("SpeedButton7")->isChecked());
+        stage->onImport = [this] {
+            ImportReport(services_, ScratchFolder().isValid() ? ScratchFolder().path() : QString());
+        };
     }
     stageWindow()->ShowVariant(channelType);
     stageSub_->showMaximized();

@@ -94,22 +94,21 @@ void decodeBch(ModelState &m) {
     LogWord logBit;
     std::fill(logBit.begin(), logBit.end(), f.ZeroLog());
     for (int q = 1; q <= s.n; ++q)
-        logBit[static_cast<std::size_t>(s.n - q + 1)] =
-            (static_cast<int>(m.rxWord[static_cast<std::size_t>(q)] != 0) - 1) & f.ZeroLog();
+        logBit[s.n - q + 1] = (static_cast<int>(m.rxWord[q] != 0) - 1) & f.ZeroLog();
     std::array<int, kMaxFieldOrder + 1> odd{};
     for (int i = 0; i < s.t; ++i)
-        odd[static_cast<std::size_t>(i)] = 2 * i + 1;
+        odd[i] = 2 * i + 1;
     std::array<std::uint8_t, kMaxFieldOrder + 1> oddSyndrome{};
     EvaluateWord(f, logBit, odd.data(), s.t, oddSyndrome.data());
     std::uint8_t any = 0;
     for (int i = 0; i < s.t; ++i) {
-        syndrome[static_cast<std::size_t>(2 * i + 1)] = oddSyndrome[static_cast<std::size_t>(i)];
-        any |= oddSyndrome[static_cast<std::size_t>(i)];
+        syndrome[2 * i + 1] = oddSyndrome[i];
+        any |= oddSyndrome[i];
     }
     if (any == 0)
         return;
     for (int j = 2; j < twoT; j += 2)
-        syndrome[static_cast<std::size_t>(j)] = f.Square(syndrome[static_cast<std::size_t>(j / 2)]);
+        syndrome[j] = f.Square(syndrome[j / 2]);
 
     std::array<std::uint8_t, kMaxFieldOrder + 1> lambda{};
     const int deg = TimeDomainLocator(f, syndrome.data(), twoT, true, lambda.data());
@@ -118,8 +117,8 @@ void decodeBch(ModelState &m) {
     std::array<std::uint8_t, kMaxFieldOrder + 1> value;
     EvaluateAtSuccessivePowers(f, lambda.data(), deg, s.n % order, -1, s.k, value.data());
     for (int q = 1; q <= s.k; ++q)
-        if (value[static_cast<std::size_t>(q - 1)] == 0)
-            m.decodedWord[static_cast<std::size_t>(q)] ^= 1;
+        if (value[q - 1] == 0)
+            m.decodedWord[q] ^= 1;
 }
 
 } // namespace spi

@@ -57,7 +57,7 @@ void SetUpNonBinaryCode(ModelState &m, Notifier &notifier) {
         notifier.Error(CodeNumberRefusal(number));
         return;
     }
-    const NonBinaryCode &code = kNonBinaryCodes[static_cast<std::size_t>(number)];
+    const NonBinaryCode &code = kNonBinaryCodes[number];
     m.rsCodeNumber = static_cast<std::uint16_t>(number);
     StoreFieldPolyDigits(m, code.fieldDigits);
     const int degree = code.fieldDigits.back() - '0';
@@ -76,7 +76,7 @@ std::optional<std::string> CheckNonBinaryCode(const ModelState &m) {
     const int number = m.polyNumbers[0];
     if (number < 1 || number > kNonBinaryCodeCount)
         return CodeNumberRefusal(number);
-    const NonBinaryCode &code = kNonBinaryCodes[static_cast<std::size_t>(number)];
+    const NonBinaryCode &code = kNonBinaryCodes[number];
     const int degree = code.fieldDigits.back() - '0';
     // The field tables are built only by the set-up; a model that has not run it for this number
     // (or that holds another code's field) must not reach the coders.

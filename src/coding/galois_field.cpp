@@ -14,11 +14,11 @@ void StoreFieldPolyDigits(ModelState &m, std::string_view digits) {
 int BuildFieldTables(const FieldDigits &digits, int count, FieldTable &exp, FieldTable &log) {
     if (count < 2 || count > 5)
         return 0;
-    const int m = digits[static_cast<std::size_t>(count)];
+    const int m = digits[count];
     if (m < kMinFieldDegree || m > kMaxFieldDegree || digits[1] != 0)
         return 0;
     for (int i = 1; i <= count; ++i)
-        if (digits[static_cast<std::size_t>(i)] > m)
+        if (digits[i] > m)
             return 0;
     const int order = (1 << m) - 1;
 
@@ -28,34 +28,34 @@ int BuildFieldTables(const FieldDigits &digits, int count, FieldTable &exp, Fiel
     std::array<std::uint8_t, kMaxFieldOrder + 1> work{};
     for (int s = 1; s <= order - m; ++s) {
         std::fill(work.begin() + 1, work.begin() + order + 1, 0);
-        work[static_cast<std::size_t>(s)] = 1;
+        work[s] = 1;
         for (int d = 1; d <= order - m; ++d) {
-            if (work[static_cast<std::size_t>(d)] == 0)
+            if (work[d] == 0)
                 continue;
             for (int i = 1; i <= count; ++i)
-                work[static_cast<std::size_t>(d + digits[static_cast<std::size_t>(i)])] ^= 1;
+                work[d + digits[static_cast<std::size_t>(i)]] ^= 1;
         }
         int value = 0;
         for (int c = 0; c < m; ++c)
-            value += work[static_cast<std::size_t>(order - c)] << c;
-        exp[static_cast<std::size_t>(order - s)] = static_cast<std::uint8_t>(value);
+            value += work[order - c] << c;
+        exp[order - s] = static_cast<std::uint8_t>(value);
     }
     for (int e = 0; e < m; ++e)
-        exp[static_cast<std::size_t>(e)] = static_cast<std::uint8_t>(1 << e);
-    exp[static_cast<std::size_t>(order)] = 1;
+        exp[e] = static_cast<std::uint8_t>(1 << e);
+    exp[order] = 1;
     for (int e = 0; e <= order; ++e)
-        log[exp[static_cast<std::size_t>(e)]] = static_cast<std::uint8_t>(e);
+        log[exp[e]] = static_cast<std::uint8_t>(e);
     return order;
 }
 
 bool FieldTablesValid(const FieldTable &exp, const FieldTable &log, int order) {
     if (order != 7 && order != 15 && order != 31 && order != 63 && order != 127 && order != 255)
         return false;
-    if (exp[0] != 1 || exp[static_cast<std::size_t>(order)] != 1 || log[1] != order)
+    if (exp[0] != 1 || exp[order] != 1 || log[1] != order)
         return false;
     for (int e = 1; e < order; ++e) {
-        const int v = exp[static_cast<std::size_t>(e)];
-        if (v < 2 || v > order || log[static_cast<std::size_t>(v)] != e)
+        const int v = exp[e];
+        if (v < 2 || v > order || log[v] != e)
             return false;
     }
     return true;
@@ -88,18 +88,18 @@ FastField::FastField(const FieldTable &exp, const FieldTable &log, int order)
     // Values above N are no elements of the field and never occur.
     std::fill(log_.begin(), log_.end(), static_cast<std::uint16_t>(zeroLog_));
     for (int v = 1; v <= order_; ++v) {
-        int l = log[static_cast<std::size_t>(v)];
+        int l = log[v];
         if (l >= order_)
             l -= order_;
-        log_[static_cast<std::size_t>(v)] = static_cast<std::uint16_t>(std::min(l, order_ - 1));
+        log_[v] = static_cast<std::uint16_t>(std::min(l, order_ - 1));
     }
     // alpha^e for e = 0..2N-2, then zeros up to the largest sum of two sentinels, 4N-2.
-    const auto n = static_cast<std::size_t>(order_);
-    for (std::size_t e = 0; e < n; ++e) {
+    const int n = order_;
+    for (int e = 0; e < n; ++e) {
         exp_[e] = exp[e];
         exp_[n + e] = exp[e];
     }
-    for (std::size_t e = 2 * n - 1; e <= 4 * n - 2; ++e)
+    for (int e = 2 * n - 1; e <= 4 * n - 2; ++e)
         exp_[e] = 0;
 }
 
@@ -137,14 +137,13 @@ int TimeDomainLocator(const FastField &f, const std::uint8_t *s, int twoT, bool 
         std::fill(lambda + deg + 1, lambda + newDeg + 1, 0);
         const int logDelta = f.Log(delta);
         for (int i = 0; i <= degB; ++i)
-            lambda[from + i] ^= f.MulPow(b[static_cast<std::size_t>(i)], logDelta);
+            lambda[from + i] ^= f.MulPow(b[i], logDelta);
         deg = newDeg;
         if (lengthChanges) {
             length = r - length;
             const int logInverse = f.Log(f.Inverse(delta));
             for (int i = 0; i <= oldDeg; ++i)
-                b[static_cast<std::size_t>(i)] =
-                    f.MulPow(previous[static_cast<std::size_t>(i)], logInverse);
+                b[i] = f.MulPow(previous[i], logInverse);
             degB = oldDeg;
             shift = 0;
         } else {
@@ -172,7 +171,7 @@ void EvaluateWord(const FastField &f, const LogWord &logSymbol, const int *x, in
         int e0 = n - x0, e1 = n - x1, e2 = n - x2, e3 = n - x3;
         std::uint8_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;
         for (int h = 1; h <= n; ++h) {
-            const int l = logSymbol[static_cast<std::size_t>(h)];
+            const int l = logSymbol[h];
             s0 ^= f.Exp(l + e0);
             s1 ^= f.Exp(l + e1);
             s2 ^= f.Exp(l + e2);
@@ -191,7 +190,7 @@ void EvaluateWord(const FastField &f, const LogWord &logSymbol, const int *x, in
         int e = n - x[j];
         std::uint8_t sum = 0;
         for (int h = 1; h <= n; ++h) {
-            sum ^= f.Exp(logSymbol[static_cast<std::size_t>(h)] + e);
+            sum ^= f.Exp(logSymbol[h] + e);
             fall(e, x[j]);
         }
         out[j] = sum;
@@ -209,8 +208,8 @@ void EvaluateAtSuccessivePowers(const FastField &f, const std::uint8_t *poly, in
     for (int i = 1; i <= deg; ++i) {
         if (poly[i] == 0)
             continue;
-        power[static_cast<std::size_t>(terms)] = (f.Log(poly[i]) + i * x0) % order;
-        step[static_cast<std::size_t>(terms)] = direction > 0 ? i : order - i;
+        power[terms] = (f.Log(poly[i]) + i * x0) % order;
+        step[terms] = direction > 0 ? i : order - i;
         ++terms;
     }
     std::fill(out, out + count, poly[0]);
@@ -222,13 +221,10 @@ void EvaluateAtSuccessivePowers(const FastField &f, const std::uint8_t *poly, in
     int j = 0;
     // Four terms side by side, so that their chains overlap.
     for (; j + 4 <= terms; j += 4) {
-        int e0 = power[static_cast<std::size_t>(j)], e1 = power[static_cast<std::size_t>(j + 1)];
-        int e2 = power[static_cast<std::size_t>(j + 2)],
-            e3 = power[static_cast<std::size_t>(j + 3)];
-        const int s0 = step[static_cast<std::size_t>(j)],
-                  s1 = step[static_cast<std::size_t>(j + 1)];
-        const int s2 = step[static_cast<std::size_t>(j + 2)],
-                  s3 = step[static_cast<std::size_t>(j + 3)];
+        int e0 = power[j], e1 = power[j + 1];
+        int e2 = power[j + 2], e3 = power[j + 3];
+        const int s0 = step[j], s1 = step[j + 1];
+        const int s2 = step[j + 2], s3 = step[j + 3];
         for (int x = 0; x < count; ++x) {
             out[x] ^= f.Exp(e0) ^ f.Exp(e1) ^ f.Exp(e2) ^ f.Exp(e3);
             advance(e0, s0);
@@ -238,8 +234,8 @@ void EvaluateAtSuccessivePowers(const FastField &f, const std::uint8_t *poly, in
         }
     }
     for (; j < terms; ++j) {
-        int e = power[static_cast<std::size_t>(j)];
-        const int by = step[static_cast<std::size_t>(j)];
+        int e = power[j];
+        const int by = step[j];
         for (int x = 0; x < count; ++x) {
             out[x] ^= f.Exp(e);
             advance(e, by);

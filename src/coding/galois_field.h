@@ -45,7 +45,7 @@ inline std::uint8_t GfMultiply(const FieldTable &exp, const FieldTable &log, int
                                std::uint8_t a, std::uint8_t b) {
     if (a == 0 || b == 0)
         return 0;
-    return exp[static_cast<std::size_t>((log[a] + log[b]) % order)];
+    return exp[(log[a] + log[b]) % order];
 }
 inline std::uint8_t GfAdd(std::uint8_t a, std::uint8_t b, int degree) {
     return static_cast<std::uint8_t>((a ^ b) & ((1u << degree) - 1u));
@@ -63,16 +63,14 @@ public:
     int ZeroLog() const { return zeroLog_; }
     int Log(std::uint8_t a) const { return log_[a]; }
     // alpha^e for 0 <= e <= 2N - 2, and 0 for the sentinel sums.
-    std::uint8_t Exp(int e) const { return exp_[static_cast<std::size_t>(e)]; }
+    std::uint8_t Exp(int e) const { return exp_[e]; }
+    // The antilogarithms from e on, for multiplying many logarithms by one element.
+    const std::uint8_t *ExpFrom(int e) const { return exp_.data() + e; }
     std::uint8_t Mul(std::uint8_t a, std::uint8_t b) const { return exp_[log_[a] + log_[b]]; }
     // a * alpha^e for 0 <= e < N.
-    std::uint8_t MulPow(std::uint8_t a, int e) const {
-        return exp_[static_cast<std::size_t>(log_[a] + e)];
-    }
+    std::uint8_t MulPow(std::uint8_t a, int e) const { return exp_[log_[a] + e]; }
     // a^(-1) for a != 0.
-    std::uint8_t Inverse(std::uint8_t a) const {
-        return exp_[static_cast<std::size_t>(order_ - log_[a])];
-    }
+    std::uint8_t Inverse(std::uint8_t a) const { return exp_[order_ - log_[a]]; }
     std::uint8_t Square(std::uint8_t a) const { return Mul(a, a); }
 
 private:

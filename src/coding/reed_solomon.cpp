@@ -79,11 +79,10 @@ void BuildGenerator(ModelState &m, const RsShape &s) {
     std::fill(g.begin(), g.begin() + r + 1, 0);
     g[0] = 1;
     for (int i = 1; i <= r; ++i) {
-        const std::uint8_t root = m.gfExp[static_cast<std::size_t>(i)];
+        const std::uint8_t root = m.gfExp[i];
         for (int j = i; j >= 1; --j)
-            g[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(
-                g[static_cast<std::size_t>(j - 1)] ^
-                GfMultiply(m.gfExp, m.gfLog, s.n, g[static_cast<std::size_t>(j)], root));
+            g[j] =
+                static_cast<std::uint8_t>(g[j - 1] ^ GfMultiply(m.gfExp, m.gfLog, s.n, g[j], root));
         g[0] = GfMultiply(m.gfExp, m.gfLog, s.n, g[0], root);
     }
 }
@@ -91,8 +90,8 @@ void BuildGenerator(ModelState &m, const RsShape &s) {
 // The received word into rsSymbols[1..N].
 void ReceiveSymbols(ModelState &m, const RsShape &s) {
     for (int h = 1; h <= s.n; ++h)
-        m.rsSymbols[static_cast<std::size_t>(h)] =
-            PackSymbol(m.rxWord.data() + s.m * (h - 1) + 1, s.m);
+        m.rsSymbols[h] =
+            PackSymbol(m.rxWord.data() + static_cast<std::ptrdiff_t>(s.m) * (h - 1) + 1, s.m);
 }
 
 // syndrome[r] = v(alpha^r) for r = 1..count, with v[p] = symbol N - p.
@@ -100,10 +99,10 @@ void ComputeSyndromes(const FastField &f, const std::uint8_t *symbols, int n, in
                       std::uint8_t *syndrome) {
     LogWord logSymbol{};
     for (int h = 1; h <= n; ++h)
-        logSymbol[static_cast<std::size_t>(h)] = f.Log(symbols[h]);
+        logSymbol[h] = f.Log(symbols[h]);
     std::array<int, kMaxFieldOrder + 1> points{};
     for (int r = 1; r <= count; ++r)
-        points[static_cast<std::size_t>(r - 1)] = r;
+        points[r - 1] = r;
     EvaluateWord(f, logSymbol, points.data(), count, syndrome + 1);
 }
 
@@ -121,8 +120,8 @@ int InformationRoots(const FastField &f, const std::uint8_t *poly, int deg, int 
     EvaluateAtSuccessivePowers(f, poly, deg, 1, +1, k, value.data());
     int found = 0;
     for (int h = 1; h <= k; ++h)
-        if (value[static_cast<std::size_t>(h - 1)] == 0)
-            roots[static_cast<std::size_t>(found++)] = h;
+        if (value[h - 1] == 0)
+            roots[found++] = h;
     return found;
 }
 
@@ -154,23 +153,22 @@ void encodeReedSolomon(ModelState &m) {
     const FastField f(m.gfExp, m.gfLog, s.n);
     std::array<int, kMaxFieldOrder + 1> logG{};
     for (int i = 0; i < r; ++i)
-        logG[static_cast<std::size_t>(i)] = f.Log(m.rsGenerator[static_cast<std::size_t>(i)]);
+        logG[i] = f.Log(m.rsGenerator[i]);
     // The division register: the remainder of the information symbols times x^(N-K) by g(x).
     std::array<std::uint8_t, kMaxFieldOrder + 1> reg{};
     for (int h = 1; h <= s.k; ++h) {
-        const std::uint8_t symbol = PackSymbol(m.infoWord.data() + s.m * (h - 1) + 1, s.m);
-        m.rsSymbols[static_cast<std::size_t>(h)] = symbol;
-        const int logFeedback = f.Log(reg[static_cast<std::size_t>(r - 1)] ^ symbol);
+        const std::uint8_t symbol =
+            PackSymbol(m.infoWord.data() + static_cast<std::ptrdiff_t>(s.m) * (h - 1) + 1, s.m);
+        m.rsSymbols[h] = symbol;
+        const std::uint8_t *times = f.ExpFrom(f.Log(reg[r - 1] ^ symbol));
         for (int i = r - 1; i >= 1; --i)
-            reg[static_cast<std::size_t>(i)] =
-                reg[static_cast<std::size_t>(i - 1)] ^
-                f.Exp(logFeedback + logG[static_cast<std::size_t>(i)]);
-        reg[0] = f.Exp(logFeedback + logG[0]);
+            reg[i] = reg[i - 1] ^ times[logG[i]];
+        reg[0] = times[logG[0]];
     }
     // The highest remainder coefficient is sent first.
     std::array<std::uint8_t, kMaxFieldOrder + 1> check{};
     for (int j = 0; j < r; ++j)
-        check[static_cast<std::size_t>(j)] = reg[static_cast<std::size_t>(r - 1 - j)];
+        check[j] = reg[r - 1 - j];
     UnpackSymbols(check.data(), r, s.m, m.codeWord.data() + infoBits + 1);
 }
 
@@ -201,7 +199,7 @@ void decodeABMV(ModelState &m) {
     if (AnyNonZero(spectrum.data(), 1, twoT)) {
         std::array<std::uint8_t, kMaxFieldOrder + 1> lambda{};
         int deg = TimeDomainLocator(f, spectrum.data(), twoT, false, lambda.data());
-        while (deg > 0 && lambda[static_cast<std::size_t>(deg)] == 0)
+        while (deg > 0 && lambda[deg] == 0)
             --deg;
         std::array<int, kMaxFieldOrder + 1> roots{};
         const int found = InformationRoots(f, lambda.data(), deg, s.k, roots);
@@ -210,29 +208,25 @@ void decodeABMV(ModelState &m) {
             std::array<int, kMaxFieldOrder + 1> logLambda{};
             LogWord logSpectrum{};
             for (int i = 1; i <= deg; ++i)
-                logLambda[static_cast<std::size_t>(i)] = f.Log(lambda[static_cast<std::size_t>(i)]);
+                logLambda[i] = f.Log(lambda[i]);
             for (int r = 1; r <= twoT; ++r)
-                logSpectrum[static_cast<std::size_t>(r)] =
-                    f.Log(spectrum[static_cast<std::size_t>(r)]);
+                logSpectrum[r] = f.Log(spectrum[r]);
             for (int r = twoT + 1; r <= s.n; ++r) {
                 std::uint8_t next = 0;
                 for (int i = 1; i <= deg; ++i)
-                    next ^= f.Exp(logLambda[static_cast<std::size_t>(i)] +
-                                  logSpectrum[static_cast<std::size_t>(r - i)]);
-                logSpectrum[static_cast<std::size_t>(r)] = f.Log(next);
+                    next ^= f.Exp(logLambda[i] + logSpectrum[r - i]);
+                logSpectrum[r] = f.Log(next);
             }
             // v[p] at p = N - h is the sum over r = 1..N of S'_r alpha^(h r): the word whose
             // symbol N - r (symbol N for r = N) is S'_r, at alpha^h.
             LogWord logWord{};
             for (int r = 1; r < s.n; ++r)
-                logWord[static_cast<std::size_t>(s.n - r)] =
-                    logSpectrum[static_cast<std::size_t>(r)];
-            logWord[static_cast<std::size_t>(s.n)] = logSpectrum[static_cast<std::size_t>(s.n)];
+                logWord[s.n - r] = logSpectrum[r];
+            logWord[s.n] = logSpectrum[s.n];
             std::array<std::uint8_t, kMaxFieldOrder + 1> value{};
             EvaluateWord(f, logWord, roots.data(), found, value.data());
             for (int j = 0; j < found; ++j)
-                m.rsSymbols[static_cast<std::size_t>(roots[static_cast<std::size_t>(j)])] ^=
-                    value[static_cast<std::size_t>(j)];
+                m.rsSymbols[roots[static_cast<std::size_t>(j)]] ^= value[j];
         }
     }
     UnpackSymbols(m.rsSymbols.data() + 1, s.k, s.m, m.decodedWord.data() + 1);
@@ -268,12 +262,11 @@ void decodeABMCh(ModelState &m) {
             std::uint8_t delta = 0;
             const int top = std::min({length, t, j});
             for (int i = 0; i <= top; ++i)
-                delta ^= f.Mul(lambda[static_cast<std::size_t>(i)],
-                               syndrome[static_cast<std::size_t>(j - i + 1)]);
+                delta ^= f.Mul(lambda[i], syndrome[j - i + 1]);
             if (delta != 0) {
                 const int logDelta = f.Log(delta);
                 for (int i = 0; i <= t; ++i) {
-                    const auto u = static_cast<std::size_t>(i);
+                    const auto u = i;
                     lambdaNext[u] = lambda[u] ^ f.MulPow(b[u], logDelta);
                     omegaNext[u] = omega[u] ^ f.MulPow(a[u], logDelta);
                 }
@@ -283,19 +276,19 @@ void decodeABMCh(ModelState &m) {
                     length = newLength;
                     const int logInverse = f.Log(f.Inverse(delta));
                     for (int i = 0; i <= std::min(length, t); ++i) {
-                        const auto u = static_cast<std::size_t>(i);
+                        const auto u = i;
                         b[u] = f.MulPow(lambda[u], logInverse);
                         a[u] = f.MulPow(omega[u], logInverse);
                     }
                 }
                 for (int i = 0; i <= std::min(length, t); ++i) {
-                    const auto u = static_cast<std::size_t>(i);
+                    const auto u = i;
                     lambda[u] = lambdaNext[u];
                     omega[u] = omegaNext[u];
                 }
             }
             for (int i = t; i >= 1; --i) {
-                const auto u = static_cast<std::size_t>(i);
+                const auto u = i;
                 b[u] = b[u - 1];
                 a[u] = a[u - 1];
             }
@@ -307,16 +300,16 @@ void decodeABMCh(ModelState &m) {
         // keeps the odd coefficients; a zero derivative counts as 1 (the model's log of 0 is 0).
         std::array<std::uint8_t, kSize> derivative{};
         for (int i = 1; i <= t; i += 2)
-            derivative[static_cast<std::size_t>(i - 1)] = lambda[static_cast<std::size_t>(i)];
+            derivative[i - 1] = lambda[i];
         std::array<int, kMaxFieldOrder + 1> roots{};
         const int found = InformationRoots(f, lambda.data(), t, s.k, roots);
         for (int j = 0; j < found; ++j) {
-            const int h = roots[static_cast<std::size_t>(j)];
+            const int h = roots[j];
             const std::uint8_t numerator = EvaluateAt(f, omega.data(), t, h);
             const std::uint8_t denominator =
                 t >= 1 ? EvaluateAt(f, derivative.data(), t - 1, h) : 0;
             const std::uint8_t inverse = denominator == 0 ? 1 : f.Inverse(denominator);
-            m.rsSymbols[static_cast<std::size_t>(h)] ^= f.Mul(numerator, inverse);
+            m.rsSymbols[h] ^= f.Mul(numerator, inverse);
         }
     }
     UnpackSymbols(m.rsSymbols.data() + 1, s.k, s.m, m.decodedWord.data() + 1);

@@ -3,6 +3,7 @@
 #include "channel/decision_generator.h"
 #include "channel/inner_threshold.h"
 #include "channel/inner_viterbi.h"
+#include "coding/code_setup.h"
 #include "coding/conv_threshold.h"
 #include "coding/viterbi.h"
 #include "core/code_dispatch.h"
@@ -74,6 +75,8 @@ std::optional<std::string> CheckStat2Limits(const ModelState &m) {
         return "Поток ошибок внутреннего кода n*" + S(h / L) + "*L=" + S(n * h) +
                " символов превышает " + S(kMaxBlock) + ".";
 
+    if (auto v = CheckNonBinaryCode(m)) return v;
+    if (auto v = CheckBchCode(m)) return v;
     if (auto v = CheckViterbiSettings(m)) return v;
     if (auto v = CheckConvThresholdSettings(m)) return v;
     if (auto v = CheckInner16Settings(m)) return v;

@@ -20,7 +20,7 @@ constexpr std::array<int, kCodeTypes> kReferenceMode = {1, 2, 1, 1, 1, 1, 2, 2, 
                                                         2, 0, 2, 1, 1, 2, 2, 1, 1};
 
 // Encoder families built into this version.
-constexpr std::array<bool, 7> kFamilyBuilt = {true, true, true, true, true, false, false};
+constexpr std::array<bool, 7> kFamilyBuilt = {true, true, true, true, true, true, true};
 
 template <void (*F)(ModelState &)>
 void IgnoringWordNumber(ModelState &m, long long) {

@@ -402,7 +402,8 @@ TEST(ReedSolomonDecoders, Code1CorrectsEveryPatternOfUpToTwoSymbolErrors) {
 TEST(ReedSolomonDecoders, EveryCodeCorrectsUpToTSymbolErrors) {
     Random rng{2024};
     for (const RsCode &c : kRsCodes) {
-        for (const auto &[name, decode] : kDecoders) {
+        for (const auto &[name, decoder] : kDecoders) {
+            const Decoder decode = decoder; // captured below, which clang 14 refuses for a binding
             auto m = RsModel(c.number, decode == decodeABMV ? 13 : 18);
             SCOPED_TRACE(std::string(name) + " code " + std::to_string(c.number));
             const auto check = [&](const std::vector<int> &positions) {

@@ -11,6 +11,7 @@
 #include "core/ui/progress_window.h"
 #include "core/ui/run_controller.h"
 #include "core/ui/stat_dialogs.h"
+#include "report/ui/picture_window.h"
 #include "report/ui/results_window.h"
 
 #include <QEvent>
@@ -20,6 +21,7 @@
 #include <QPainterPath>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QTableWidget>
 
 namespace spi::gui {
 
@@ -260,7 +262,8 @@ void StageWindow::RunTest(bool withCoder) {
     if (!r.showResults) return;
     ResultsWindow &results = *dialogs_.results;
     results.Fill(r.view);
-    results.onPicture = onPicture;
+    results.onPicture = [this, &results] { dialogs_.picture->Run(results.table()->rowCount()); };
+    results.onImport = onImport;
     if (!withCoder) results.pictureButton()->setEnabled(false);
     results.Run();
     results.pictureButton()->setEnabled(true);

@@ -36,8 +36,8 @@ public:
     // BitBtn1 .. BitBtn10.
     QPushButton *button(int number) const { return buttons_[static_cast<std::size_t>(number)]; }
 
-    // Called after a "Стат2" run when its results window asks for the diagram.
-    std::function<void()> onPicture;
+    // "Импорт" of the results window; set by the main window, which owns the scratch folder.
+    std::function<void()> onImport;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
