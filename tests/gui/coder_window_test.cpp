@@ -107,7 +107,7 @@ public:
         const bool accepted = !closeButton || std::string_view(closeButton) == "BitBtn1";
         const CoderCloseOutcome twinOutcome = twin.Close(*twinModel, twinNotifier, accepted);
         if (taken != (twinOutcome == CoderCloseOutcome::Accepted))
-            qWarning("RunStep and the twin's Close disagree");
+            QTest::qFail("RunStep and the twin's Close disagree", __FILE__, __LINE__);
         Mirror();
         return taken;
     }

@@ -38,8 +38,6 @@ void KeepPlaceWhenHidden(QWidget *w) {
     w->setSizePolicy(p);
 }
 
-// A field's text is replaced only when it differs: rewriting the field being typed into would
-// move its cursor to the end after every key.
 // The selection list and the rate are shown, never typed into: they are disabled, but their text
 // must stay as readable as any other field's.
 void KeepTextReadable(QWidget *w) {
@@ -48,6 +46,8 @@ void KeepTextReadable(QWidget *w) {
     w->setPalette(p);
 }
 
+// A field's text is replaced only when it differs: rewriting the field being typed into would
+// move its cursor to the end after every key.
 void ShowField(QLineEdit *edit, const CoderField &f) {
     const QString text = QString::fromStdString(f.text);
     if (edit->text() != text)
