@@ -1,5 +1,7 @@
 #include "channel/inner_threshold.h"
 
+#include "coding/conv_threshold.h"
+
 #include "core/text_input.h"
 
 #include <algorithm>
@@ -155,28 +157,7 @@ void ShiftHistory(std::array<std::uint8_t, kMaxWord + 1> &history, int memory, i
         history[i] = history[l + i];
 }
 
-// The pass thresholds and the vote of the outer rate-1/n0 decoder: J-1 twice, then J-2, J-3 and
-// the majority J div 2 + 1, never below the majority; a bit is inverted unless fewer than
-// Round(n0/2) polynomials vote for it and, before the fourth pass, fewer than (n0-1) div 2.
-int PassThreshold(int J, int it) {
-    const int half = J / 2 + 1;
-    int t = half;
-    if (it <= 1)
-        t = J - 1;
-    else if (it == 2)
-        t = J - 2;
-    else if (it == 3)
-        t = J - 3;
-    return std::max(t, half);
-}
-
-// Round(n0/2), half to even.
-int RoundHalfN0(int n0) {
-    const int q = n0 / 2;
-    if (n0 % 2 == 0)
-        return q;
-    return q % 2 == 0 ? q : q + 1;
-}
+// The pass thresholds and the vote are those of the outer rate-1/n0 decoder.
 
 // Threshold passes over the oldest pending block, bits inner16Previous[1..l], with the syndrome
 // window of row s at inner16Syndromes[s*W + 1 .. s*W + W]. Each row has its own tap count, so
@@ -184,7 +165,7 @@ int RoundHalfN0(int n0) {
 void DecideOldestBlock(ModelState &m, int l, int window) {
     const int polys = m.inner16PolyCount;
     const int n0 = polys + 1;
-    const int votesToInvert = RoundHalfN0(n0);
+    const int votesToInvert = VotesToInvert(n0);
     const int fewVotes = (n0 - 1) / 2;
     auto &syn = m.inner16Syndromes;
     auto &bits = m.inner16Previous;
@@ -192,7 +173,7 @@ void DecideOldestBlock(ModelState &m, int l, int window) {
     std::array<int, kMaxPolys> largest{};
     for (int it = 0; it < kPasses; ++it) {
         for (int s = 0; s < polys; ++s) {
-            threshold[s] = PassThreshold(m.inner16TapCount[s], it);
+            threshold[s] = ThresholdOfPass(m.inner16TapCount[s], it);
             largest[s] = 0;
         }
         for (int j = 1; j <= l; ++j) {

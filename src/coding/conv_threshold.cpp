@@ -189,28 +189,6 @@ void KeepK0N0Layout(ModelState &m, const K0N0Code &c) {
     m.convStepsPerWord = c.L;
 }
 
-// Threshold of pass `it` (0-based) of the rate k0/n0 decoder: J-1 twice, then J-2, J-3, and the
-// majority J div 2 + 1 from the fifth pass on; never below that majority.
-int PassThreshold(int J, int it) {
-    const int half = J / 2 + 1;
-    int t = half;
-    if (it <= 1)
-        t = J - 1;
-    else if (it == 2)
-        t = J - 2;
-    else if (it == 3)
-        t = J - 3;
-    return std::max(t, half);
-}
-
-// Round(n0/2), half to even: 3 gives 2, 5 gives 2, 7 gives 4.
-int RoundHalfN0(int n0) {
-    const int q = n0 / 2;
-    if (n0 % 2 == 0)
-        return q;
-    return q % 2 == 0 ? q : q + 1;
-}
-
 std::string S(long long v) {
     return std::to_string(v);
 }
@@ -261,6 +239,29 @@ std::string Describe(const Fault &f) {
 }
 
 } // namespace
+
+// Threshold of pass `it` (0-based) of the rate k0/n0 decoder: J-1 twice, then J-2, J-3, and the
+// majority J div 2 + 1 from the fifth pass on; never below that majority.
+int ThresholdOfPass(int J, int it) {
+    const int half = J / 2 + 1;
+    int t = half;
+    if (it <= 1)
+        t = J - 1;
+    else if (it == 2)
+        t = J - 2;
+    else if (it == 3)
+        t = J - 3;
+    return std::max(t, half);
+}
+
+// Round(n0/2), half to even: 3 gives 2, 5 gives 2, 7 gives 4.
+int VotesToInvert(int n0) {
+    const int q = n0 / 2;
+    if (n0 % 2 == 0)
+        return q;
+    return q % 2 == 0 ? q : q + 1;
+}
+
 
 std::optional<std::string> CheckConvThresholdSettings(const ModelState &m) {
     Fault f;
@@ -521,12 +522,12 @@ void decodeConvK0N0(ModelState &m) {
     // syndromes of that word and the current one. At rate 1/n0 the votes decide one bit
     // together; at rate (n0-1)/n0 each polynomial decides its own information stream.
     const int half = J / 2 + 1;
-    const int votesToInvert = RoundHalfN0(n0);
+    const int votesToInvert = VotesToInvert(n0);
     const int fewVotes = (n0 - 1) / 2;
     std::array<std::uint8_t, kMaxPolys + 1> vote{};
     int it = 0;
     for (;;) {
-        const int threshold = PassThreshold(J, it);
+        const int threshold = ThresholdOfPass(J, it);
         int largest = 0;
         for (int l = 1; l <= L; ++l) {
             int votes = 0;

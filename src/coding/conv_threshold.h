@@ -22,4 +22,10 @@ void decodeConvK0N0(ModelState &m); // code types 7, 12, 15, 16, up to Cm passes
 // and the iterative decoders leave every buffer untouched when given settings that this refuses.
 std::optional<std::string> CheckConvThresholdSettings(const ModelState &m);
 
+// The pass thresholds and the vote of the iterative decoders, shared with the inner code of the
+// concatenated type 16: the threshold of pass `it` (0-based) for J taps, and Round(n0/2) (half to
+// even), the number of polynomials whose vote inverts a bit at rate 1/n0.
+int ThresholdOfPass(int J, int it);
+int VotesToInvert(int n0);
+
 } // namespace spi

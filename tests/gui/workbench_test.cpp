@@ -20,6 +20,9 @@
 #include <QPrinter>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QHoverEvent>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -103,8 +106,49 @@ private slots:
     void dataFileRoundTripThroughTheMenus();
     void closingQuestionKeepsTheProgramOnNo();
     void stageColorAppliesOnlyToTheStageWindow();
+    void captionsTurnBlueUnderTheMouseAndWithTheFocus();
+    void abortEndsALongRunWithoutResults();
     void screenshots();
 };
+
+void WorkbenchTest::captionsTurnBlueUnderTheMouseAndWithTheFocus() {
+    Session s;
+    s.action("DC1")->trigger();
+    QPushButton *b = s.stage()->button(6);
+    const auto color = [](QPushButton *w) { return w->palette().color(QPalette::ButtonText); };
+    QHoverEvent enter(QEvent::HoverEnter, QPointF(5, 5), QPointF(5, 5), QPointF(-1, -1));
+    QApplication::sendEvent(b, &enter);
+    QCOMPARE(color(b), QColor(0, 0, 255));
+    QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), QPointF(3, 3), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(s.stage(), &move);
+    QVERIFY(color(b) != QColor(0, 0, 255));
+    QFocusEvent in(QEvent::FocusIn);
+    QApplication::sendEvent(s.stage()->button(7), &in);
+    QCOMPARE(color(s.stage()->button(7)), QColor(0, 0, 255));
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(s.stage()->button(7), &out);
+    QVERIFY(color(s.stage()->button(7)) != QColor(0, 0, 255));
+    // The variant buttons of "РУ" take no part.
+    QApplication::sendEvent(s.stage()->button(9), &enter);
+    QVERIFY(color(s.stage()->button(9)) != QColor(0, 0, 255));
+}
+
+void WorkbenchTest::abortEndsALongRunWithoutResults() {
+    Session s;
+    s.action("DC1")->trigger();
+    s.click(4);
+    s.model->fixedSeed = 3u;
+    s.edits = {{QStringLiteral("Edit1"), QStringLiteral("36")}, {QStringLiteral("Edit2"), QStringLiteral("200000000")}};
+    ProgressWindow *progress = s.window->dialogs().progress;
+    QTimer::singleShot(300, progress, [progress] { progress->abortButton()->click(); });
+    QElapsedTimer clock;
+    clock.start();
+    s.click(5);
+    QVERIFY(clock.elapsed() < 20000); // 2*10^8 words would take far longer
+    QCOMPARE(s.resultsRows, -1);      // no results window
+    QVERIFY(!progress->isVisible());
+    QVERIFY(s.notifier.entries.empty());
+}
 
 void WorkbenchTest::startUpOffersOnlyTheStructureChoice() {
     Session s;
