@@ -88,35 +88,10 @@ void MakeSourceWord(ModelState &m, int k, int wordInFrame) {
     m.random.seed = seed;
 }
 
-void GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex, long long blockTotal) {
-    auto &dist = stage == 0 ? m.multBefore : m.multAfter;
+namespace {
 
-    int e = 0;
-    if (stage == 0) {
-        for (int j = 1; j <= length; ++j) e += m.errorVector[j];
-    } else {
-        for (int j = 1; j <= length; ++j) e += m.refInfoWord[j] != m.decodedWord[j];
-    }
-    dist[e] += 1.0;
-    m.multRowsLast = length + 1;
-
-    if (blockIndex == blockTotal) {
-        long double work = 0.0L;
-        m.pErrWork = 0.0;
-        for (int i = 0; i <= length; ++i) {
-            dist[i] = static_cast<double>(static_cast<long double>(dist[i]) / blockTotal);
-            work = static_cast<long double>(m.pErrWork) + static_cast<long double>(i) * dist[i] / length;
-            m.pErrWork = static_cast<double>(work);
-        }
-        const long double p = m.pErrWork;
-        m.pErrConfWork = static_cast<double>(
-            1.3L * std::sqrt((1.0L - p) * p / blockTotal / length + 1e-20L));
-    }
-
-    // The derived cells depend only on pErrWork, which changes only when a distribution is
-    // normalised at the last block: computing them at the first and the last call leaves every
-    // cell as computing them on every call would.
-    const bool derive = blockIndex == 1 || blockIndex == blockTotal;
+// Steps 5 and 6 of the statistics: the cells that follow pErrWork after a call of either stage.
+void DeriveStageCells(ModelState &m, int stage, bool derive) {
     if (stage == 1) {
         m.multRowsAfter = m.multRowsLast;
         m.pErrOut = m.pErrWork;
@@ -135,6 +110,48 @@ void GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex
             m.capacityNoCoder2 = static_cast<double>(p > 0 ? OneMinusEntropy(p) : 1.0L);
         }
     }
+}
+
+// Counts to fractions over blockTotal blocks, the mean error probability and its half-width.
+void Normalise(ModelState &m, int stage, int length, long long blockTotal) {
+    auto &dist = stage == 0 ? m.multBefore : m.multAfter;
+    long double work = 0.0L;
+    m.pErrWork = 0.0;
+    for (int i = 0; i <= length; ++i) {
+        dist[i] = static_cast<double>(static_cast<long double>(dist[i]) / blockTotal);
+        work = static_cast<long double>(m.pErrWork) + static_cast<long double>(i) * dist[i] / length;
+        m.pErrWork = static_cast<double>(work);
+    }
+    const long double p = m.pErrWork;
+    m.pErrConfWork = static_cast<double>(1.3L * std::sqrt((1.0L - p) * p / blockTotal / length + 1e-20L));
+}
+
+} // namespace
+
+void GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex, long long blockTotal) {
+    auto &dist = stage == 0 ? m.multBefore : m.multAfter;
+
+    int e = 0;
+    if (stage == 0) {
+        for (int j = 1; j <= length; ++j) e += m.errorVector[j];
+    } else {
+        for (int j = 1; j <= length; ++j) e += m.refInfoWord[j] != m.decodedWord[j];
+    }
+    dist[e] += 1.0;
+    m.multRowsLast = length + 1;
+
+    if (blockIndex == blockTotal) Normalise(m, stage, length, blockTotal);
+
+    // The derived cells depend only on pErrWork, which changes only when a distribution is
+    // normalised at the last block: computing them at the first and the last call leaves every
+    // cell as computing them on every call would.
+    DeriveStageCells(m, stage, blockIndex == 1 || blockIndex == blockTotal);
+}
+
+void NormaliseErrorStats(ModelState &m, int stage, int length, long long blockTotal) {
+    m.multRowsLast = length + 1;
+    Normalise(m, stage, length, blockTotal);
+    DeriveStageCells(m, stage, true);
 }
 
 } // namespace spi

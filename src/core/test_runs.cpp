@@ -33,9 +33,31 @@ RunResult Cancel(RunProgress *progress) {
     return r;
 }
 
+// The results texts of a normalised run; the window opens only for a multiplicity of at least
+// `lowest` ("Стат2" shows nothing when every word was error-free).
+RunResult Completed(ModelState &m, long long words, bool withCoder) {
+    RunResult result;
+    result.outcome = RunOutcome::Completed;
+    result.words = words;
+    const int last = withCoder ? FindLastMultiplicity(m, m.codeN, 2000) : FindLastMultiplicity(m, m.stat1WordLength, 1000);
+    if (last >= (withCoder ? 1 : 0)) {
+        m.lastMultiplicity = last;
+        result.showResults = true;
+        result.view = withCoder ? MakeStat2View(m, last) : MakeStat1View(m, last);
+    }
+    return result;
+}
+
+RunResult KeptCounts(long long words) {
+    RunResult result;
+    result.outcome = RunOutcome::Completed;
+    result.words = words;
+    return result;
+}
+
 } // namespace
 
-RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress) {
+RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress, const RunOptions &options) {
     RunResult result;
     if (auto refusal = CheckStat1Limits(m)) {
         notifier.Error(*refusal);
@@ -43,6 +65,7 @@ RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress) {
     }
     const int n = m.stat1WordLength;
     const long long NB = m.wordCount;
+    const long long total = options.keepCounts ? 0 : NB; // 0: no call is the last, nothing normalised
     PrepareTestRun(m, n, n, 1, 1, 1, 1);
     if (progress) progress->Started();
 
@@ -57,22 +80,13 @@ RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress) {
             if (word % 100 == 0) progress->Counter(word);
         }
         GenerateErrors(m, n, false, word, notifier);
-        GatherErrorStats(m, 0, n, word, NB);
+        GatherErrorStats(m, 0, n, word, total);
     }
     if (progress) progress->Finished();
-
-    result.outcome = RunOutcome::Completed;
-    result.words = NB;
-    const int last = FindLastMultiplicity(m, n, 1000);
-    if (last >= 0) {
-        m.lastMultiplicity = last;
-        result.showResults = true;
-        result.view = MakeStat1View(m, last);
-    }
-    return result;
+    return options.keepCounts ? KeptCounts(NB) : Completed(m, NB, false);
 }
 
-RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress) {
+RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress, const RunOptions &options) {
     RunResult result;
     if (auto refusal = CheckStat2Limits(m)) {
         notifier.Error(*refusal);
@@ -90,6 +104,9 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress) {
     const long long blocks = m.wordCount / L;
     const long long step = ProgressStep(blocks);
     const long long words = blocks * L;
+    const long long total = options.keepCounts ? 0 : words; // 0: no call is the last
+    const bool stopRule = options.maxWordErrors > 0;
+    long long wordErrors = 0;
     const int nL = n * L;
     std::uint8_t *const matrix = m.interleaverMatrix.data();
     const std::int32_t *const perm = m.interleaverPerm.data();
@@ -136,29 +153,55 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress) {
                 const std::uint8_t *src = i > 1 ? m.blockInfoWords.data() + (i - 2) * k + 1 : m.prevInfoWord.data() + 1;
                 std::memcpy(m.refInfoWord.data() + 1, src, static_cast<std::size_t>(k));
             }
-            GatherErrorStats(m, 0, n, u, words);
+            GatherErrorStats(m, 0, n, u, total);
             if (codec.decode) codec.decode(m, u);
-            GatherErrorStats(m, 1, k, u, words);
+            const double rightBefore = m.multAfter[0];
+            GatherErrorStats(m, 1, k, u, total);
+            if (stopRule && u != total && m.multAfter[0] == rightBefore) {
+                ++wordErrors;
+                const long long seen = options.sharedWordErrors ? ++*options.sharedWordErrors : wordErrors;
+                if (seen >= options.maxWordErrors) {
+                    if (progress) progress->Finished();
+                    if (options.keepCounts) return KeptCounts(u);
+                    RunResult stopped = FinishRunFromCounts(m, true, u, u);
+                    if (stopped.showResults) stopped.view.volume = " " + std::to_string(u); // the words run
+                    return stopped;
+                }
+            }
         }
     }
 
-    if (type != 0) m.wordErrProbAfter = static_cast<double>(1.0L - static_cast<long double>(m.multAfter[0]));
     if (progress) progress->Finished();
-
     if (blocks == 0) {
         // Only a refused interleaver leaves no block to run: its warning has been given.
+        if (type != 0) m.wordErrProbAfter = 1.0;
         result.outcome = RunOutcome::Abandoned;
         return result;
     }
-    result.outcome = RunOutcome::Completed;
-    result.words = words;
-    const int last = FindLastMultiplicity(m, m.codeN, 2000);
-    if (last >= 1) {
-        m.lastMultiplicity = last;
-        result.showResults = true;
-        result.view = MakeStat2View(m, last);
+    if (options.keepCounts) return KeptCounts(words);
+    if (type != 0) m.wordErrProbAfter = static_cast<double>(1.0L - static_cast<long double>(m.multAfter[0]));
+    return Completed(m, words, true);
+}
+
+void AddRunCounts(ModelState &into, const ModelState &from, bool withCoder) {
+    const int n = withCoder ? from.codeN : from.stat1WordLength;
+    for (int i = 0; i <= n; ++i) into.multBefore[static_cast<std::size_t>(i)] += from.multBefore[static_cast<std::size_t>(i)];
+    if (!withCoder) return;
+    for (int i = 0; i <= from.codeK; ++i) into.multAfter[static_cast<std::size_t>(i)] += from.multAfter[static_cast<std::size_t>(i)];
+    into.detectedBlockCount += from.detectedBlockCount;
+}
+
+RunResult FinishRunFromCounts(ModelState &m, bool withCoder, long long words, long long plannedWords) {
+    if (!withCoder) {
+        NormaliseErrorStats(m, 0, m.stat1WordLength, words);
+        return Completed(m, words, false);
     }
-    return result;
+    NormaliseErrorStats(m, 0, m.codeN, words);
+    NormaliseErrorStats(m, 1, m.codeK, words);
+    m.wordErrProbAfter =
+        m.codeType == 0 ? static_cast<double>(static_cast<long double>(m.detectedBlockCount) / plannedWords)
+                        : static_cast<double>(1.0L - static_cast<long double>(m.multAfter[0]));
+    return Completed(m, words, true);
 }
 
 bool AcceptStat1Dialog(ModelState &m, const std::string &nText, const std::string &nbText, Notifier &notifier) {

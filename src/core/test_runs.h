@@ -5,6 +5,7 @@
 #include "core/notifier.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -50,10 +51,33 @@ struct RunResult {
     ResultsView view;          // filled when showResults
 };
 
+// What a researcher adds to a run; the defaults give the run as the workstation makes it.
+struct RunOptions {
+    // "Стат2": end the run after the word with which this many decoded words were in error, with
+    // the frequencies normalised over the words actually run (0: no such rule).
+    long long maxWordErrors = 0;
+    // Several models running one test side by side count their decoded words in error here, so
+    // that the rule above applies to their sum.
+    std::atomic<long long> *sharedWordErrors = nullptr;
+    // Leave the raw counts in the distributions (no normalisation, no results texts), so that
+    // the counts of several models can be added up and finished with FinishRunFromCounts.
+    bool keepCounts = false;
+};
+
 // "Стат 1" with n = stat1WordLength and NB = wordCount (the dialog has stored them).
-RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress = nullptr);
+RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress = nullptr,
+                   const RunOptions &options = {});
 // "Стат2" with NB = wordCount.
-RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress = nullptr);
+RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress = nullptr,
+                   const RunOptions &options = {});
+
+// Adds the raw counts of a run kept with keepCounts (both distributions over the run's lengths
+// and the syndrome decoder's count of words without a correctable pattern) into `into`.
+void AddRunCounts(ModelState &into, const ModelState &from, bool withCoder);
+// Normalises counts gathered with keepCounts (possibly added up from several models) over
+// `words` words, exactly as a run's last word does, and makes the results texts. plannedWords is
+// the NB the user asked for, over which the syndrome decoder's detection share is taken.
+RunResult FinishRunFromCounts(ModelState &m, bool withCoder, long long words, long long plannedWords);
 
 // The dialogs' steps on "Ввод": the entries converted as decimal integers. A text that is not an
 // integer gives the invalid-integer message and false; fields stored before it keep their values.

@@ -276,3 +276,86 @@ TEST(Runs, CancelStopsAtTheNextStepWithoutResults) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(RunOptions, KeptCountsFinishedLaterEqualThePlainRun) {
+    for (int type : {5, 0}) {
+        auto plain = DefaultChain(31), kept = DefaultChain(31);
+        for (auto *m : {plain.get(), kept.get()}) {
+            if (type == 0) {
+                m->codeType = 0; // the (7,3) code with the syndrome decoder, Cm = 1
+                IndependentErrors(*m, 0.1);
+            }
+            m->ilvL = 3;
+            m->ilvC = 13;
+            m->wordCount = 3000;
+        }
+        spi::SilentNotifier quiet;
+        spi::RunOptions keep;
+        keep.keepCounts = true;
+        const auto a = spi::RunStat2(*plain, quiet);
+        const auto counts = spi::RunStat2(*kept, quiet, nullptr, keep);
+        EXPECT_EQ(counts.words, 3000);
+        EXPECT_FALSE(counts.showResults);
+        const auto b = spi::FinishRunFromCounts(*kept, true, counts.words, kept->wordCount);
+        EXPECT_EQ(plain->multBefore, kept->multBefore) << type;
+        EXPECT_EQ(plain->multAfter, kept->multAfter) << type;
+        EXPECT_EQ(plain->pErrIn, kept->pErrIn);
+        EXPECT_EQ(plain->pErrOutConf, kept->pErrOutConf);
+        EXPECT_EQ(plain->rateWithCoder, kept->rateWithCoder);
+        EXPECT_EQ(plain->wordErrProbAfter, kept->wordErrProbAfter) << type;
+        EXPECT_EQ(a.view.pErrOut, b.view.pErrOut);
+    }
+}
+
+TEST(RunOptions, CountsOfTwoModelsAddUpToOneRun) {
+    auto a = DefaultChain(1), b = DefaultChain(2);
+    a->wordCount = 700;
+    b->wordCount = 300;
+    spi::SilentNotifier quiet;
+    spi::RunOptions keep;
+    keep.keepCounts = true;
+    const long long words = spi::RunStat2(*a, quiet, nullptr, keep).words + spi::RunStat2(*b, quiet, nullptr, keep).words;
+    spi::AddRunCounts(*a, *b, true);
+    EXPECT_EQ(a->multBefore[0] + a->multBefore[1] + a->multBefore[2] + a->multBefore[3] + a->multBefore[4] +
+                  a->multBefore[5] + a->multBefore[6] + a->multBefore[7],
+              1000.0);
+    const auto r = spi::FinishRunFromCounts(*a, true, words, 1000);
+    EXPECT_EQ(r.words, 1000);
+    double sum = 0;
+    for (int i = 0; i <= 3; ++i) sum += a->multAfter[static_cast<std::size_t>(i)];
+    EXPECT_DOUBLE_EQ(sum, 1.0);
+    EXPECT_NEAR(a->pErrIn, 0.12, 0.02);
+}
+
+TEST(RunOptions, StoppingRuleEndsOnTheWordOfTheNthError) {
+    auto m = DefaultChain(5);
+    m->wordCount = 100000;
+    spi::SilentNotifier quiet;
+    spi::RunOptions stop;
+    stop.maxWordErrors = 50;
+    const auto r = spi::RunStat2(*m, quiet, nullptr, stop);
+    ASSERT_EQ(r.outcome, spi::RunOutcome::Completed);
+    EXPECT_LT(r.words, 100000);
+    // Exactly 50 of the words run were wrong after decoding, the last of them the last word.
+    EXPECT_NEAR((1.0 - m->multAfter[0]) * static_cast<double>(r.words), 50.0, 1e-6);
+    EXPECT_DOUBLE_EQ(m->wordErrProbAfter, 50.0 / static_cast<double>(r.words));
+    double sum = 0;
+    for (int i = 0; i <= 7; ++i) sum += m->multBefore[static_cast<std::size_t>(i)];
+    EXPECT_DOUBLE_EQ(sum, 1.0);
+    EXPECT_TRUE(r.showResults);
+    EXPECT_EQ(r.view.volume, " " + std::to_string(r.words)); // the words the figures cover
+
+    // Several models share the count: together they stop at the rule.
+    std::atomic<long long> shared{45};
+    auto other = DefaultChain(6);
+    other->wordCount = 100000;
+    spi::RunOptions together = stop;
+    together.sharedWordErrors = &shared;
+    const auto r2 = spi::RunStat2(*other, quiet, nullptr, together);
+    EXPECT_EQ(shared.load(), 50);
+    EXPECT_LT(r2.words, r.words);
+}
+
+} // namespace
