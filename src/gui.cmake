@@ -28,6 +28,7 @@ add_library(spi_gui STATIC
   report/ui/results_window.cpp
   report/ui/picture_window.cpp
   report/ui/report_import.cpp
+  report/ui/curve_window.cpp
 )
 target_include_directories(spi_gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(spi_gui PUBLIC spi_engine Qt6::Widgets Qt6::Charts Qt6::PrintSupport)

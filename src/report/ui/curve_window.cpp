@@ -1,0 +1,1 @@
+#include "report/ui/curve_window.h"
