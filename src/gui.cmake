@@ -6,6 +6,7 @@ add_library(spi_gui STATIC
   app/gui_services.cpp
   app/ui_kit.cpp
   app/qt_notifier.cpp
+  app/translations.cpp
   app/main_window.cpp
   app/splash_window.cpp
   app/about_dialog.cpp

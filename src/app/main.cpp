@@ -4,21 +4,16 @@
 #include "app/qt_notifier.h"
 #include "app/splash_window.h"
 
+#include "app/translations.h"
+
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("КВИР"));
     QApplication::setApplicationDisplayName(QStringLiteral("КВИР"));
 
-    // The standard buttons and dialogs speak Russian.
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
+    spi::gui::InstallRussianTranslation(app);
 
     const bool splash = !QApplication::arguments().contains(QStringLiteral("--no-splash"));
     if (splash) {

@@ -3,6 +3,7 @@
 #include "app/about_dialog.h"
 #include "app/gui_services.h"
 #include "app/main_window.h"
+#include "app/translations.h"
 #include "app/ui_kit.h"
 #include "core/ui/stage_window.h"
 #include "core/ui/progress_window.h"
@@ -16,6 +17,8 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTableWidget>
@@ -108,8 +111,17 @@ private slots:
     void stageColorAppliesOnlyToTheStageWindow();
     void captionsTurnBlueUnderTheMouseAndWithTheFocus();
     void abortEndsALongRunWithoutResults();
+    void standardButtonsSpeakRussian();
     void screenshots();
 };
+
+void WorkbenchTest::standardButtonsSpeakRussian() {
+    QVERIFY(spi::gui::InstallRussianTranslation(*QCoreApplication::instance()));
+    QMessageBox box(QMessageBox::Question, QStringLiteral("      ВНИМАНИЕ!!"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("Да"));
+    QCOMPARE(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QStringLiteral("Нет"));
+}
 
 void WorkbenchTest::captionsTurnBlueUnderTheMouseAndWithTheFocus() {
     Session s;
