@@ -89,6 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     options->words = std::min(options->words.value_or(4), 16);
     if (options->length) options->length = std::min(*options->length, 2200);
 
+    if (options->stat2 && BatchSearchTooLong(*options, *MakeModel())) return 0;
     auto m = MakeModel();
     RecordingNotifier n;
     std::ostringstream out, err;

@@ -35,6 +35,7 @@ void RunTakenOver(ModelState &m) {
     UseDefaultChannel(m);
     m.fixedSeed = 3;
     m.wordCount = std::clamp(m.ilvL, 1, 2);
+    if (SyndromeSearchTooLong(m)) return;
     const std::size_t before = n.entries.size();
     const auto r = RunStat2(m, n);
     CheckRunAnswer(m, r, n, before, m.codeN, m.codeK);

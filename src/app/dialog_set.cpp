@@ -10,6 +10,7 @@
 #include "core/ui/interleaver_dialog.h"
 #include "core/ui/progress_window.h"
 #include "core/ui/stat_dialogs.h"
+#include "report/ui/curve_window.h"
 #include "report/ui/picture_window.h"
 #include "report/ui/results_window.h"
 
@@ -30,6 +31,7 @@ DialogSet CreateDialogs(GuiServices &services, QWidget *owner) {
     d.results = new ResultsWindow(services, owner);
     d.picture = new PictureWindow(services, d.results);
     d.progress = new ProgressWindow(owner);
+    d.curve = new CurveWindow(services, owner);
     return d;
 }
 

@@ -20,6 +20,7 @@ class InterleaverDialog;
 class CoderWindow;
 class ResultsWindow;
 class PictureWindow;
+class CurveWindow;
 class ProgressWindow;
 
 struct DialogSet {
@@ -35,6 +36,7 @@ struct DialogSet {
     DecisionDeviceDialog *decisionDevice = nullptr;
     ResultsWindow *results = nullptr;
     PictureWindow *picture = nullptr;
+    CurveWindow *curve = nullptr;
     ProgressWindow *progress = nullptr;
 };
 

@@ -8,6 +8,7 @@
 #include "core/ui/stage_window.h"
 #include "report/data_file.h"
 #include "report/test_report.h"
+#include "report/ui/curve_window.h"
 #include "report/ui/report_import.h"
 
 #include <QAction>
@@ -120,6 +121,14 @@ void MainWindow::BuildMenusAndToolBar() {
     options->addAction(color);
     connect(options, &QMenu::aboutToShow, this, [this, color] { color->setEnabled(HasChild()); });
 
+    // Menu "Исследование": curves over a parameter of the continuous channel.
+    QMenu *research = menuBar()->addMenu(QStringLiteral("Исследование"));
+    QAction *curve = make("Curve1", QStringLiteral("Кривая..."));
+    research->addAction(curve);
+    connect(curve, &QAction::triggered, this, [this] {
+        if (HasChild()) dialogs_.curve->Run();
+    });
+
     // Menu "Помощь"
     QMenu *helpMenu = menuBar()->addMenu(QStringLiteral("Помощь"));
     QAction *helpContents = make("Help1", QStringLiteral("Помощь"));
@@ -171,7 +180,7 @@ void MainWindow::BuildMenusAndToolBar() {
 
 void MainWindow::SetFileCommandsEnabled(bool on) {
     for (const char *name : {"SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton4",
-                             "Open1", "Save1", "Print1", "Color1"})
+                             "Open1", "Save1", "Print1", "Color1", "Curve1"})
         action(name)->setEnabled(on);
 }
 

@@ -97,6 +97,17 @@ std::uint64_t CountAtOrBelow(long double p) {
     return static_cast<std::uint64_t>(std::floor(p * 4294967296.0L)) + 1;
 }
 
+// The same for a probability that is a double: p*2^32 is exact in a double as well, and the
+// conversion then stays in the vector unit instead of switching the x87 rounding mode, which was a
+// quarter of the time of a "Стат 1" word of 36 bits.
+std::uint64_t CountAtOrBelow(double p) {
+    if (!(p >= 0))
+        return 0;
+    if (p >= 1)
+        return std::uint64_t{1} << 32;
+    return static_cast<std::uint64_t>(std::floor(p * 4294967296.0)) + 1;
+}
+
 // Random::Next taken k steps at once: seed*a^k + (a^(k-1) + ... + a + 1), mod 2^32. Two bits take
 // four draws, all four computed from the seed before them, so the multiplications run side by
 // side instead of each waiting for the one before.

@@ -5,12 +5,15 @@
 #include "cli/results_output.h"
 #include "coding/code_setup.h"
 #include "coding/coder_settings.h"
+#include "core/sweep.h"
 #include "core/text_input.h"
+#include "report/curve_export.h"
 #include "report/data_file.h"
+#include "report/safe_file.h"
 #include "report/test_report.h"
 
 #include <chrono>
-#include <fstream>
+#include <cstdio>
 #include <sstream>
 
 namespace spi::cli {
@@ -20,31 +23,27 @@ namespace {
 // "Дискретный канал" or "Решающее устройство" accepted without typing. Returns whether "Стат 1"
 // is available afterwards.
 bool ChannelStep(ModelState &m, Notifier &notifier, std::ostream &err, bool discSetByUser) {
-    if (m.channelEntered != 0) return true;
+    if (m.channelEntered != 0)
+        return true;
     if (discSetByUser)
         err << "spi-sim: the channel step recalculates discParams from the continuous channel; "
                "add --set channelEntered=1 to keep the values given with --set\n";
-    if (m.channelType == 1) {
-        auto fields = OpenDiscChannelDialog(m, notifier);
-        if (!fields) return false;
-        AcceptDiscChannelDialog(m, *fields, notifier);
-        FinishDiscChannelDialog(m, notifier);
-        return true;
-    }
-    if (auto fields = OpenDecisionDeviceDialog(m, notifier)) AcceptDecisionDeviceDialog(m, *fields);
-    return true;
+    return AcceptChannelStep(m, notifier);
 }
 
 // "УЗО" closed with "Ввод": the window opened on the stored settings (or left as --code, --taps
 // and --rate made it), taken over, g(x) parsed; a non-binary code is set up from its number.
 bool CoderStep(CoderSettings &coder, ModelState &m, Notifier &notifier) {
-    if (!AcceptCoderSettings(coder, m, notifier)) return false;
-    if (IsNonBinaryCodeType(m.codeType)) SetUpNonBinaryCode(m, notifier);
+    if (!AcceptCoderSettings(coder, m, notifier))
+        return false;
+    if (IsNonBinaryCodeType(m.codeType))
+        SetUpNonBinaryCode(m, notifier);
     return true;
 }
 
 // TYPE[:NUMBER] of --code.
-bool ParseCodeChoice(const std::string &text, int &type, std::optional<int> &number, std::string *why) {
+bool ParseCodeChoice(const std::string &text, int &type, std::optional<int> &number,
+                     std::string *why) {
     const auto colon = text.find(':');
     const auto t = ParseInteger(text.substr(0, colon));
     if (!t) {
@@ -68,39 +67,120 @@ bool ParseRows(const std::string &text, std::vector<int> &rows, std::string *why
     std::size_t from = 0;
     while (from <= text.size()) {
         const auto comma = text.find(',', from);
-        const auto row = ParseInteger(text.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
+        const auto row = ParseInteger(
+            text.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
         if (!row) {
             *why = "ROW must be a whole number";
             return false;
         }
         rows.push_back(*row);
-        if (comma == std::string::npos) break;
+        if (comma == std::string::npos)
+            break;
         from = comma + 1;
     }
     return true;
 }
 
-bool WriteText(const std::string &path, const std::string &text, std::ostream &out, std::ostream &err) {
-    if (path == "-") {
-        out << text;
-        out.flush();
-        return static_cast<bool>(out);
+// A write to standard output that failed (a full device, a closed pipe) is a failed output.
+bool Flushed(std::ostream &out, std::ostream &err, const char *what) {
+    out.flush();
+    if (out)
+        return true;
+    err << "spi-sim: cannot write the " << what << " to standard output\n";
+    return false;
+}
+
+// Standard output, or the whole file or nothing: a failed write never leaves a truncated file where
+// a good one stood (the reason goes to the notifier with the file's name).
+bool WriteText(const std::string &path, const std::string &text, const char *what,
+               std::ostream &out, std::ostream &err, Notifier &notifier) {
+    if (path != "-")
+        return WriteWholeFile(path, text, notifier);
+    out << text;
+    return Flushed(out, err, what);
+}
+
+// The summary line of a sweep point on the terminal.
+std::string PointLine(const std::string &field, const SweepPoint &p) {
+    char buf[256];
+    if (!p.completed) {
+        std::snprintf(buf, sizeof buf, "%s=%.15g  refused: ", field.c_str(), p.value);
+        return buf + p.message + "\n";
     }
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f << text;
-    f.close();
-    if (!f) {
-        err << "spi-sim: cannot write " << path << "\n";
-        return false;
+    if (p.withCoder)
+        std::snprintf(buf, sizeof buf, "%s=%.15g  words %lld  Pвх %.6e ± %.2e  Pвых %.6e ± %.2e\n",
+                      field.c_str(), p.value, p.words, p.pErrIn, p.pErrInConf, p.pErrOut,
+                      p.pErrOutConf);
+    else
+        std::snprintf(buf, sizeof buf, "%s=%.15g  words %lld  Pвх %.6e ± %.2e\n", field.c_str(),
+                      p.value, p.words, p.pErrIn, p.pErrInConf);
+    return buf;
+}
+
+std::string SweepTitle(const ModelState &m, const Options &o) {
+    std::string title = o.stat2 ? "Стат2" : "Стат 1";
+    title += o.structure == 1 ? ", ДК" : ", РУ";
+    if (o.stat2)
+        title += ", код типа " + std::to_string(m.codeType) + " (" + std::to_string(m.codeN) + "," +
+                 std::to_string(m.codeK) + "), L = " + std::to_string(m.ilvL);
+    else
+        title += ", n = " + std::to_string(m.stat1WordLength);
+    return title + ", NB = " + std::to_string(m.wordCount);
+}
+
+int RunSweepBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &out,
+                  std::ostream &err, RunDivision *division) {
+    SweepSpec spec;
+    spec.field = o.sweepField;
+    spec.values = o.sweepValues;
+    spec.stat2 = o.stat2;
+    spec.threads = o.threads;
+    spec.options.maxWordErrors = o.maxWordErrors;
+    if (division)
+        spec.run = [&](ModelState &point, Notifier &note) {
+            return division->Run(point, o.stat2, o.threads, spec.options, note, nullptr);
+        };
+    const bool writes = !division || division->WritesOutputs();
+    const bool stdoutTaken = (o.csvFile && *o.csvFile == "-") || (o.jsonFile && *o.jsonFile == "-");
+    const bool lines = writes && !o.quiet && !stdoutTaken;
+    const auto points = RunSweep(m, spec, notifier, [&](const SweepPoint &p, int) {
+        if (lines) {
+            out << PointLine(spec.field, p);
+            out.flush();
+        }
+        return true;
+    });
+    if (!writes)
+        return kExitOk;
+
+    int code = kExitOk;
+    if (lines && !points.empty() && !Flushed(out, err, "summary"))
+        code = kExitRefused;
+    if (o.csvFile &&
+        !WriteText(*o.csvFile, SweepCsv(spec.field, points), "CSV table", out, err, notifier))
+        code = kExitRefused;
+    if (o.jsonFile &&
+        !WriteText(*o.jsonFile, SweepJson(spec.field, points), "JSON record", out, err, notifier))
+        code = kExitRefused;
+    if (o.svgFile && !WriteText(*o.svgFile, SweepSvg(spec.field, points, SweepTitle(m, o)), "plot",
+                                out, err, notifier))
+        code = kExitRefused;
+    std::size_t refused = 0;
+    for (const auto &p : points)
+        refused += p.completed ? 0 : 1;
+    if (refused > 0) {
+        err << "spi-sim: " << refused << " of " << points.size() << " points refused\n";
+        code = kExitRefused;
     }
-    return true;
+    return code;
 }
 
 } // namespace
 
-int RunBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &out, std::ostream &err,
-             RunProgress *progress) {
-    if (o.dataFile && !OpenDataFile(m, *o.dataFile, notifier)) return kExitRefused;
+int RunBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &out,
+             std::ostream &err, RunProgress *progress, RunDivision *division) {
+    if (o.dataFile && !OpenDataFile(m, *o.dataFile, notifier))
+        return kExitRefused;
 
     // The coder window of this session: --code, --taps and --rate act on it as clicks would.
     CoderSettings coder;
@@ -121,25 +201,33 @@ int RunBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &
             ok = ParseRows(a.text, rows, &why) && ApplyTaps(coder, m, notifier, rows, &why);
             break;
         }
-        case Assignment::Rate: ok = ApplyRate(coder, m, notifier, a.text == "up", &why); break;
+        case Assignment::Rate:
+            ok = ApplyRate(coder, m, notifier, a.text == "up", &why);
+            break;
         case Assignment::Set:
             if (a.text.rfind("innerPolyList=", 0) == 0) {
                 const std::string list = a.text.substr(14);
                 ok = SetField(m, a.text, &why);
-                if (ok) ApplyInnerPolyList(coder, m, list);
+                if (ok)
+                    ApplyInnerPolyList(coder, m, list);
                 break;
             }
             // A field set by name comes after the coder window's choices: take them over first, so
             // that "Ввод" later does not put the window's texts back over it.
-            if (coder.IsOpen() && !AcceptCoderSettings(coder, m, notifier)) return kExitRefused;
+            if (coder.IsOpen() && !AcceptCoderSettings(coder, m, notifier))
+                return kExitRefused;
             ok = SetField(m, a.text, &why);
-            if (a.text.rfind("discParams[", 0) == 0) discSetByUser = true;
-            if (a.text.rfind("channelEntered=", 0) == 0) discSetByUser = false;
+            if (a.text.rfind("discParams[", 0) == 0)
+                discSetByUser = true;
+            if (a.text.rfind("channelEntered=", 0) == 0)
+                discSetByUser = false;
             break;
         }
         if (!ok) {
-            const char *option = a.kind == Assignment::Code ? "--code" : a.kind == Assignment::Taps ? "--taps"
-                                 : a.kind == Assignment::Rate ? "--rate" : "--set";
+            const char *option = a.kind == Assignment::Code   ? "--code"
+                                 : a.kind == Assignment::Taps ? "--taps"
+                                 : a.kind == Assignment::Rate ? "--rate"
+                                                              : "--set";
             err << "spi-sim: " << option << " " << a.text << ": " << why << "\n" << UsageText();
             return kExitUsage;
         }
@@ -149,26 +237,55 @@ int RunBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &
     if (m.channelType == 2 && m.contHc != 0)
         err << "spi-sim: the structure ru models a channel without fading: with Hc = " << m.contHc
             << " the decision device produces no errors\n";
+
+    if (o.sweep) {
+        // Each point takes the channel and coder steps itself, on the value it runs.
+        if (m.channelEntered == 0 && (discSetByUser || o.sweepField.rfind("discParams[", 0) == 0))
+            err << "spi-sim: the channel step of each point recalculates discParams from the "
+                   "continuous "
+                   "channel; add --set channelEntered=1 to keep the values given\n";
+        if (o.stat2 && coder.IsOpen() && !AcceptCoderSettings(coder, m, notifier))
+            return kExitRefused;
+        if (o.words)
+            m.wordCount = *o.words;
+        if (!o.stat2 && o.length)
+            m.stat1WordLength = *o.length;
+        if (o.seed)
+            m.fixedSeed = *o.seed;
+        return RunSweepBatch(o, m, notifier, out, err, division);
+    }
+
     const bool stat1Available = ChannelStep(m, notifier, err, discSetByUser);
 
-    if (o.stat2 && !CoderStep(coder, m, notifier)) return kExitRefused;
+    if (o.stat2 && !CoderStep(coder, m, notifier))
+        return kExitRefused;
 
-    if (o.words) m.wordCount = *o.words;
-    if (!o.stat2 && o.length) m.stat1WordLength = *o.length;
-    if (o.seed) m.fixedSeed = *o.seed;
+    if (o.words)
+        m.wordCount = *o.words;
+    if (!o.stat2 && o.length)
+        m.stat1WordLength = *o.length;
+    if (o.seed)
+        m.fixedSeed = *o.seed;
 
     if (!o.stat2 && !stat1Available) {
-        notifier.Error("\"Стат 1\" недоступна: дискретный канал не рассчитан (Pcp = 0).");
+        notifier.Error(kStat1Unavailable);
         return kExitRefused;
     }
 
     RunRecord record;
     record.stat2 = o.stat2;
     record.structure = o.structure;
+    RunOptions runOptions;
+    runOptions.maxWordErrors = o.maxWordErrors;
     const auto start = std::chrono::steady_clock::now();
-    record.result = o.stat2 ? RunStat2(m, notifier, progress) : RunStat1(m, notifier, progress);
-    record.elapsedSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (record.result.outcome != RunOutcome::Completed) return kExitRefused;
+    record.result = division ? division->Run(m, o.stat2, o.threads, runOptions, notifier, progress)
+                             : RunInParallel(m, o.stat2, o.threads, runOptions, notifier, progress);
+    record.elapsedSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (record.result.outcome != RunOutcome::Completed)
+        return kExitRefused;
+    if (division && !division->WritesOutputs())
+        return kExitOk;
 
     int code = kExitOk;
     if (o.reportFile) {
@@ -194,11 +311,18 @@ int RunBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &
     if (o.jsonFile) {
         std::ostringstream json;
         WriteJson(json, m, record);
-        if (!WriteText(*o.jsonFile, json.str(), out, err)) code = kExitRefused;
+        if (!WriteText(*o.jsonFile, json.str(), "JSON record", out, err, notifier))
+            code = kExitRefused;
     }
-    if (o.saveDataFile && !SaveDataFile(m, DataFileName(*o.saveDataFile), notifier)) code = kExitRefused;
-    const bool stdoutTaken = (o.jsonFile && *o.jsonFile == "-") || (o.reportFile && *o.reportFile == "-");
-    if (!o.quiet && !stdoutTaken) WriteSummary(out, m, record);
+    if (o.saveDataFile && !SaveDataFile(m, DataFileName(*o.saveDataFile), notifier))
+        code = kExitRefused;
+    const bool stdoutTaken =
+        (o.jsonFile && *o.jsonFile == "-") || (o.reportFile && *o.reportFile == "-");
+    if (!o.quiet && !stdoutTaken) {
+        WriteSummary(out, m, record);
+        if (!Flushed(out, err, "summary"))
+            code = kExitRefused;
+    }
     return code;
 }
 

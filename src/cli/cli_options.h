@@ -14,11 +14,17 @@ struct Assignment {
     std::string text; // FIELD=VALUE, TYPE[:NUMBER], ROW,ROW,..., up|down
 };
 
+// A sweep has at most this many points, so that a mistyped step is a usage error, not a run of
+// days.
+inline constexpr std::size_t kMaxSweepPoints = 10000;
+// More threads than this only divide the words finer; a number beyond it is a typing error.
+inline constexpr int kMaxThreads = 256;
+
 struct Options {
     std::optional<std::string> dataFile;
     int structure = 1; // 1 dk, 2 ru
     bool stat2 = true;
-    std::optional<std::int32_t> words;
+    std::optional<std::int32_t> words; // --words or --max-words: NB, the ceiling of a stopped run
     std::optional<std::int32_t> length;
     std::optional<std::uint32_t> seed;
     std::vector<Assignment> assignments;
@@ -28,6 +34,16 @@ struct Options {
     std::optional<std::string> saveDataFile;
     bool quiet = false;
     bool help = false;
+
+    long long maxWordErrors = 0; // --max-word-errors; 0: every word of NB runs
+    int threads = 1;
+
+    // spi-sim sweep
+    bool sweep = false;
+    std::string sweepField;
+    std::vector<double> sweepValues;
+    std::optional<std::string> csvFile;
+    std::optional<std::string> svgFile;
 };
 
 // Parses argv; on a bad option returns nullopt and puts the reason in *error.

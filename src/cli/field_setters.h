@@ -1,4 +1,5 @@
-// --set FIELD=VALUE: one parameter field of the model by its name; arrays indexed from 0.
+// --set FIELD=VALUE: one parameter field of the model by its name; arrays indexed from 0. The
+// fields and their rules are the engine's (core/sweep.h), shared with the sweeps.
 #pragma once
 
 #include "core/model_state.h"

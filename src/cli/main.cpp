@@ -1,11 +1,18 @@
 // spi-sim: the batch front end. It takes the steps a user of the workstation would take, runs one
-// test and writes its results.
+// test (or one test at each value of a sweep) and writes its results.
 #include "cli/batch_session.h"
 #include "cli/cli_options.h"
 #include "cli/progress_bar.h"
 
+#ifdef SPI_MPI
+#include "cli/mpi_run.h"
+
+#include <mpi.h>
+#endif
+
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -18,27 +25,56 @@ public:
     }
 };
 
-} // namespace
-
-int main(int argc, char **argv) {
+// Under MPI only the first process speaks; the others run the same steps silently.
+int Run(int argc, char **argv, spi::cli::RunDivision *division, bool speaks) {
+    std::ostream nowhere(nullptr);
+    std::ostream &out = speaks ? std::cout : nowhere;
+    std::ostream &err = speaks ? std::cerr : nowhere;
     std::string error;
     const auto options = spi::cli::ParseOptions(argc, argv, &error);
     if (!options) {
-        std::cerr << "spi-sim: " << error << "\n" << spi::cli::UsageText();
+        err << "spi-sim: " << error << "\n" << spi::cli::UsageText();
         return spi::cli::kExitUsage;
     }
     if (options->help) {
-        std::cout << spi::cli::UsageText();
+        out << spi::cli::UsageText();
         return spi::cli::kExitOk;
     }
+    auto model = spi::MakeModel();
+    StderrNotifier notifier;
+    spi::SilentNotifier silent;
+    spi::cli::TerminalProgress bar(stderr);
+    const bool showBar = speaks && !options->quiet && isatty(STDERR_FILENO);
+    return spi::cli::RunBatch(*options, *model,
+                              speaks ? static_cast<spi::Notifier &>(notifier) : silent, out, err,
+                              showBar ? &bar : nullptr, division);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+#ifdef SPI_MPI
+    MPI_Init(&argc, &argv);
+    int code = spi::cli::kExitRefused;
+    {
+        spi::cli::MpiDivision division;
+        try {
+            code = Run(argc, argv, &division, division.Rank() == 0);
+        } catch (const std::exception &e) {
+            std::cerr << "spi-sim: " << e.what() << "\n";
+            // The other processes may be waiting in a collective call for this one.
+            if (division.Ranks() > 1)
+                MPI_Abort(MPI_COMM_WORLD, spi::cli::kExitRefused);
+        }
+    }
+    MPI_Finalize();
+    return code;
+#else
     try {
-        auto model = spi::MakeModel();
-        StderrNotifier notifier;
-        spi::cli::TerminalProgress bar(stderr);
-        const bool showBar = !options->quiet && isatty(STDERR_FILENO);
-        return spi::cli::RunBatch(*options, *model, notifier, std::cout, std::cerr, showBar ? &bar : nullptr);
+        return Run(argc, argv, nullptr, true);
     } catch (const std::exception &e) {
         std::cerr << "spi-sim: " << e.what() << "\n";
         return spi::cli::kExitRefused;
     }
+#endif
 }

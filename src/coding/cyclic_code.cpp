@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <memory>
+#include <vector>
 
 namespace spi {
 
@@ -289,28 +291,141 @@ int FindErrorPattern(const SearchContext &c, const std::uint64_t *syndrome, int 
     return 0;
 }
 
-// Packs parityColumns, then searches. Returns the weight of the pattern found.
+// ---- Tables kept from word to word ----
+//
+// The packed columns and their hash chains depend only on parityColumns, which a run builds at its
+// first word; building them again for every word that needs the search took a third of the
+// decoder's time. They are kept per thread together with the columns they were made from, and
+// made again whenever a word arrives with other columns (another code, run or model), so every
+// word is decoded exactly as if they had been made for it.
+//
+// A code small enough goes one step further: once it has needed the search often enough to pay
+// for it, the answer for every syndrome is tabulated by walking all sets of up to Cm positions in
+// the search's own order, w = 1..Cm and lexicographic within w, keeping for each syndrome the first
+// set that reaches it: the set the search returns.
+
+constexpr int kAnswerMaxParity = 20;     // 2^20 answers of 4 bytes
+constexpr int kAnswerMaxPositions = 255; // a position per byte
+constexpr int kAnswerMaxWeight = 4;      // four bytes per answer
+constexpr long long kAnswerMaxSets = 1LL << 22;
+constexpr long long kSearchesBeforeAnswers = 64;
+
+struct SearchMemo {
+    std::vector<std::uint8_t> columnsKey; // parityColumns[1..k*r] the tables were made from
+    int n = -1;
+    int k = -1;
+    int shift = 0;
+    std::unique_ptr<SearchTables> tables; // on the heap: every thread has a memo of its own
+    long long searches = 0;               // searches made with these tables
+    // Answers for Cm = answerCm (0: none tabulated), indexed by the syndrome: the positions of the
+    // set, one per byte from the lowest, 0 when no set of up to Cm positions explains it.
+    int answerCm = 0;
+    std::vector<std::uint32_t> answers;
+};
+
+SearchMemo &MemoFor(const ModelState &m, const CodeShape &s, int words) {
+    thread_local SearchMemo memo;
+    const std::uint8_t *columns = m.parityColumns.data() + 1;
+    const auto bytes = static_cast<std::size_t>(s.k) * static_cast<std::size_t>(s.r);
+    if (memo.n == s.n && memo.k == s.k && memo.columnsKey.size() == bytes &&
+        std::equal(columns, columns + bytes, memo.columnsKey.begin()))
+        return memo;
+
+    // The key goes last, so that a memo left half made (out of memory) is never taken as made.
+    memo.columnsKey.clear();
+    memo.searches = 0;
+    memo.answerCm = 0;
+    int bucketBits = 4;
+    while ((1 << bucketBits) < 2 * s.k)
+        ++bucketBits;
+    memo.shift = 64 - bucketBits;
+    if (!memo.tables)
+        memo.tables = std::make_unique<SearchTables>();
+    SearchTables &t = *memo.tables;
+    std::fill(t.head.begin(), t.head.begin() + (1 << bucketBits), 0);
+    for (int p = s.k; p >= 1; --p) {
+        std::uint64_t *row = t.columns.data() + static_cast<std::ptrdiff_t>(p - 1) * words;
+        PackBits(columns + static_cast<std::ptrdiff_t>(p - 1) * s.r, s.r, row);
+        const std::uint32_t b = BucketOf(row[0], memo.shift);
+        t.next[static_cast<std::size_t>(p)] = t.head[b];
+        t.head[b] = static_cast<std::int16_t>(p);
+    }
+    memo.n = s.n;
+    memo.k = s.k;
+    memo.columnsKey.assign(columns, columns + bytes);
+    return memo;
+}
+
+bool AnswersFit(const CodeShape &s, int cm) {
+    if (s.r < 1 || s.r > kAnswerMaxParity || s.n > kAnswerMaxPositions || cm > kAnswerMaxWeight)
+        return false;
+    long long sets = 0;
+    long long choose = 1; // C(n, w)
+    for (int w = 1; w <= cm; ++w) {
+        choose = choose * (s.n - w + 1) / w;
+        sets += choose;
+        if (sets > kAnswerMaxSets)
+            return false;
+    }
+    return true;
+}
+
+void TabulateAnswers(SearchMemo &memo, const CodeShape &s, int cm) {
+    memo.answerCm = 0;
+    memo.answers.assign(std::size_t{1} << s.r, 0);
+    std::array<std::uint32_t, kAnswerMaxPositions + 1> contribution{};
+    for (int q = 1; q <= s.n; ++q)
+        contribution[static_cast<std::size_t>(q)] =
+            q <= s.k
+                ? static_cast<std::uint32_t>(memo.tables->columns[static_cast<std::size_t>(q - 1)])
+                : std::uint32_t{1} << (q - s.k - 1);
+    std::uint32_t *answers = memo.answers.data();
+    // Sets of w positions from `from` on, after positions packed into `set` whose syndrome is acc.
+    const auto walk = [&](auto &&self, int w, int from, std::uint32_t acc, std::uint32_t set,
+                          int shift) -> void {
+        for (int q = from; q <= s.n - w + 1; ++q) {
+            const std::uint32_t syndrome = acc ^ contribution[static_cast<std::size_t>(q)];
+            const std::uint32_t with = set | static_cast<std::uint32_t>(q) << shift;
+            if (w == 1) {
+                if (answers[syndrome] == 0)
+                    answers[syndrome] = with;
+            } else {
+                self(self, w - 1, q + 1, syndrome, with, shift + 8);
+            }
+        }
+    };
+    for (int w = 1; w <= cm; ++w)
+        walk(walk, w, 1, 0, 0, 0);
+    memo.answerCm = cm;
+}
+
+// Packs parityColumns (or finds them packed), then searches. Returns the weight of the pattern
+// found.
 int SearchPattern(const ModelState &m, const CodeShape &s, const std::uint64_t *syndrome,
                   int maxWeight, std::array<int, kMaxSearchWeight + 1> &q) {
     const int words = (s.r + kWordBits - 1) / kWordBits;
     if (words == 0 || s.k * words > kMaxWord)
         return 0;
+    SearchMemo &memo = MemoFor(m, s, words);
 
-    SearchTables t;
-    int bucketBits = 4;
-    while ((1 << bucketBits) < 2 * s.k)
-        ++bucketBits;
-    const int shift = 64 - bucketBits;
-    std::fill(t.head.begin(), t.head.begin() + (1 << bucketBits), 0);
-    for (int p = s.k; p >= 1; --p) {
-        std::uint64_t *row = t.columns.data() + static_cast<std::ptrdiff_t>(p - 1) * words;
-        PackBits(m.parityColumns.data() + static_cast<std::ptrdiff_t>(p - 1) * s.r + 1, s.r, row);
-        const std::uint32_t b = BucketOf(row[0], shift);
-        t.next[static_cast<std::size_t>(p)] = t.head[b];
-        t.head[b] = static_cast<std::int16_t>(p);
+    if (memo.answerCm != maxWeight && ++memo.searches >= kSearchesBeforeAnswers &&
+        AnswersFit(s, maxWeight))
+        TabulateAnswers(memo, s, maxWeight);
+    if (memo.answerCm == maxWeight) {
+        std::uint32_t set = memo.answers[static_cast<std::size_t>(syndrome[0])];
+        int w = 0;
+        for (; set != 0; set >>= 8)
+            q[static_cast<std::size_t>(++w)] = static_cast<int>(set & 0xFFu);
+        return w;
     }
 
-    const SearchContext c{t.columns.data(), t.head.data(), t.next.data(), shift, s.n, s.k, words};
+    const SearchContext c{memo.tables->columns.data(),
+                          memo.tables->head.data(),
+                          memo.tables->next.data(),
+                          memo.shift,
+                          s.n,
+                          s.k,
+                          words};
     switch (words) {
     case 1:
         return FindErrorPattern<1>(c, syndrome, maxWeight, q);

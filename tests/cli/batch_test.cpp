@@ -3,6 +3,7 @@
 #include "cli/cli_options.h"
 #include "cli/field_setters.h"
 #include "report/data_file.h"
+#include "sim_run.h"
 
 #include <gtest/gtest.h>
 
@@ -13,41 +14,8 @@
 
 namespace {
 
-struct Outcome {
-    int code = -1;
-    std::string out, err;
-    spi::RecordingNotifier note;
-    std::unique_ptr<spi::ModelState> model;
-};
-
-Outcome SimRun(std::vector<std::string> args) {
-    args.insert(args.begin(), "spi-sim");
-    std::vector<char *> argv;
-    for (auto &a : args) argv.push_back(a.data());
-    Outcome o;
-    std::string error;
-    const auto options = spi::cli::ParseOptions(static_cast<int>(argv.size()), argv.data(), &error);
-    if (!options) {
-        o.code = spi::cli::kExitUsage;
-        o.err = error;
-        return o;
-    }
-    o.model = spi::MakeModel();
-    std::ostringstream out, err;
-    o.code = spi::cli::RunBatch(*options, *o.model, o.note, out, err, nullptr);
-    o.out = out.str();
-    o.err = err.str();
-    return o;
-}
-
-// The value of a top-level key of the JSON record, as text.
-std::string JsonValue(const std::string &json, const std::string &key) {
-    const auto at = json.find("\"" + key + "\": ");
-    if (at == std::string::npos) return "<missing>";
-    const auto from = at + key.size() + 4;
-    const auto to = json.find_first_of(",\n", json[from] == '[' ? json.find(']', from) : from);
-    return json.substr(from, to - from);
-}
+using spi::cli::test_support::JsonValue;
+using spi::cli::test_support::SimRun;
 
 TEST(Options, BadOptionsAreUsageErrors) {
     for (std::vector<std::string> bad : {std::vector<std::string>{"--structure", "xx"},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace spi {
@@ -331,6 +332,63 @@ TEST(SyndromeDecoder, SearchAgreesWithTheBitByBitReference) {
                                    ref->parityColumns.begin()));
         }
     }
+}
+
+// The decoder keeps its search tables from word to word and, once a small code has searched often
+// enough, answers from a table of every syndrome. Two models of different codes take turns on one
+// thread, 150 words at a time, well past the point where the answers are tabulated: the kept
+// tables must follow the columns of each word and still pick the reference's set every time.
+TEST(SyndromeDecoder, KeptAndTabulatedSearchAgreesWithTheReference) {
+    struct Case {
+        const char *g;
+        int n, k, cm;
+    };
+    const std::pair<Case, Case> pairs[] = {
+        {{"1701317", 63, 45, 3}, {"23", 40, 36, 2}}, // the second repeats its columns
+        {{"5343", 23, 12, 4}, {"2467", 15, 5, 4}},
+        {{"1701317", 63, 45, 2}, {"1701317", 63, 45, 3}}, // the same columns, another Cm
+        {{"107657", 31, 16, 5}, {"35", 7, 3, 1}},         // Cm = 5 always searches
+    };
+    constexpr int kTurn = 150;
+    Random pick{31337};
+    int searched = 0;
+    for (const auto &[a, b] : pairs) {
+        auto fa = MakeModel(), ra = MakeModel(), fb = MakeModel(), rb = MakeModel();
+        SetCyclicCode(*fa, a.g, a.n, a.k, a.cm);
+        SetCyclicCode(*ra, a.g, a.n, a.k, a.cm);
+        SetCyclicCode(*fb, b.g, b.n, b.k, b.cm);
+        SetCyclicCode(*rb, b.g, b.n, b.k, b.cm);
+        for (auto *m : {fa.get(), ra.get(), fb.get(), rb.get()})
+            m->wordCount = 2 * kTurn;
+        for (int turn = 0; turn < 4; ++turn) {
+            ModelState &fast = turn % 2 == 0 ? *fa : *fb;
+            ModelState &ref = turn % 2 == 0 ? *ra : *rb;
+            const Case &c = turn % 2 == 0 ? a : b;
+            for (int number = turn / 2 * kTurn + 1; number <= (turn / 2 + 1) * kTurn; ++number) {
+                std::vector<std::uint8_t> rx(static_cast<std::size_t>(c.n));
+                for (auto &bit : rx)
+                    bit = static_cast<std::uint8_t>(pick.RandomInt(2));
+                if (number % 4 != 0) {
+                    // A codeword with up to Cm + 1 errors: mostly explained, some miscorrected.
+                    rx = Encode(fast, Info(rx, c.k));
+                    for (int e = pick.RandomInt(c.cm + 2); e > 0; --e)
+                        rx[static_cast<std::size_t>(pick.RandomInt(c.n))] ^= 1;
+                }
+                SetReceived(fast, rx);
+                SetReceived(ref, rx);
+                fast.wordErrProbAfter = ref.wordErrProbAfter = -1; // only a search writes it
+                decodeSyndrome(fast, number);
+                ReferenceDecodeSyndrome(ref, number);
+                ASSERT_EQ(Slice(fast.decodedWord, 1, c.n), Slice(ref.decodedWord, 1, c.n))
+                    << c.g << " Cm=" << c.cm << " word " << number;
+                ASSERT_EQ(fast.detectedBlockCount, ref.detectedBlockCount) << c.g;
+                ASSERT_EQ(fast.wordErrProbAfter, ref.wordErrProbAfter) << c.g;
+                searched += fast.wordErrProbAfter >= 0;
+            }
+        }
+    }
+    // Far more than the searches after which a code's answers are tabulated.
+    EXPECT_GT(searched, 1200);
 }
 
 // Known answer: fixed seed, random words through a binary symmetric channel.

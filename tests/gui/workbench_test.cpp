@@ -164,8 +164,8 @@ void WorkbenchTest::abortEndsALongRunWithoutResults() {
 
 void WorkbenchTest::startUpOffersOnlyTheStructureChoice() {
     Session s;
-    for (const char *name : {"Open1", "Save1", "Print1", "Color1", "SpeedButton1", "SpeedButton2", "SpeedButton3",
-                             "SpeedButton4"})
+    for (const char *name : {"Open1", "Save1", "Print1", "Color1", "Curve1", "SpeedButton1", "SpeedButton2",
+                             "SpeedButton3", "SpeedButton4"})
         QVERIFY2(!s.action(name)->isEnabled(), name);
     for (const char *name : {"DC1", "RU1", "PrinterSetup1", "Exit1", "SpeedButton5", "SpeedButton6", "SpeedButton7"})
         QVERIFY2(s.action(name)->isEnabled(), name);
@@ -190,8 +190,11 @@ void WorkbenchTest::structureChoiceSwapsTheVariantButtons() {
     QCOMPARE(s.model->channelType, std::uint8_t(2));
     QVERIFY(s.stage()->button(9)->isVisibleTo(s.stage()) && s.stage()->button(10)->isVisibleTo(s.stage()));
     QVERIFY(!s.stage()->button(3)->isVisibleTo(s.stage()) && !s.stage()->button(4)->isVisibleTo(s.stage()));
-    for (const char *name : {"Open1", "Save1", "Print1", "Color1", "SpeedButton4"})
+    for (const char *name : {"Open1", "Save1", "Print1", "Color1", "Curve1", "SpeedButton4"})
         QVERIFY2(s.action(name)->isEnabled(), name);
+    s.dialogsShown.clear();
+    s.action("Curve1")->trigger();
+    QCOMPARE(s.dialogsShown, QStringList{QStringLiteral("TCurve")});
 }
 
 void WorkbenchTest::aUserRunsBothTestsOfTheDefaultChain() {

@@ -11,6 +11,7 @@
 #include "core/ui/progress_window.h"
 #include "core/ui/run_controller.h"
 #include "core/ui/stat_dialogs.h"
+#include "report/ui/curve_window.h"
 #include "report/ui/picture_window.h"
 #include "report/ui/results_window.h"
 
@@ -264,6 +265,7 @@ void StageWindow::RunTest(bool withCoder) {
     results.Fill(r.view);
     results.onPicture = [this, &results] { dialogs_.picture->Run(results.table()->rowCount()); };
     results.onImport = onImport;
+    results.onExportCsv = [this, withCoder, &results] { ExportDistributionsCsv(services_, &results, withCoder); };
     if (!withCoder) results.pictureButton()->setEnabled(false);
     results.Run();
     results.pictureButton()->setEnabled(true);

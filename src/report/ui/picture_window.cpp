@@ -1,5 +1,7 @@
 #include "report/ui/picture_window.h"
 
+#include "report/ui/curve_window.h"
+
 #include "app/ui_kit.h"
 
 #include <QBarSeries>
@@ -152,6 +154,9 @@ PictureWindow::PictureWindow(GuiServices &services, QWidget *parent)
     print_->setObjectName(QStringLiteral("BitBtn2"));
     back_ = new QPushButton(QStringLiteral("Назад"), this);
     back_->setObjectName(QStringLiteral("BitBtn1"));
+    png_ = new QPushButton(QStringLiteral("PNG"), this);
+    png_->setObjectName(QStringLiteral("SavePng"));
+    png_->setToolTip(QStringLiteral("Сохранить рисунок как PNG"));
 
     connect(beforeMarks_, &QCheckBox::toggled, this, [this](bool on) {
         for (auto *mark : beforeLabels_)
@@ -162,6 +167,7 @@ PictureWindow::PictureWindow(GuiServices &services, QWidget *parent)
             mark->setVisible(on);
     });
     connect(print_, &QPushButton::clicked, this, [this] { Print(); });
+    connect(png_, &QPushButton::clicked, this, [this] { ExportChartPng(services_, this, view_); });
     connect(back_, &QPushButton::clicked, this, &QDialog::accept);
     connect(chart_, &QChart::plotAreaChanged, this, [this] { PlaceMarks(); });
     AttachColorMenu(this, services_, [this](std::int32_t c) { ApplyBackground(this, c); });
@@ -295,6 +301,7 @@ void PictureWindow::PlaceControls() {
     const int h = outer.height();
     back_->setGeometry(w - 100, h - 160, kButtonWidth, kButtonHeight);
     print_->setGeometry(w - 100, h - 160 - 50, kButtonWidth, kButtonHeight);
+    png_->setGeometry(w - 100, h - 160 - 100, kButtonWidth, kButtonHeight);
     group_->setGeometry(w - 115, 150, kGroupWidth, kGroupHeight);
     view_->setGeometry(0, 0, std::max(0, width() - kControlsMargin), height());
 }

@@ -46,6 +46,7 @@ public:
     QGroupBox *marksGroup() const { return group_; }
     QPushButton *printButton() const { return print_; }
     QPushButton *backButton() const { return back_; }
+    QPushButton *pngButton() const { return png_; }
     // The value marks over the bars of a set, in the order of multiplicity.
     const QList<QGraphicsSimpleTextItem *> &marks(const QBarSet *set) const;
 
@@ -67,7 +68,7 @@ private:
     QList<QGraphicsSimpleTextItem *> beforeLabels_, afterLabels_;
     QGroupBox *group_;
     QCheckBox *beforeMarks_, *afterMarks_;
-    QPushButton *print_, *back_;
+    QPushButton *print_, *back_, *png_;
 };
 
 } // namespace spi::gui

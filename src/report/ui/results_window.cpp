@@ -83,11 +83,15 @@ ResultsWindow::ResultsWindow(GuiServices &services, QWidget *parent) : QDialog(p
     picture_->setObjectName(QStringLiteral("BitBtn1"));
     import_ = new QPushButton(QStringLiteral("Импорт"), this);
     import_->setObjectName(QStringLiteral("BitBtn2"));
+    export_ = new QPushButton(QStringLiteral("Экспорт CSV"), this);
+    export_->setObjectName(QStringLiteral("BitBtn4"));
+    export_->setToolTip(QStringLiteral("Распределения и показатели в файл CSV"));
     exit_ = new QPushButton(QStringLiteral("Выход"), this);
     exit_->setObjectName(QStringLiteral("BitBtn3"));
     buttons->addStretch();
     buttons->addWidget(picture_);
     buttons->addWidget(import_);
+    buttons->addWidget(export_);
     buttons->addWidget(exit_);
     buttons->addStretch();
     layout->addLayout(buttons);
@@ -98,6 +102,9 @@ ResultsWindow::ResultsWindow(GuiServices &services, QWidget *parent) : QDialog(p
     });
     connect(import_, &QPushButton::clicked, this, [this] {
         if (onImport) onImport();
+    });
+    connect(export_, &QPushButton::clicked, this, [this] {
+        if (onExportCsv) onExportCsv();
     });
     AttachColorMenu(this, services_, [this](std::int32_t c) { ApplyBackground(this, c); });
 }

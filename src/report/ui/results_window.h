@@ -28,18 +28,20 @@ public:
     QTableWidget *table() const { return table_; }
     QPushButton *pictureButton() const { return picture_; }
     QPushButton *importButton() const { return import_; }
+    QPushButton *exportButton() const { return export_; }
     QPushButton *exitButton() const { return exit_; }
     QLabel *valueLabel(const char *name) const;
 
     // What "Рисунок" and "Импорт" do; set by the application.
     std::function<void()> onPicture;
     std::function<void()> onImport;
+    std::function<void()> onExportCsv;
 
 private:
     GuiServices &services_;
     QTableWidget *table_;
     QLabel *detection_, *volume_, *pIn_, *pOut_, *capacity_;
-    QPushButton *picture_, *import_, *exit_;
+    QPushButton *picture_, *import_, *export_, *exit_;
 };
 
 } // namespace spi::gui

@@ -1,0 +1,155 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (Release) in build-bench, runs the whole-chain benchmark and, where the
+# Debian package libitpp-dev is installed, the peer benchmark of the same cases, with JSON output,
+# and prints one table: case, our figure, the floor or the peer's figure, ratio, target, pass/fail.
+# Each figure is the best of BENCH_REPETITIONS runs (default 3), ours and the peer's alike, so that
+# a moment of load on a shared machine does not decide a ratio. The JSON files stay in
+# build-bench/bench-results.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+if ! command -v python3 >/dev/null 2>&1; then
+  if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+  $sudo apt-get install -y -qq --no-install-recommends python3-minimal
+fi
+
+build=build-bench
+jobs=${BENCH_JOBS:-2}
+reps=${BENCH_REPETITIONS:-3}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSPI_BUILD_BENCH=ON \
+      -DSPI_BUILD_GUI=OFF >/dev/null
+targets=(spi_chain_bench)
+if cmake --build "$build" --target help | grep -q '^spi_peer_bench:'; then
+  targets+=(spi_peer_bench)
+else
+  echo "bench.sh: libitpp-dev is not installed; the peer columns stay empty" >&2
+fi
+cmake --build "$build" --target "${targets[@]}" -j "$jobs"
+
+results=$build/bench-results
+mkdir -p "$results"
+rm -f "$results"/*.json "$results"/*.log
+for t in "${targets[@]}"; do
+  name=${t#spi_}
+  echo "running $name ..." >&2
+  if ! "$build/bench/$t" --benchmark_repetitions="$reps" --benchmark_out="$results/$name.json" \
+      --benchmark_out_format=json >"$results/$name.log" 2>&1; then
+    cat "$results/$name.log" >&2
+    exit 1
+  fi
+done
+
+python3 - "$results" <<'EOF'
+import json, os, sys
+
+results = sys.argv[1]
+best = {}   # run name -> counter -> best value of the repetitions
+times = {}  # run name -> least CPU time per iteration, in seconds
+context = {}
+for file in sorted(os.listdir(results)):
+    with open(os.path.join(results, file)) as f:
+        data = json.load(f)
+    context = context or data.get("context", {})
+    for b in data["benchmarks"]:
+        if b.get("run_type") != "iteration":
+            continue
+        name = b["run_name"]
+        scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[b["time_unit"]]
+        times[name] = min(times.get(name, float("inf")), b["cpu_time"] * scale)
+        for key, value in b.items():
+            if key.endswith("/s"):
+                counters = best.setdefault(name, {})
+                counters[key] = max(counters.get(key, 0.0), value)
+
+def fig(name, counter):
+    return best.get(name, {}).get(counter)
+
+def human(value, unit):
+    if value is None:
+        return "-"
+    for scale, prefix in ((1e9, "G"), (1e6, "M"), (1e3, "k")):
+        if value >= scale:
+            return f"{value / scale:.3g} {prefix}{unit}"
+    return f"{value:.3g} {unit}"
+
+FLOOR = "BM_FloorTwoDrawsPerBit"
+rows = []
+
+def row(case, ours, unit, ref=None, ref_label="", target=None):
+    ratio = ours / ref if ours is not None and ref else None
+    if target is None:
+        verdict = ""
+    elif isinstance(target, tuple):  # an absolute figure: (minimum, text)
+        verdict = "pass" if ours is not None and ours >= target[0] else "FAIL"
+    else:
+        verdict = "pass" if ratio is not None and ratio >= target else "FAIL"
+    target_text = "" if target is None else (target[1] if isinstance(target, tuple) else f">= {target:g} x")
+    rows.append((case, human(ours, unit), (ref_label + " " + human(ref, unit)).strip() if ref else "-",
+                 f"{ratio:.2f} x" if ratio is not None else "-", target_text, verdict))
+
+floor = fig(FLOOR, "channel bits/s")
+row("Generator floor: one draw at a time", fig("BM_FloorDraws", "draws/s"), "draws/s")
+row("Generator floor: two draws per channel bit", floor, "bit/s")
+row("Стат 1, Markov channel, n = 36", fig("BM_Stat1/markov_n36", "channel bits/s"), "bit/s",
+    floor, "floor", 0.5)
+row("Стат 1, Markov channel, n = 1000", fig("BM_Stat1/markov_n1000", "channel bits/s"), "bit/s",
+    floor, "floor")
+row("Стат 1, decision device, coherent", fig("BM_Stat1/decision_coherent_n36", "channel bits/s"),
+    "bit/s", floor, "floor")
+row("Стат 1, decision device, non-coherent",
+    fig("BM_Stat1/decision_noncoherent_n36", "channel bits/s"), "bit/s", floor, "floor")
+row("Default chain: type 5 (7,3), ДК", fig("BM_Stat2Default/type5_markov_default", "words/s"),
+    "words/s", target=(3e6, ">= 3 M words/s"))
+row("Type 5 (7,3), РУ coherent", fig("BM_Stat2Default/type5_decision_coherent", "words/s"), "words/s")
+row("Type 5 (7,3), РУ non-coherent", fig("BM_Stat2Default/type5_decision_noncoherent", "words/s"),
+    "words/s")
+
+peer = lambda name: fig("BM_Peer" + name, "info bits/s")
+chain = lambda name: fig("BM_Stat2/" + name, "info bits/s")
+row("Type 0 BCH(63,45) syndrome, Cm = 3, p = 0.03", chain("type0_bch63_45_cm3"), "bit/s",
+    peer("Bch63_45"), "peer", 1)
+row("Type 14 BCH(63,45), p = 0.03", chain("type14_bch63_45"), "bit/s", peer("Bch63_45"), "peer")
+row("Type 14 BCH(255,191), p = 0.01", chain("type14_bch255_191"), "bit/s", peer("Bch255_191"),
+    "peer", 20)
+row("Type 18 RS(255,239) АБМЧ, p = 0.002", chain("type18_rs255_239_abmch"), "bit/s",
+    peer("Rs255_239"), "peer", 10)
+row("Type 18 against the peer's decoder alone", chain("type18_rs255_239_abmch"), "bit/s",
+    peer("Rs255_239DecodeOnly"), "peer dec")
+row("Type 13 RS(255,239) АБМВ, p = 0.002", chain("type13_rs255_239_abmv"), "bit/s",
+    peer("Rs255_239"), "peer", 3)
+row("Type 8 Viterbi (24,12), p = 0.02", chain("type8_viterbi24_12"), "bit/s", peer("Viterbi12"),
+    "peer", 1.5)
+row("Type 5 majority (7,3) against Hamming(7,4), p = 0.01", chain("type5_majority73"), "bit/s",
+    peer("Hamming7_4"), "peer")
+for name, case in (("type1_conv_half_row31", "Type 1 convolutional R=1/2, row 31"),
+                   ("type6_conv10_5", "Type 6 convolutional (10,5)"),
+                   ("type7_conv_taps31_32", "Type 7 convolutional, rows 31, 32"),
+                   ("type12_cascade_viterbi_threshold", "Type 12 cascade Viterbi + threshold"),
+                   ("type16_cascade_threshold", "Type 16 cascade threshold + threshold"),
+                   ("type17_cascade_viterbi_rs31_27", "Type 17 cascade Viterbi + RS(31,27)")):
+    row(case + ", p = 0.01", chain(name), "bit/s")
+
+def linear(case, small, large):
+    a, b = times.get(small), times.get(large)
+    ratio = b / a if a and b else None
+    ok = ratio is not None and 9.0 <= ratio <= 11.0
+    rows.append((case, "-" if b is None else f"{b * 1e3:.1f} ms", "-" if a is None else f"1/10: {a * 1e3:.2f} ms",
+                 "-" if ratio is None else f"{ratio:.2f} x", "10 x +- 10 %", "pass" if ok else "FAIL"))
+
+linear("Time of a run, type 5, NB = 2*10^6", "BM_Stat2Default/type5_markov_default",
+       "BM_Stat2Default/type5_markov_default_x10")
+linear("Time of a run, type 18, NB = 50000", "BM_Stat2/type18_rs255_239_abmch",
+       "BM_Stat2/type18_rs255_239_abmch_x10")
+
+head = ("Case", "Ours", "Floor / peer", "Ratio", "Target", "")
+width = [max(len(r[i]) for r in rows + [head]) for i in range(6)]
+line = lambda r: "  ".join(c.ljust(width[i]) for i, c in enumerate(r)).rstrip()
+print(f"{context.get('num_cpus', '?')} CPUs at {context.get('mhz_per_cpu', '?')} MHz, "
+      f"best of the repetitions; information bits per second unless stated otherwise")
+print(line(head))
+print(line(tuple("-" * w for w in width)))
+for r in rows:
+    print(line(r))
+failed = sum(1 for r in rows if r[5] == "FAIL")
+print(f"\n{failed} target(s) missed" if failed else "\nevery target met")
+EOF

@@ -1,0 +1,56 @@
+# Runs spi-sim with --threads 2 and under mpirun with 2 processes of 1 thread, the same seed, and
+# requires the same counts: both divide the run into the same two parts. Then a sweep point.
+# Called as: cmake -DMPIEXEC=... -DSIM=... -P mpi_two_ranks.cmake
+execute_process(COMMAND id -u OUTPUT_VARIABLE uid OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(launcher ${MPIEXEC} --oversubscribe -n 2)
+if(uid STREQUAL "0")
+  list(APPEND launcher --allow-run-as-root)
+endif()
+
+function(run_sim out)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE text ERROR_VARIABLE errors)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${ARGN}\nexit ${rc}\n${errors}")
+  endif()
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+# Everything but the time taken.
+function(counts json out)
+  string(REGEX REPLACE "\"elapsedSeconds\": [^\n]*" "" stripped "${json}")
+  set(${out} "${stripped}" PARENT_SCOPE)
+endfunction()
+
+set(run --seed 2024 --words 30001 --set ilvL=3 --set ilvC=13 --json - --quiet)
+run_sim(threads ${SIM} ${run} --threads 2)
+run_sim(ranks ${launcher} ${SIM} ${run})
+counts("${threads}" a)
+counts("${ranks}" b)
+if(NOT a STREQUAL b)
+  message(FATAL_ERROR "2 threads:\n${a}\n2 processes:\n${b}")
+endif()
+if(NOT a MATCHES "\"words\": 30000,")
+  message(FATAL_ERROR "expected 10000 blocks of 3 words:\n${a}")
+endif()
+
+set(run --test stat1 --seed 7 --words 5001 --json - --quiet)
+run_sim(threads ${SIM} ${run} --threads 2)
+run_sim(ranks ${launcher} ${SIM} ${run})
+counts("${threads}" a)
+counts("${ranks}" b)
+if(NOT a STREQUAL b)
+  message(FATAL_ERROR "Стат 1, 2 threads:\n${a}\n2 processes:\n${b}")
+endif()
+
+set(sweep sweep --param contHp --values 2,6 --seed 11 --words 4000 --csv -)
+run_sim(threads ${SIM} ${sweep} --threads 2)
+run_sim(ranks ${launcher} ${SIM} ${sweep})
+if(NOT threads STREQUAL ranks)
+  message(FATAL_ERROR "sweep, 2 threads:\n${threads}\n2 processes:\n${ranks}")
+endif()
+
+# The stopping rule: each process stops on its half of the errors.
+run_sim(stopped ${launcher} ${SIM} --seed 3 --max-word-errors 40 --words 1000000 --json - --quiet)
+if(NOT stopped MATCHES "\"words\": [0-9]+," OR stopped MATCHES "\"words\": 1000000,")
+  message(FATAL_ERROR "the stopping rule did not stop the run:\n${stopped}")
+endif()
