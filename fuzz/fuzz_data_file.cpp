@@ -23,7 +23,7 @@ void RunLoadedChain(ModelState &m) {
     m.channelType = 1;
     m.fixedSeed = 1;
     m.wordCount = std::clamp(m.ilvL, 1, 3);
-    if (!SyndromeSearchTooLong(m)) {
+    if (!Stat2ToSkip(m)) {
         const auto r = RunStat2(m, n);
         CheckRunAnswer(m, r, n, 0, m.codeN, m.codeK);
     }

@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
-          qt6-translations-l10n xvfb xauth fonts-dejavu-core)
+          qt6-translations-l10n xvfb xauth fonts-dejavu-core
+          libopenmpi-dev openmpi-bin)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,6 +4,9 @@
 #include "channel/inner_codes.h"
 #include "core/text_input.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -98,8 +101,7 @@ std::uint64_t CountAtOrBelow(long double p) {
 }
 
 // The same for a probability that is a double: p*2^32 is exact in a double as well, and the
-// conversion then stays in the vector unit instead of switching the x87 rounding mode, which was a
-// quarter of the time of a "Стат 1" word of 36 bits.
+// conversion then needs no switch of the x87 rounding mode.
 std::uint64_t CountAtOrBelow(double p) {
     if (!(p >= 0))
         return 0;
@@ -130,6 +132,42 @@ constexpr Ahead kAhead4 = StepsAhead(4);
 
 std::uint32_t Draw(std::uint32_t seed, Ahead a) {
     return seed * a.mul + a.add;
+}
+
+// The comparison counts of a channel: errorBelow and stayBelow per state, toZeroBelow of state 1.
+struct ChainCounts {
+    std::uint64_t errorBelow[3];
+    std::uint64_t stayBelow[3];
+    std::uint64_t toZeroBelow;
+};
+
+// Converting the seven probabilities cost as much as generating a word of a short code, and a run
+// calls the generator once per interleaver block with the same channel. The counts of the last
+// channel seen on this thread are kept and reused while its seven probabilities are the same to
+// the bit, so they are always the counts of the channel at hand.
+const ChainCounts &CountsOf(const std::array<double, 15> &d) {
+    constexpr std::size_t kUsed[7] = {kE0, kE1, kE2, kP00, kP11, kP22, kP10};
+    struct Memo {
+        std::uint64_t key[7];
+        bool valid = false;
+        ChainCounts counts;
+    };
+    thread_local Memo memo;
+    std::uint64_t key[7];
+    bool same = memo.valid;
+    for (std::size_t i = 0; i < 7; ++i) {
+        key[i] = std::bit_cast<std::uint64_t>(d[kUsed[i]]);
+        same = same && key[i] == memo.key[i];
+    }
+    if (same)
+        return memo.counts;
+    memo.counts = {
+        {CountAtOrBelow(d[kE0]), CountAtOrBelow(d[kE1]), CountAtOrBelow(d[kE2])},
+        {CountAtOrBelow(d[kP00]), CountAtOrBelow(d[kP11]), CountAtOrBelow(d[kP22])},
+        CountAtOrBelow(static_cast<long double>(d[kP10]) + static_cast<long double>(d[kP11]))};
+    std::copy(key, key + 7, memo.key);
+    memo.valid = true;
+    return memo.counts;
 }
 
 // The chain between bits. Per state: an error when the error draw's seed is below errorBelow,
@@ -205,13 +243,13 @@ void GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &n
         m.chanState = s + 1;
     }
 
-    Chain chain{
-        {CountAtOrBelow(d[kE0]), CountAtOrBelow(d[kE1]), CountAtOrBelow(d[kE2])},
-        {CountAtOrBelow(d[kP00]), CountAtOrBelow(d[kP11]), CountAtOrBelow(d[kP22])},
-        CountAtOrBelow(static_cast<long double>(d[kP10]) + static_cast<long double>(d[kP11])),
-        m.chanState - 1,
-        0,
-        0};
+    const ChainCounts &counts = CountsOf(d);
+    Chain chain{{counts.errorBelow[0], counts.errorBelow[1], counts.errorBelow[2]},
+                {counts.stayBelow[0], counts.stayBelow[1], counts.stayBelow[2]},
+                counts.toZeroBelow,
+                m.chanState - 1,
+                0,
+                0};
     chain.curError = chain.errorBelow[chain.state];
     chain.curStay = chain.stayBelow[chain.state];
 

@@ -125,6 +125,9 @@ std::string SweepTitle(const ModelState &m, const Options &o) {
                  std::to_string(m.codeK) + "), L = " + std::to_string(m.ilvL);
     else
         title += ", n = " + std::to_string(m.stat1WordLength);
+    if (o.maxWordErrors > 0)
+        return title + ", до " + std::to_string(o.maxWordErrors) + " ошибочных слов, NB ≤ " +
+               std::to_string(m.wordCount);
     return title + ", NB = " + std::to_string(m.wordCount);
 }
 

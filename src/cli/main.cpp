@@ -11,6 +11,7 @@
 #endif
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <unistd.h>
@@ -50,10 +51,33 @@ int Run(int argc, char **argv, spi::cli::RunDivision *division, bool speaks) {
                               showBar ? &bar : nullptr, division);
 }
 
+#ifdef SPI_MPI
+// Started by mpirun (Open MPI, or a launcher speaking PMI or PMIx). Without one, spi-sim runs as
+// the plain program: a singleton MPI start would fork a daemon and need shared-memory files for a
+// run that has no one to share with.
+bool UnderMpiLauncher() {
+    for (const char *name : {"OMPI_COMM_WORLD_SIZE", "PMIX_RANK", "PMI_RANK", "PMI_SIZE"})
+        if (std::getenv(name))
+            return true;
+    return false;
+}
+#endif
+
+int RunAlone(int argc, char **argv) {
+    try {
+        return Run(argc, argv, nullptr, true);
+    } catch (const std::exception &e) {
+        std::cerr << "spi-sim: " << e.what() << "\n";
+        return spi::cli::kExitRefused;
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
 #ifdef SPI_MPI
+    if (!UnderMpiLauncher())
+        return RunAlone(argc, argv);
     MPI_Init(&argc, &argv);
     int code = spi::cli::kExitRefused;
     {
@@ -70,11 +94,6 @@ int main(int argc, char **argv) {
     MPI_Finalize();
     return code;
 #else
-    try {
-        return Run(argc, argv, nullptr, true);
-    } catch (const std::exception &e) {
-        std::cerr << "spi-sim: " << e.what() << "\n";
-        return spi::cli::kExitRefused;
-    }
+    return RunAlone(argc, argv);
 #endif
 }

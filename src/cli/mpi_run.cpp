@@ -48,13 +48,10 @@ RunResult MpiDivision::Run(ModelState &m, bool stat2, int threads, const RunOpti
         seed = m.fixedSeed ? *m.fixedSeed : ClockSeed();
     MPI_Bcast(&seed, 1, MPI_UINT32_T, 0, MPI_COMM_WORLD);
 
-    RunOptions share;
-    if (options.maxWordErrors > 0)
-        share.maxWordErrors = (options.maxWordErrors + ranks_ - 1) / ranks_;
     const auto fixedSeed = m.fixedSeed;
     m.fixedSeed = seed;
-    RunResult r = RunPartsKeepingCounts(m, stat2, threads, rank_ * threads, ranks_ * threads, share,
-                                        notifier, progress);
+    RunResult r = RunPartsKeepingCounts(m, stat2, threads, rank_ * threads, ranks_ * threads,
+                                        options, notifier, progress);
     m.fixedSeed = fixedSeed;
 
     // Every process takes part in every collective call, whatever its own run did.

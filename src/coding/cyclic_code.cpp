@@ -54,8 +54,22 @@ struct PackedGenPoly {
 // anyone reads; they are left out. A repeated exponent adds its shift twice, i.e. not at all.
 PackedGenPoly PackGenPoly(const ModelState &m, int n) {
     PackedGenPoly g;
-    std::fill(g.bits.begin(), g.bits.begin() + std::max(1, (n + kWordBits - 1) / kWordBits), 0);
     const int count = std::clamp<int>(m.genPolyTermCount, 0, kPolyTerms);
+    if (n <= kWordBits) {
+        // A short code (the default one among them) packs into one word, kept in a register:
+        // this runs for every word the encoder sees.
+        std::uint64_t bits = 0;
+        for (int j = 0; j < count; ++j) {
+            const std::int32_t d = m.genPolyTerms[static_cast<std::size_t>(j)];
+            if (d < 0 || d >= n)
+                continue;
+            bits ^= std::uint64_t{1} << d;
+            g.words = 1;
+        }
+        g.bits[0] = bits;
+        return g;
+    }
+    std::fill(g.bits.begin(), g.bits.begin() + (n + kWordBits - 1) / kWordBits, 0);
     for (int j = 0; j < count; ++j) {
         const std::int32_t d = m.genPolyTerms[static_cast<std::size_t>(j)];
         if (d < 0 || d >= n)

@@ -14,6 +14,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <system_error>
 #include <thread>
 
 namespace spi {
@@ -278,6 +279,7 @@ private:
 
 struct Part {
     std::unique_ptr<ModelState> model;
+    RunOptions options;
     RecordingNotifier recorded;
     RunResult result;
     std::exception_ptr failure;
@@ -319,26 +321,26 @@ RunResult RunPartsKeepingCounts(ModelState &m, bool stat2, int threads, int firs
     const long long units = m.wordCount / unitWords;
     const std::uint32_t seed = m.fixedSeed ? *m.fixedSeed : ClockSeed();
 
-    std::atomic<long long> localErrors{0};
     std::atomic<bool> cancel{false};
-    RunOptions partOptions;
-    partOptions.keepCounts = true;
-    partOptions.maxWordErrors = options.maxWordErrors;
-    if (options.maxWordErrors > 0)
-        partOptions.sharedWordErrors =
-            options.sharedWordErrors ? options.sharedWordErrors : &localErrors;
+    // The rule's N is divided like the words: part i stops on its own share of the errors. A count
+    // shared between the threads would make the stop depend on their timing; shares keep a run
+    // with a fixed seed repeatable, and the same whether the parts are threads or processes.
+    const bool stopRule = stat2 && options.maxWordErrors > 0;
 
     std::vector<Part> partsRun;
     long long localWords = 0;
     for (int t = 0; t < std::max(threads, 1); ++t) {
         const int part = firstPart + t;
         const long long share = PartShare(units, parts, part);
-        if (share == 0)
+        const long long errorShare = stopRule ? PartShare(options.maxWordErrors, parts, part) : 0;
+        if (share == 0 || (stopRule && errorShare == 0))
             continue;
         Part p;
         p.model = std::make_unique<ModelState>(m);
         p.model->wordCount = static_cast<std::int32_t>(share * unitWords);
         p.model->fixedSeed = PartSeed(seed, part, parts);
+        p.options.keepCounts = true;
+        p.options.maxWordErrors = errorShare;
         localWords += share * unitWords;
         partsRun.push_back(std::move(p));
     }
@@ -346,19 +348,23 @@ RunResult RunPartsKeepingCounts(ModelState &m, bool stat2, int threads, int firs
     if (!partsRun.empty()) {
         auto runPart = [&](Part &p, Notifier &note, RunProgress *prog) {
             try {
-                p.result = stat2 ? RunStat2(*p.model, note, prog, partOptions)
-                                 : RunStat1(*p.model, note, prog, partOptions);
+                p.result = stat2 ? RunStat2(*p.model, note, prog, p.options)
+                                 : RunStat1(*p.model, note, prog, p.options);
             } catch (...) {
                 p.failure = std::current_exception();
             }
         };
-        std::vector<std::unique_ptr<FollowerProgress>> followers;
+        FollowerProgress follower(cancel);
+        RunProgress *const followerProgress = progress ? &follower : nullptr;
         std::vector<std::thread> workers;
-        for (std::size_t i = 1; i < partsRun.size(); ++i) {
-            followers.push_back(std::make_unique<FollowerProgress>(cancel));
-            RunProgress *prog = progress ? followers.back().get() : nullptr;
-            workers.emplace_back(runPart, std::ref(partsRun[i]), std::ref(partsRun[i].recorded),
-                                 prog);
+        std::size_t spawned = 1;
+        for (; spawned < partsRun.size(); ++spawned) {
+            try {
+                workers.emplace_back(runPart, std::ref(partsRun[spawned]),
+                                     std::ref(partsRun[spawned].recorded), followerProgress);
+            } catch (const std::system_error &) {
+                break; // no more threads to be had: the calling thread runs the rest
+            }
         }
         ForwardingRecorder leaderNote(notifier);
         if (progress) {
@@ -369,6 +375,8 @@ RunResult RunPartsKeepingCounts(ModelState &m, bool stat2, int threads, int firs
         } else {
             runPart(partsRun[0], leaderNote, nullptr);
         }
+        for (std::size_t i = spawned; i < partsRun.size(); ++i)
+            runPart(partsRun[i], partsRun[i].recorded, followerProgress);
         for (auto &w : workers)
             w.join();
         if (progress)

@@ -27,7 +27,10 @@ bool IsContinuousChannelField(const std::string &field);
 // "Стат 1" or "Стат2" run by `threads` models side by side: thread i runs its share of the blocks
 // with a seed derived from the model's seed (thread 0 keeps it), the raw counts are added up and
 // normalised once, so the statistics are those of one run over all the words. threads = 1 is the
-// plain run, bit for bit. The stopping rule of options applies to the sum over the threads.
+// plain run, bit for bit. The stopping rule of options applies to the sum over the threads: N is
+// divided as the blocks are, each thread stopping on the word of its own share of the errors, so
+// that the sum has exactly N (fewer only when a thread ran out of its blocks first) and a run with
+// a fixed seed is repeatable. options.sharedWordErrors is not used.
 RunResult RunInParallel(ModelState &m, bool stat2, int threads, const RunOptions &options,
                         Notifier &notifier, RunProgress *progress = nullptr);
 
@@ -43,10 +46,11 @@ std::uint32_t AdvanceSeed(std::uint32_t seed, std::uint64_t draws);
 
 // Runs parts firstPart .. firstPart+threads-1 of a run divided into `parts`, one thread each (the
 // first on the calling thread, which alone sees progress), from the seed m.fixedSeed or, when
-// unset, one clock seed. Leaves in m the sum of their raw counts (as keepCounts leaves them, zero
-// when no part had a share) and the state the last part leaves (generator, cells carried across
-// runs), with runSeed the seed, wordCount and fixedSeed as they were. words is the sum of the
-// words run. Messages of the parts are given once each. options.keepCounts is implied.
+// unset, one clock seed. Part i stops on PartShare(maxWordErrors, parts, i) decoded words in error
+// (a part with no share of a rule does not run). Leaves in m the sum of their raw counts (as
+// keepCounts leaves them, zero when no part ran) and the state the last part leaves (generator,
+// cells carried across runs), with runSeed the seed, wordCount and fixedSeed as they were. words
+// is the sum of the words run. Messages of the parts are given once each.
 RunResult RunPartsKeepingCounts(ModelState &m, bool stat2, int threads, int firstPart, int parts,
                                 const RunOptions &options, Notifier &notifier,
                                 RunProgress *progress = nullptr);

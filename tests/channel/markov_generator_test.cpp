@@ -461,6 +461,39 @@ TEST(MarkovGeneratorTest, KnownAnswerForTheDefaultChannel) {
     EXPECT_EQ(m->chanState, 1);
 }
 
+// The generator keeps the comparison counts of the last channel it saw on the thread. Models of
+// different channels taking turns call by call, and then a channel changed in place between two
+// calls of one run, must still draw as the plain loop does.
+TEST(MarkovGeneratorTest, ChannelsTakingTurnsDrawAsThePlainLoop) {
+    auto a = DefaultChannelModel(1);
+    auto b = DefaultChannelModel(2);
+    // b differs from a only in state 2, the last probabilities the counts are made from.
+    b->discParams[kE2] = 0.45;
+    b->discParams[kP22] = 0.6;
+    auto plainA = MakeModel(), plainB = MakeModel();
+    *plainA = *a;
+    *plainB = *b;
+    SilentNotifier n;
+    for (int call = 0; call < 40; ++call) {
+        if (call == 30) {
+            // Only P10 changes, the term of the one sum in extended precision.
+            a->discParams[kP10] = plainA->discParams[kP10] = a->discParams[kP10] / 2;
+        }
+        for (auto [fast, plain] :
+             {std::pair{a.get(), plainA.get()}, std::pair{b.get(), plainB.get()}}) {
+            if (call >= 20 && fast == b.get())
+                continue;
+            GenerateMarkovErrors(*fast, 333, false, n);
+            ReferenceMarkovErrors(*plain, 333, false);
+            ASSERT_TRUE(std::equal(fast->errorVector.begin() + 1, fast->errorVector.begin() + 334,
+                                   plain->errorVector.begin() + 1))
+                << "call " << call;
+            ASSERT_EQ(fast->chanState, plain->chanState) << "call " << call;
+            ASSERT_EQ(fast->random.seed, plain->random.seed) << "call " << call;
+        }
+    }
+}
+
 // The fast loop against the plain one: many seeds and channels, including probabilities on the
 // draw grid (k * 2^-32, where the non-strict comparisons matter), out of range, and not numbers.
 TEST(MarkovGeneratorTest, FastLoopDrawsExactlyAsThePlainOne) {

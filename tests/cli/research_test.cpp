@@ -90,8 +90,7 @@ TEST(Research, StoppingRuleEndsTheRunOnTheNthWordInError) {
         EXPECT_LT(words, 100000);
         const double after0 = std::stod(JsonValue(o.out, "multAfter").substr(1));
         const double errors = (1 - after0) * words;
-        EXPECT_GE(errors, 25 - 1e-6) << threads;
-        EXPECT_LE(errors, (threads[0] == '1' ? 25 : 26) + 1e-6) << threads;
+        EXPECT_NEAR(errors, 25, 1e-6) << threads;
         EXPECT_EQ(o.model->wordCount, 100000);
     }
 }

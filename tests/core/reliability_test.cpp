@@ -14,8 +14,8 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -41,7 +41,8 @@ std::string ReadBytes(const fs::path &path) {
 
 // The program under test: tests/core/<this> and src/cli/spi-sim share a build tree.
 std::string SimPath() {
-    if (const char *named = std::getenv("SPI_SIM")) return named;
+    if (const char *named = std::getenv("SPI_SIM"))
+        return named;
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
     const fs::path sim = self.parent_path().parent_path().parent_path() / "src" / "cli" / "spi-sim";
@@ -50,13 +51,15 @@ std::string SimPath() {
 
 // In a child: give up root if we have it, so that permission bits apply.
 void BecomeUnprivileged() {
-    if (::geteuid() != 0) return;
-    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(120);
+    if (::geteuid() != 0)
+        return;
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+        ::_exit(120);
 }
 
 struct Limits {
-    bool unprivileged = false;  // run as nobody when root
-    bool noFileGrowth = false;  // RLIMIT_FSIZE 0: every write to a regular file fails
+    bool unprivileged = false;      // run as nobody when root
+    bool noFileGrowth = false;      // RLIMIT_FSIZE 0: every write to a regular file fails
     const char *stdoutTo = nullptr; // a path for standard output; default a file in the folder
 };
 
@@ -68,25 +71,31 @@ struct SimRun {
 SimRun RunSim(const fs::path &dir, std::vector<std::string> args, const Limits &limits = {}) {
     const std::string sim = SimPath();
     args.insert(args.begin(), sim);
-    const fs::path outFile = fs::temp_directory_path() / ("spi_rel_out_" + std::to_string(::getpid()));
+    const fs::path outFile =
+        fs::temp_directory_path() / ("spi_rel_out_" + std::to_string(::getpid()));
     // Messages come through a pipe: a file-size limit must not silence them.
     int errPipe[2];
-    if (::pipe(errPipe) != 0) return {};
+    if (::pipe(errPipe) != 0)
+        return {};
     const pid_t child = ::fork();
     if (child == 0) {
         const int out = ::open(limits.stdoutTo ? limits.stdoutTo : outFile.c_str(),
                                O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || ::dup2(out, 1) < 0 || ::dup2(errPipe[1], 2) < 0) ::_exit(121);
+        if (out < 0 || ::dup2(out, 1) < 0 || ::dup2(errPipe[1], 2) < 0)
+            ::_exit(121);
         ::close(errPipe[0]);
-        if (::chdir(dir.c_str()) != 0) ::_exit(122);
-        if (limits.unprivileged) BecomeUnprivileged();
+        if (::chdir(dir.c_str()) != 0)
+            ::_exit(122);
+        if (limits.unprivileged)
+            BecomeUnprivileged();
         if (limits.noFileGrowth) {
             std::signal(SIGXFSZ, SIG_IGN); // the failed write is then EFBIG, kept across exec
             const rlimit none{0, 0};
             ::setrlimit(RLIMIT_FSIZE, &none);
         }
         std::vector<char *> argv;
-        for (auto &a : args) argv.push_back(a.data());
+        for (auto &a : args)
+            argv.push_back(a.data());
         argv.push_back(nullptr);
         ::execv(sim.c_str(), argv.data());
         ::_exit(123);
@@ -108,17 +117,20 @@ SimRun RunSim(const fs::path &dir, std::vector<std::string> args, const Limits &
 class BatchOutputs : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (SimPath().empty()) GTEST_SKIP() << "spi-sim not found; set SPI_SIM";
+        if (SimPath().empty())
+            GTEST_SKIP() << "spi-sim not found; set SPI_SIM";
         dir = fs::temp_directory_path() / ("spi_reliability_" + std::to_string(::getpid()));
         fs::remove_all(dir);
         fs::create_directories(dir);
         // Readable and searchable by the unprivileged child, writable by its owner only.
         fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                  fs::perms::others_read | fs::perms::others_exec);
-        const auto made = RunSim(dir, {"--seed", "1", "--words", "100", "--quiet", "--report", "good.rez",
-                                       "--json", "good.json", "--save-data", "good.dat"});
+        const auto made =
+            RunSim(dir, {"--seed", "1", "--words", "100", "--quiet", "--report", "good.rez",
+                         "--json", "good.json", "--save-data", "good.dat"});
         ASSERT_EQ(made.code, 0) << made.err;
-        for (const char *name : {"good.rez", "good.json", "good.dat"}) good[name] = ReadBytes(dir / name);
+        for (const char *name : {"good.rez", "good.json", "good.dat"})
+            good[name] = ReadBytes(dir / name);
     }
     void TearDown() override {
         fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
@@ -126,18 +138,20 @@ protected:
     }
     // The good files of SetUp are all still there, unchanged, and nothing else was left behind.
     void ExpectGoodFilesKept() {
-        for (const auto &[name, bytes] : good) EXPECT_EQ(ReadBytes(dir / name), bytes) << name;
+        for (const auto &[name, bytes] : good)
+            EXPECT_EQ(ReadBytes(dir / name), bytes) << name;
         EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 3);
     }
     // A second, different run aimed at the good files.
     std::vector<std::string> Overwrite() const {
-        return {"--seed", "2", "--words", "100", "--quiet", "--report", "good.rez", "--json",
-                "good.json", "--save-data", "good.dat"};
+        return {"--seed",   "2",      "--words",   "100",         "--quiet", "--report",
+                "good.rez", "--json", "good.json", "--save-data", "good.dat"};
     }
     void MakeReadOnly() {
         if (::geteuid() != 0)
-            fs::permissions(dir, fs::perms::owner_write | fs::perms::group_write |
-                                     fs::perms::others_write, fs::perm_options::remove);
+            fs::permissions(
+                dir, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                fs::perm_options::remove);
     }
     fs::path dir;
     std::map<std::string, std::string> good;
@@ -147,7 +161,8 @@ TEST_F(BatchOutputs, FilesThatCannotBeWrittenCompletelyKeepTheGoodOnes) {
     // Every write of a regular file fails: the new content never replaces the old.
     auto r = RunSim(dir, Overwrite(), {.noFileGrowth = true});
     EXPECT_EQ(r.code, 2);
-    for (const char *name : {"«good.rez»", "«good.dat»"}) EXPECT_NE(r.err.find(name), std::string::npos) << r.err;
+    for (const char *name : {"«good.rez»", "«good.dat»"})
+        EXPECT_NE(r.err.find(name), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("good.json"), std::string::npos) << r.err;
     ExpectGoodFilesKept();
 
@@ -188,8 +203,9 @@ TEST_F(BatchOutputs, DataFileThatCannotBeReadStopsBeforeTheRun) {
     for (const char *file : {"folder.dat", "locked.dat", "short.dat", "missing.dat"}) {
         // Only the locked file needs a user whom its permission bits stop.
         const bool locked = std::strcmp(file, "locked.dat") == 0;
-        const auto r = RunSim(dir, {"--data", file, "--seed", "1", "--json", "out.json", "--save-data", "out.dat"},
-                              {.unprivileged = locked});
+        const auto r = RunSim(
+            dir, {"--data", file, "--seed", "1", "--json", "out.json", "--save-data", "out.dat"},
+            {.unprivileged = locked});
         EXPECT_EQ(r.code, 2) << file;
         EXPECT_NE(r.err.find(file), std::string::npos) << file << ": " << r.err;
         EXPECT_TRUE(r.out.empty()) << file;
@@ -206,7 +222,8 @@ std::vector<unsigned char> Image(const ModelState &m) {
 }
 
 TEST(DataFileReading, UnreadableFilesLeaveEveryByteOfTheModel) {
-    const fs::path dir = fs::temp_directory_path() / ("spi_unreadable_" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("spi_unreadable_" + std::to_string(::getpid()));
     fs::create_directories(dir / "folder.dat");
     auto source = MakeModel();
     source->genPolyText = "1701317";
@@ -228,7 +245,8 @@ TEST(DataFileReading, UnreadableFilesLeaveEveryByteOfTheModel) {
             bool hook = false;
             const DataFileHooks hooks{[&] { hook = true; }, [&] { hook = true; }};
             const bool read = OpenDataFile(*m, (dir / name).string(), n, hooks);
-            const bool untouched = std::memcmp(static_cast<const void *>(m.get()), before.data(), sizeof *m) == 0;
+            const bool untouched =
+                std::memcmp(static_cast<const void *>(m.get()), before.data(), sizeof *m) == 0;
             if (read || hook || !untouched || n.entries.size() != 1 ||
                 n.entries[0].kind != MessageKind::Error)
                 ++failures;
@@ -265,7 +283,8 @@ TEST(RunLimits, MultiplicitiesShownStopAt1000And2000) {
     EXPECT_EQ(r.view.rows.back()[0], "         1000");
     EXPECT_EQ(m->lastMultiplicity, 1000);
     double above = 0, all = 0;
-    for (int i = 0; i <= 2100; ++i) (i > 1000 ? above : all) += m->multBefore[static_cast<std::size_t>(i)];
+    for (int i = 0; i <= 2100; ++i)
+        (i > 1000 ? above : all) += m->multBefore[static_cast<std::size_t>(i)];
     EXPECT_GT(above, 0.3);
     EXPECT_NEAR(all + above, 1.0, 1e-12);
 
@@ -280,7 +299,8 @@ TEST(RunLimits, MultiplicitiesShownStopAt1000And2000) {
     ASSERT_EQ(r.view.rows.size(), 2001u);
     EXPECT_EQ(r.view.rows.back()[0], "         2000");
     above = 0;
-    for (int i = 2001; i <= 2100; ++i) above += m->multBefore[static_cast<std::size_t>(i)];
+    for (int i = 2001; i <= 2100; ++i)
+        above += m->multBefore[static_cast<std::size_t>(i)];
     EXPECT_GT(above, 0.3);
     EXPECT_TRUE(n.entries.empty());
 }
