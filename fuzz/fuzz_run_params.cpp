@@ -130,13 +130,9 @@ std::unique_ptr<ModelState> AcceptEveryDialogUnchanged(const ModelState &origina
     auto m = std::make_unique<ModelState>(original);
     RecordingNotifier n;
     AcceptSignalDialog(*m, FillSignalDialog(*m));
-    // Finding F6: the demodulator item 1 - dm overflows for dm = -2147483648; skipped until the
-    // channel dialogs map it without overflow.
-    if (m->demodDm != std::numeric_limits<std::int32_t>::min()) {
-        auto cont1 = FillContChannel1Dialog(*m);
-        AcceptContChannel1Dialog(*m, cont1);
-        AcceptContChannel2Dialog(*m, FillContChannel2Dialog(*m));
-    }
+    auto cont1 = FillContChannel1Dialog(*m);
+    AcceptContChannel1Dialog(*m, cont1);
+    AcceptContChannel2Dialog(*m, FillContChannel2Dialog(*m));
     // The stage window shows one of the two, by the structure.
     m->channelEntered = original.channelEntered;
     if (m->channelEntered == 0 && SlowChannelCalculation(m->ruThreshold1, m->ruThreshold2))

@@ -57,10 +57,10 @@ void AcceptModulator(ModelState &m, int item) {
 // "когерентный" is item 0 for dm = 1, "некогерентный" item 1 for dm = 0; the mapping is its own
 // inverse, so a stored dm outside 0..1 comes back as it went in.
 int DemodulatorItem(std::int32_t dm) {
-    return 1 - dm;
+    return dm ^ 1; // 1 - dm for 0 and 1, without overflow for any stored value
 }
 std::int32_t DemodulatorFromItem(int item) {
-    return 1 - item;
+    return item ^ 1;
 }
 
 } // namespace

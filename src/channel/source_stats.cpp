@@ -35,8 +35,9 @@ void PrepareTestRun(ModelState &m, int n, int k, int n0, int codeType, int L, in
     m.inner16Ready = false;
 
     long long g;
+    const long long n0Less1 = static_cast<long long>(n0) - 1; // n0 comes from a file as it was saved
     if (codeType == 1 || codeType == 7 || codeType == 12 || codeType == 15 || codeType == 16)
-        g = k0 == 1 ? 2LL * k * (n0 - 1) : 2LL * (n - k) * (n0 - 1);
+        g = k0 == 1 ? 2LL * k * n0Less1 : 2LL * (n - k) * n0Less1;
     else
         g = static_cast<long long>(n - k) * k;
     if (codeType == 8 || codeType == 13 || codeType == 14 || codeType == 17 || codeType == 18) g = 0;

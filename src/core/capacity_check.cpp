@@ -17,6 +17,17 @@ namespace spi {
 namespace {
 
 constexpr int kMaxIterations = 1000;
+// The syndrome decoder tries every set of up to Cm error positions among n for a word it cannot
+// explain otherwise; C(255,4) = 1.7e8 is the largest search a code of the table needs.
+constexpr double kMaxSyndromeSearch = 2e8;
+
+// Sets of Cm - 1 positions among n, which the search walks through for each last position.
+double SyndromeSearchSets(long long n, int cm) {
+    if (cm < 2 || cm > 5) return 0;
+    double sets = 1;
+    for (int i = 0; i < cm - 1; ++i) sets = sets * static_cast<double>(n - i) / (i + 1);
+    return sets;
+}
 
 std::string S(long long v) { return std::to_string(v); }
 
@@ -98,6 +109,10 @@ std::optional<std::string> CheckStat2Limits(const ModelState &m) {
                 return "Синдромный декодер: k*(n-k)=" + S(k * (n - k)) + " больше " + S(kMaxParity) + ".";
             if (top != n - k)
                 return "Синдромный декодер: степень g(x) " + S(top) + " не равна n-k=" + S(n - k) + ".";
+            if (const double sets = SyndromeSearchSets(n, m.codeT); sets > kMaxSyndromeSearch)
+                return "Синдромный декодер: при n=" + S(n) + " и Cm=" + S(m.codeT) + " перебор " +
+                       S(static_cast<long long>(sets)) + " сочетаний ошибок на слово больше " +
+                       S(static_cast<long long>(kMaxSyndromeSearch)) + "; уменьшите Cm.";
         }
     }
     return std::nullopt;

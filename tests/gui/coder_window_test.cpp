@@ -100,11 +100,14 @@ public:
 
     // The stage button "УЗО" on both sides: the user acts while the window is shown and closes
     // it with "Ввод" (BitBtn1), "Отмена" (BitBtn2) or, given nullptr, with the close box.
-    bool Step(const char *closeButton, std::function<void()> user = {}) {
+    // refusal: the message with which "Ввод" refuses the window's fields; the window then stays
+    // open and, when whoever showed it gives up, takes nothing, as "Отмена" would.
+    bool Step(const char *closeButton, std::function<void()> user = {}, const char *refusal = nullptr) {
         closeButton_ = closeButton;
         user_ = std::move(user);
         const bool taken = window.RunStep();
-        const bool accepted = !closeButton || std::string_view(closeButton) == "BitBtn1";
+        const bool accepted = !refusal && (!closeButton || std::string_view(closeButton) == "BitBtn1");
+        if (refusal) twinNotifier.Error(refusal);
         const CoderCloseOutcome twinOutcome = twin.Close(*twinModel, twinNotifier, accepted);
         if (taken != (twinOutcome == CoderCloseOutcome::Accepted))
             QTest::qFail("RunStep and the twin's Close disagree", __FILE__, __LINE__);
@@ -583,19 +586,22 @@ void CoderWindowTest::cancelKeepsTheModelButParsesAgain() {
 void CoderWindowTest::nonIntegerStopsTheTakingOver() {
     Rig rig;
     rig.model->genPolyTermCount = rig.twinModel->genPolyTermCount = 42;
+    // "Ввод" with a k that is not an integer: the message, the field marked, the window not
+    // accepted, and nothing of it in the model (no half-taken settings).
     QVERIFY(!rig.Step("BitBtn1", [&] {
         rig.CheckType(0);
         rig.Type("Edit5", QStringLiteral("8"));
         rig.Type("Edit3", QStringLiteral("2x"));
         rig.Type("Edit4", QStringLiteral("9"));
-    }));
+    }, InvalidIntegerMessage("2x").c_str()));
     QVERIFY(rig.notifier.Has(InvalidIntegerMessage("2x")));
-    QCOMPARE(rig.model->codeType, 0);
-    QCOMPARE(rig.model->genPolyText, std::string("3551"));
-    QCOMPARE(rig.model->codeN, 31);
-    QCOMPARE(rig.model->codeK, 3); // the defaults' k and Cm
+    QVERIFY(!rig.Get<QLineEdit>("Edit3")->styleSheet().isEmpty());
+    QCOMPARE(rig.model->codeType, 5);
+    QCOMPARE(rig.model->genPolyText, std::string("35"));
+    QCOMPARE(rig.model->codeN, 7);
+    QCOMPARE(rig.model->codeK, 3);
     QCOMPARE(rig.model->codeT, 1);
-    QCOMPARE(rig.model->genPolyTermCount, 42);
+    QCOMPARE(rig.model->genPolyTermCount, 4); // the stored g(x) parsed again, as after "Отмена"
 }
 
 void CoderWindowTest::dataFileClearsTheButtons() {

@@ -50,53 +50,72 @@ public:
 
     QString Next() {
         static const QStringList kPieces = {
-            QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("7"), QStringLiteral("0.5"),
-            QStringLiteral("0,25"), QStringLiteral("-2"), QStringLiteral("+3"), QStringLiteral("1e3"),
-            QStringLiteral("1e308"), QStringLiteral("1e309"), QStringLiteral("-1e-320"),
-            QStringLiteral("2147483647"), QStringLiteral("2147483648"), QStringLiteral("-2147483649"),
-            QStringLiteral("99999999"), QStringLiteral("nan"), QStringLiteral("inf"),
-            QStringLiteral("абв"), QStringLiteral("Ввод"), QStringLiteral("ё"), QStringLiteral("№"),
-            QStringLiteral("нет"), QStringLiteral(" "), QStringLiteral("\t"), QStringLiteral("."),
-            QStringLiteral(","), QStringLiteral("e"), QStringLiteral("+-"), QStringLiteral("%"),
-            QStringLiteral("中"), QStringLiteral("😀"), QStringLiteral("\u00A0"), QStringLiteral("0x1F"),
-            QStringLiteral("1,2,3"), QStringLiteral("35"), QStringLiteral("~")};
+            QStringLiteral("0"),          QStringLiteral("1"),
+            QStringLiteral("7"),          QStringLiteral("0.5"),
+            QStringLiteral("0,25"),       QStringLiteral("-2"),
+            QStringLiteral("+3"),         QStringLiteral("1e3"),
+            QStringLiteral("1e308"),      QStringLiteral("1e309"),
+            QStringLiteral("-1e-320"),    QStringLiteral("2147483647"),
+            QStringLiteral("2147483648"), QStringLiteral("-2147483649"),
+            QStringLiteral("99999999"),   QStringLiteral("nan"),
+            QStringLiteral("inf"),        QStringLiteral("абв"),
+            QStringLiteral("Ввод"),       QStringLiteral("ё"),
+            QStringLiteral("№"),          QStringLiteral("нет"),
+            QStringLiteral(" "),          QStringLiteral("\t"),
+            QStringLiteral("."),          QStringLiteral(","),
+            QStringLiteral("e"),          QStringLiteral("+-"),
+            QStringLiteral("%"),          QStringLiteral("中"),
+            QStringLiteral("😀"),          QStringLiteral("\u00A0"),
+            QStringLiteral("0x1F"),       QStringLiteral("1,2,3"),
+            QStringLiteral("35"),         QStringLiteral("~")};
         switch (Pick(8)) {
-        case 0: return {};
-        case 1: return kPieces[Pick(kPieces.size())];
+        case 0:
+            return {};
+        case 1:
+            return kPieces[Pick(kPieces.size())];
         case 2: { // a number as a person writes one
             QString s = Pick(4) == 0 ? QStringLiteral("-") : QString();
             s += QString::number(Pick(100000));
-            if (Pick(2)) s += (Pick(2) ? QLatin1Char('.') : QLatin1Char(',')) + QString::number(Pick(1000));
+            if (Pick(2))
+                s += (Pick(2) ? QLatin1Char('.') : QLatin1Char(',')) + QString::number(Pick(1000));
             return s;
         }
         case 3: { // very long
             const QString unit = kPieces[Pick(kPieces.size())];
             QString s;
-            while (s.size() < 300 && !unit.isEmpty()) s += unit;
+            while (s.size() < 300 && !unit.isEmpty())
+                s += unit;
             return s;
         }
         default: { // a few pieces run together
             QString s;
-            for (int i = 0, n = 1 + Pick(4); i < n; ++i) s += kPieces[Pick(kPieces.size())];
+            for (int i = 0, n = 1 + Pick(4); i < n; ++i)
+                s += kPieces[Pick(kPieces.size())];
             return s;
         }
         }
     }
     // A text the field takes: odd but valid numbers included.
     QString NextValid(bool integer) {
-        static const QStringList kIntegers = {QStringLiteral("0"), QStringLiteral("-1"), QStringLiteral(" 12 "),
-                                              QStringLiteral("+7"), QStringLiteral("2147483647"),
-                                              QStringLiteral("-2147483648"), QStringLiteral("99999999")};
-        static const QStringList kReals = {QStringLiteral(""), QStringLiteral("0"), QStringLiteral("0,5"),
-                                           QStringLiteral("-0"), QStringLiteral("1e308"), QStringLiteral("-1e-320"),
-                                           QStringLiteral("+1E3"), QStringLiteral("\t3.25"), QStringLiteral("1e-5")};
-        if (Pick(2)) return integer ? kIntegers[Pick(kIntegers.size())] : kReals[Pick(kReals.size())];
+        static const QStringList kIntegers = {
+            QStringLiteral("0"),       QStringLiteral("-1"),         QStringLiteral(" 12 "),
+            QStringLiteral("+7"),      QStringLiteral("2147483647"), QStringLiteral("-2147483648"),
+            QStringLiteral("99999999")};
+        static const QStringList kReals = {
+            QStringLiteral(""),     QStringLiteral("0"),      QStringLiteral("0,5"),
+            QStringLiteral("-0"),   QStringLiteral("1e308"),  QStringLiteral("-1e-320"),
+            QStringLiteral("+1E3"), QStringLiteral("\t3.25"), QStringLiteral("1e-5")};
+        if (Pick(2))
+            return integer ? kIntegers[Pick(kIntegers.size())] : kReals[Pick(kReals.size())];
         QString s = Pick(4) == 0 ? QStringLiteral("-") : QString();
         s += QString::number(Pick(integer ? 5000 : 10));
-        if (!integer && Pick(2)) s += QLatin1Char('.') + QString::number(Pick(100000));
+        if (!integer && Pick(2))
+            s += QLatin1Char('.') + QString::number(Pick(100000));
         return s;
     }
-    int Pick(qsizetype n) { return static_cast<int>(std::uniform_int_distribution<qsizetype>(0, n - 1)(rng_)); }
+    int Pick(qsizetype n) {
+        return static_cast<int>(std::uniform_int_distribution<qsizetype>(0, n - 1)(rng_));
+    }
 
 private:
     std::mt19937 rng_;
@@ -120,15 +139,27 @@ void Enter(TextSource &source, QLineEdit *field, const QString &text) {
     else
         TypeInto(field, text);
 }
-void Enter(TextSource &source, QLineEdit *field) { Enter(source, field, source.Next()); }
+void Enter(TextSource &source, QLineEdit *field) {
+    Enter(source, field, source.Next());
+}
 
-bool IsReal(const QString &t) { return IsDialogReal(t); }
-bool IsInteger(const QString &t) { return ParseInteger(t.toStdString()).has_value(); }
-double Real(const QString &t) { return ReadDialogReal(t.toStdString()); }
-std::int32_t Integer(const QString &t) { return *ParseInteger(t.toStdString()); }
+bool IsReal(const QString &t) {
+    return IsDialogReal(t);
+}
+bool IsInteger(const QString &t) {
+    return ParseInteger(t.toStdString()).has_value();
+}
+double Real(const QString &t) {
+    return ReadDialogReal(t.toStdString());
+}
+std::int32_t Integer(const QString &t) {
+    return *ParseInteger(t.toStdString());
+}
 
 // Two doubles as the same stored value (a NaN the field could never give is not expected).
-bool Same(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool Same(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 // Everything a parameter dialog can store.
 struct Params {
@@ -141,9 +172,9 @@ struct Params {
     bool operator==(const Params &) const = default;
 };
 Params Snapshot(const ModelState &m) {
-    return {m.probOne, m.modMd, m.contQ, m.contHp, m.contHc, m.ruThreshold1, m.ruThreshold2,
-            m.contM, m.demodDm, m.discParams, m.breakParams, m.stat1WordLength, m.wordCount,
-            m.ilvA, m.ilvC, m.ilvL, m.ruCriterion};
+    return {m.probOne,      m.modMd, m.contQ,   m.contHp,     m.contHc,      m.ruThreshold1,
+            m.ruThreshold2, m.contM, m.demodDm, m.discParams, m.breakParams, m.stat1WordLength,
+            m.wordCount,    m.ilvA,  m.ilvC,    m.ilvL,       m.ruCriterion};
 }
 
 // One parameter dialog: its fields (integer or real) and what a stored entry must look like.
@@ -151,7 +182,8 @@ struct DialogSpec {
     QString name;
     std::function<std::unique_ptr<ParameterDialog>(GuiServices &)> make;
     std::function<void(ParameterDialog &)> runStep;
-    std::map<QString, bool> integerField; // object name -> integer (else real); others are shown only
+    std::map<QString, bool>
+        integerField; // object name -> integer (else real); others are shown only
     // Checks the model after an accepted "Ввод"; texts by field name, before = the model as shown.
     std::function<void(const ModelState &, const std::map<QString, QString> &, const Params &before,
                        const RecordingNotifier &)>
@@ -174,19 +206,26 @@ DialogSpec Spec(const char *name, std::map<QString, bool> fields,
 
 #define EXPECT_STORED(cond)                                                                        \
     do {                                                                                           \
-        if (!(cond)) QTest::qFail("stored value: " #cond, __FILE__, __LINE__);                    \
+        if (!(cond))                                                                               \
+            QTest::qFail("stored value: " #cond, __FILE__, __LINE__);                              \
     } while (0)
 
 std::vector<DialogSpec> AllDialogs() {
     using T = std::map<QString, QString>;
     std::vector<DialogSpec> all;
-    all.push_back(Spec<SignalDialog>("signal", {{"Edit1", false}},
-                                     [](const ModelState &m, const T &t, const Params &, const RecordingNotifier &) {
-                                         EXPECT_STORED(Same(m.probOne, Real(t.at("Edit1"))));
-                                     }));
+    all.push_back(Spec<SignalDialog>(
+        "signal", {{"Edit1", false}},
+        [](const ModelState &m, const T &t, const Params &, const RecordingNotifier &) {
+            EXPECT_STORED(Same(m.probOne, Real(t.at("Edit1"))));
+        }));
     all.push_back(Spec<ContChannel1Dialog>(
         "cont1",
-        {{"Edit1", false}, {"Edit2", false}, {"Edit3", false}, {"Edit4", false}, {"Edit5", true}, {"Edit6", false}},
+        {{"Edit1", false},
+         {"Edit2", false},
+         {"Edit3", false},
+         {"Edit4", false},
+         {"Edit5", true},
+         {"Edit6", false}},
         [](const ModelState &m, const T &t, const Params &before, const RecordingNotifier &) {
             EXPECT_STORED(Same(m.contHp, Real(t.at("Edit1"))));
             EXPECT_STORED(Same(m.contHc, Real(t.at("Edit2"))));
@@ -194,7 +233,8 @@ std::vector<DialogSpec> AllDialogs() {
             EXPECT_STORED(Same(m.contQ, Real(t.at("Edit6"))));
             EXPECT_STORED(m.channelEntered == 0);
             // Thresholds typed are kept unless Hp, Hc or m changed, which proposes new ones.
-            if (Same(m.contHp, before.contHp) && Same(m.contHc, before.contHc) && m.contM == before.contM) {
+            if (Same(m.contHp, before.contHp) && Same(m.contHc, before.contHc) &&
+                m.contM == before.contM) {
                 EXPECT_STORED(Same(m.ruThreshold1, Real(t.at("Edit3"))));
                 EXPECT_STORED(Same(m.ruThreshold2, Real(t.at("Edit4"))));
             }
@@ -209,45 +249,55 @@ std::vector<DialogSpec> AllDialogs() {
         }));
     all.push_back(Spec<DiscChannelDialog>(
         "disc",
-        {{"Edit1", false}, {"Edit2", false}, {"Edit3", false}, {"Edit4", false}, {"Edit5", false},
-         {"Edit6", false}, {"Edit7", false}, {"Edit8", false}},
+        {{"Edit1", false},
+         {"Edit2", false},
+         {"Edit3", false},
+         {"Edit4", false},
+         {"Edit5", false},
+         {"Edit6", false},
+         {"Edit7", false},
+         {"Edit8", false}},
         [](const ModelState &m, const T &t, const Params &before, const RecordingNotifier &n) {
             // The derivation may refuse the channel as a whole, with its message.
             if (n.Has("Некорректный ввод параметров!")) {
                 EXPECT_STORED(m.discParams == before.disc);
                 return;
             }
-            const std::pair<const char *, int> fields[] = {{"Edit1", kP0}, {"Edit2", kP1}, {"Edit3", kE0},
-                                                           {"Edit4", kE1}, {"Edit5", kE2}, {"Edit6", kP01},
-                                                           {"Edit7", kP21}};
+            const std::pair<const char *, int> fields[] = {
+                {"Edit1", kP0}, {"Edit2", kP1},  {"Edit3", kE0}, {"Edit4", kE1},
+                {"Edit5", kE2}, {"Edit6", kP01}, {"Edit7", kP21}};
             for (const auto &[f, i] : fields)
-                EXPECT_STORED(Same(m.discParams[static_cast<std::size_t>(i)], Real(t.at(QString::fromLatin1(f)))));
+                EXPECT_STORED(Same(m.discParams[static_cast<std::size_t>(i)],
+                                   Real(t.at(QString::fromLatin1(f)))));
             // A break probability is taken, warned about and cleared.
             EXPECT_STORED(m.breakParams[0] == 0);
-            EXPECT_STORED(Real(t.at("Edit8")) == 0 || n.Has("В данном варианте КВИР перерывы не моделируются."));
+            EXPECT_STORED(Real(t.at("Edit8")) == 0 ||
+                          n.Has("В данном варианте КВИР перерывы не моделируются."));
         }));
     // Its one field only shows Pср: whatever is typed there is neither stored nor refused.
-    all.push_back(Spec<DecisionDeviceDialog>("decision", {},
-                                             [](const ModelState &m, const T &, const Params &before,
-                                                const RecordingNotifier &) {
-                                                 EXPECT_STORED(m.discParams == before.disc);
-                                             }));
-    all.push_back(Spec<Stat1Dialog>("stat1", {{"Edit1", true}, {"Edit2", true}},
-                                    [](const ModelState &m, const T &t, const Params &, const RecordingNotifier &) {
-                                        EXPECT_STORED(m.stat1WordLength == Integer(t.at("Edit1")));
-                                        EXPECT_STORED(m.wordCount == Integer(t.at("Edit2")));
-                                    }));
-    all.push_back(Spec<Stat2Dialog>("stat2", {{"Edit1", true}},
-                                    [](const ModelState &m, const T &t, const Params &, const RecordingNotifier &) {
-                                        EXPECT_STORED(m.wordCount == Integer(t.at("Edit1")));
-                                    }));
-    all.push_back(Spec<InterleaverDialog>("prm", {{"Edit1", true}, {"Edit2", true}, {"Edit3", true}},
-                                          [](const ModelState &m, const T &t, const Params &,
-                                             const RecordingNotifier &) {
-                                              EXPECT_STORED(m.ilvA == Integer(t.at("Edit1")));
-                                              EXPECT_STORED(m.ilvC == Integer(t.at("Edit2")));
-                                              EXPECT_STORED(m.ilvL == Integer(t.at("Edit3")));
-                                          }));
+    all.push_back(Spec<DecisionDeviceDialog>(
+        "decision", {},
+        [](const ModelState &m, const T &, const Params &before, const RecordingNotifier &) {
+            EXPECT_STORED(m.discParams == before.disc);
+        }));
+    all.push_back(Spec<Stat1Dialog>(
+        "stat1", {{"Edit1", true}, {"Edit2", true}},
+        [](const ModelState &m, const T &t, const Params &, const RecordingNotifier &) {
+            EXPECT_STORED(m.stat1WordLength == Integer(t.at("Edit1")));
+            EXPECT_STORED(m.wordCount == Integer(t.at("Edit2")));
+        }));
+    all.push_back(Spec<Stat2Dialog>(
+        "stat2", {{"Edit1", true}},
+        [](const ModelState &m, const T &t, const Params &, const RecordingNotifier &) {
+            EXPECT_STORED(m.wordCount == Integer(t.at("Edit1")));
+        }));
+    all.push_back(Spec<InterleaverDialog>(
+        "prm", {{"Edit1", true}, {"Edit2", true}, {"Edit3", true}},
+        [](const ModelState &m, const T &t, const Params &, const RecordingNotifier &) {
+            EXPECT_STORED(m.ilvA == Integer(t.at("Edit1")));
+            EXPECT_STORED(m.ilvC == Integer(t.at("Edit2")));
+            EXPECT_STORED(m.ilvL == Integer(t.at("Edit3")));
+        }));
     return all;
 }
 
@@ -262,7 +312,8 @@ struct Rig {
         services.execDialog = [this](QDialog &d) {
             d.setResult(0);
             d.show();
-            if (user) user(d);
+            if (user)
+                user(d);
             d.hide();
             return d.result();
         };
@@ -277,7 +328,8 @@ void ClickRandomRadio(TextSource &source, QWidget &w) {
     const auto radios = w.findChildren<QRadioButton *>();
     if (!radios.isEmpty() && source.Pick(2)) {
         QRadioButton *r = radios[source.Pick(radios.size())];
-        if (r->isVisible() && r->isEnabled()) r->click();
+        if (r->isVisible() && r->isEnabled())
+            r->click();
     }
 }
 
@@ -331,11 +383,10 @@ void FuzzInputTest::parameterDialogs() {
             const bool allValid = source.Pick(3) == 0;
             for (QLineEdit *e : d.findChildren<QLineEdit *>()) {
                 const auto kind = spec.integerField.find(e->objectName());
-                if (!e->isVisible() || !e->isEnabled())
-                    ;
-                else if (allValid && kind != spec.integerField.end())
+                const bool typable = e->isVisible() && e->isEnabled();
+                if (typable && allValid && kind != spec.integerField.end())
                     Enter(source, e, source.NextValid(kind->second));
-                else
+                else if (typable)
                     Enter(source, e);
                 texts[e->objectName()] = e->text();
             }
@@ -345,14 +396,16 @@ void FuzzInputTest::parameterDialogs() {
             open = d.isVisible() && d.result() != QDialog::Accepted;
             if (open) {
                 // Refused: said so, nothing of the dialog stored, and the dialog still waits.
-                QVERIFY2(rig.notifier.entries.size() > messagesBeforeEnter, "a refusal without a message");
+                QVERIFY2(rig.notifier.entries.size() > messagesBeforeEnter,
+                         "a refusal without a message");
                 QVERIFY2(Snapshot(*rig.model) == before, "a refused dialog stored something");
                 QTest::mouseClick(static_cast<ParameterDialog &>(d).cancelButton(), Qt::LeftButton);
             }
         };
         spec.runStep(*dialog);
         if (QTest::currentTestFailed()) {
-            for (const auto &[field, text] : texts) qWarning() << field << text;
+            for (const auto &[field, text] : texts)
+                qWarning() << field << text;
             return;
         }
         if (!shownDialog) {
@@ -377,7 +430,8 @@ void FuzzInputTest::parameterDialogs() {
             QVERIFY2(valid, "a bad entry was taken");
             spec.stored(*rig.model, texts, before, rig.notifier);
             if (QTest::currentTestFailed()) {
-                for (const auto &[field, text] : texts) qWarning() << field << text;
+                for (const auto &[field, text] : texts)
+                    qWarning() << field << text;
                 return;
             }
         }
@@ -404,7 +458,9 @@ void FuzzInputTest::coderWindow() {
             // A few clicks on the code types, the lists and the spin buttons, and typing.
             for (int action = 0, n = 2 + source.Pick(10); action < n; ++action) {
                 switch (source.Pick(4)) {
-                case 0: ClickRandomRadio(source, d); break;
+                case 0:
+                    ClickRandomRadio(source, d);
+                    break;
                 case 1: {
                     auto *list = d.findChild<QListWidget *>(QStringLiteral("ListBox1"));
                     if (list && list->isVisible() && list->count() > 0) {
@@ -420,15 +476,16 @@ void FuzzInputTest::coderWindow() {
                     QAbstractButton *b = buttons[source.Pick(buttons.size())];
                     const QString name = b->objectName();
                     // Not the closing buttons: "Ввод" comes last, "Отмена" is not what is tested.
-                    if (name != QLatin1String("BitBtn1") && name != QLatin1String("BitBtn2") && b->isVisible() &&
-                        b->isEnabled() && !qobject_cast<QRadioButton *>(b))
+                    if (name != QLatin1String("BitBtn1") && name != QLatin1String("BitBtn2") &&
+                        b->isVisible() && b->isEnabled() && !qobject_cast<QRadioButton *>(b))
                         b->click();
                     break;
                 }
                 default: {
                     const auto edits = d.findChildren<QLineEdit *>();
                     QLineEdit *e = edits[source.Pick(edits.size())];
-                    if (e->isVisible() && e->isEnabled() && !e->isReadOnly()) Enter(source, e);
+                    if (e->isVisible() && e->isEnabled() && !e->isReadOnly())
+                        Enter(source, e);
                     break;
                 }
                 }
@@ -436,8 +493,8 @@ void FuzzInputTest::coderWindow() {
             auto text = [&](const char *name) {
                 return d.findChild<QLineEdit *>(QString::fromLatin1(name))->text().toStdString();
             };
-            // The checked button's type (buttons 1..11 are types 0..10, the others carry their type),
-            // or the stored type when none is checked.
+            // The checked button's type (buttons 1..11 are types 0..10, the others carry their
+            // type), or the stored type when none is checked.
             shown.codeType = before.codeType;
             for (QRadioButton *r : d.findChildren<QRadioButton *>())
                 if (r->isChecked()) {
@@ -452,16 +509,20 @@ void FuzzInputTest::coderWindow() {
             shown.k = k.value_or(-1);
             shown.t = t.value_or(-1);
             messagesBeforeEnter = rig.notifier.entries.size();
-            QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("BitBtn1")), Qt::LeftButton);
+            QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("BitBtn1")),
+                              Qt::LeftButton);
             refusedOnEnter = d.isVisible() && d.result() != QDialog::Accepted;
             if (refusedOnEnter) {
-                QVERIFY2(rig.notifier.entries.size() > messagesBeforeEnter, "a refusal without a message");
+                QVERIFY2(rig.notifier.entries.size() > messagesBeforeEnter,
+                         "a refusal without a message");
                 QVERIFY2(Entries(*rig.model) == before, "a refused window stored something");
-                QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("BitBtn2")), Qt::LeftButton);
+                QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("BitBtn2")),
+                                  Qt::LeftButton);
             }
         };
         const bool taken = window.RunStep();
-        if (QTest::currentTestFailed()) return;
+        if (QTest::currentTestFailed())
+            return;
         const CoderEntries after = Entries(*rig.model);
         if (taken) {
             ++stored;
@@ -473,11 +534,13 @@ void FuzzInputTest::coderWindow() {
             QCOMPARE(after.t, shown.t);
         } else {
             ++refused;
-            QVERIFY2(rig.notifier.entries.size() > messagesBeforeEnter, "neither stored nor a message");
+            QVERIFY2(rig.notifier.entries.size() > messagesBeforeEnter,
+                     "neither stored nor a message");
             if (!(after == before)) {
-                qWarning() << "half-stored window: n" << before.n << "->" << after.n << "k" << before.k << "->"
-                           << after.k << "Cm" << before.t << "->" << after.t << "g(x)"
-                           << QString::fromStdString(before.genPoly) << "->" << QString::fromStdString(after.genPoly);
+                qWarning() << "half-stored window: n" << before.n << "->" << after.n << "k"
+                           << before.k << "->" << after.k << "Cm" << before.t << "->" << after.t
+                           << "g(x)" << QString::fromStdString(before.genPoly) << "->"
+                           << QString::fromStdString(after.genPoly);
                 QFAIL("the window was stored in part");
             }
         }

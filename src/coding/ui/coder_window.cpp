@@ -1,5 +1,7 @@
 #include "coding/ui/coder_window.h"
 
+#include "core/text_input.h"
+
 #include "core/ui/stat_dialogs.h"
 
 #include <QBoxLayout>
@@ -105,6 +107,19 @@ CoderWindow::CoderWindow(GuiServices &services, QWidget *parent)
 
     ConnectFields();
     AttachDialogColorItem(this, services);
+    // "Ввод" takes nothing while n, k or Cm is not an integer: the window stays open with the field
+    // marked, so the model never holds half of the window's settings.
+    validateOnEnter = [this] {
+        const std::pair<QLineEdit *, const CoderField *> integers[] = {
+            {edit2_, &coder_.CodeN()}, {edit3_, &coder_.CodeK()}, {edit4_, &coder_.Cm()}};
+        for (const auto &[field, entry] : integers)
+            if (!ParseInteger(entry->text)) {
+                services_.notifier.Error(InvalidIntegerMessage(entry->text));
+                MarkFieldInvalid(field);
+                return false;
+            }
+        return true;
+    };
     Refresh();
 }
 
