@@ -133,22 +133,22 @@ std::string SweepTitle(const ModelState &m, const Options &o) {
 
 int RunSweepBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &out,
                   std::ostream &err, RunDivision *division) {
-    SweepSpec spec;
-    spec.field = o.sweepField;
-    spec.values = o.sweepValues;
-    spec.stat2 = o.stat2;
-    spec.threads = o.threads;
-    spec.options.maxWordErrors = o.maxWordErrors;
+    SweepSpec plan;
+    plan.field = o.sweepField;
+    plan.values = o.sweepValues;
+    plan.stat2 = o.stat2;
+    plan.threads = o.threads;
+    plan.options.maxWordErrors = o.maxWordErrors;
     if (division)
-        spec.run = [&](ModelState &point, Notifier &note) {
-            return division->Run(point, o.stat2, o.threads, spec.options, note, nullptr);
+        plan.run = [&](ModelState &point, Notifier &note) {
+            return division->Run(point, o.stat2, o.threads, plan.options, note, nullptr);
         };
     const bool writes = !division || division->WritesOutputs();
     const bool stdoutTaken = (o.csvFile && *o.csvFile == "-") || (o.jsonFile && *o.jsonFile == "-");
     const bool lines = writes && !o.quiet && !stdoutTaken;
-    const auto points = RunSweep(m, spec, notifier, [&](const SweepPoint &p, int) {
+    const auto points = RunSweep(m, plan, notifier, [&](const SweepPoint &p, int) {
         if (lines) {
-            out << PointLine(spec.field, p);
+            out << PointLine(plan.field, p);
             out.flush();
         }
         return true;
@@ -160,12 +160,12 @@ int RunSweepBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostr
     if (lines && !points.empty() && !Flushed(out, err, "summary"))
         code = kExitRefused;
     if (o.csvFile &&
-        !WriteText(*o.csvFile, SweepCsv(spec.field, points), "CSV table", out, err, notifier))
+        !WriteText(*o.csvFile, SweepCsv(plan.field, points), "CSV table", out, err, notifier))
         code = kExitRefused;
     if (o.jsonFile &&
-        !WriteText(*o.jsonFile, SweepJson(spec.field, points), "JSON record", out, err, notifier))
+        !WriteText(*o.jsonFile, SweepJson(plan.field, points), "JSON record", out, err, notifier))
         code = kExitRefused;
-    if (o.svgFile && !WriteText(*o.svgFile, SweepSvg(spec.field, points, SweepTitle(m, o)), "plot",
+    if (o.svgFile && !WriteText(*o.svgFile, SweepSvg(plan.field, points, SweepTitle(m, o)), "plot",
                                 out, err, notifier))
         code = kExitRefused;
     std::size_t refused = 0;

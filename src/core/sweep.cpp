@@ -561,13 +561,13 @@ bool SetThroughContinuousDialog(ModelState &m, const std::string &field, double 
 } // namespace
 
 std::vector<SweepPoint>
-RunSweep(const ModelState &base, const SweepSpec &spec, Notifier &notifier,
+RunSweep(const ModelState &base, const SweepSpec &plan, Notifier &notifier,
          const std::function<bool(const SweepPoint &, int index)> &onPoint) {
     std::vector<SweepPoint> points;
-    for (std::size_t index = 0; index < spec.values.size(); ++index) {
+    for (std::size_t index = 0; index < plan.values.size(); ++index) {
         SweepPoint p;
-        p.value = spec.values[index];
-        p.withCoder = spec.stat2;
+        p.value = plan.values[index];
+        p.withCoder = plan.stat2;
         PointNotifier note(notifier);
         auto refuse = [&](const std::string &message) {
             p.completed = false;
@@ -576,9 +576,9 @@ RunSweep(const ModelState &base, const SweepSpec &spec, Notifier &notifier,
         [&] {
             auto m = std::make_unique<ModelState>(base);
             std::string why;
-            const bool set = IsContinuousChannelField(spec.field)
-                                 ? SetThroughContinuousDialog(*m, spec.field, p.value, &why)
-                                 : SetModelField(*m, spec.field + "=" + ValueText(p.value), &why);
+            const bool set = IsContinuousChannelField(plan.field)
+                                 ? SetThroughContinuousDialog(*m, plan.field, p.value, &why)
+                                 : SetModelField(*m, plan.field + "=" + ValueText(p.value), &why);
             if (!set) {
                 note.Error(why);
                 return refuse(why);
@@ -589,11 +589,11 @@ RunSweep(const ModelState &base, const SweepSpec &spec, Notifier &notifier,
             const bool channel = AcceptChannelStep(*m, note);
             if (note.errors > errorsBefore)
                 return refuse(note.last);
-            if (!spec.stat2 && !channel) {
+            if (!plan.stat2 && !channel) {
                 note.Error(kStat1Unavailable);
                 return refuse(note.last);
             }
-            if (spec.stat2) {
+            if (plan.stat2) {
                 CoderSettings coder;
                 if (!AcceptCoderSettings(coder, *m, note))
                     return refuse(note.last);
@@ -601,15 +601,15 @@ RunSweep(const ModelState &base, const SweepSpec &spec, Notifier &notifier,
                     SetUpNonBinaryCode(*m, note);
             }
             const RunResult r =
-                spec.run ? spec.run(*m, note)
-                         : RunInParallel(*m, spec.stat2, spec.threads, spec.options, note);
+                plan.run ? plan.run(*m, note)
+                         : RunInParallel(*m, plan.stat2, plan.threads, plan.options, note);
             if (r.outcome != RunOutcome::Completed)
                 return refuse(note.last);
             p.completed = true;
             p.words = r.words;
             p.pErrIn = m->pErrIn;
             p.pErrInConf = m->pErrInConf;
-            if (spec.stat2) {
+            if (plan.stat2) {
                 p.pErrOut = m->pErrOut;
                 p.pErrOutConf = m->pErrOutConf;
                 p.wordErrProbAfter = m->wordErrProbAfter;

@@ -94,7 +94,7 @@ struct SweepPoint {
 // it does) and the discrete channel recalculated. onPoint, when given, sees every point as it is
 // done and may return false to stop the sweep. Messages of the runs go to the notifier.
 std::vector<SweepPoint>
-RunSweep(const ModelState &base, const SweepSpec &spec, Notifier &notifier,
+RunSweep(const ModelState &base, const SweepSpec &plan, Notifier &notifier,
          const std::function<bool(const SweepPoint &, int index)> &onPoint = {});
 
 } // namespace spi

@@ -255,11 +255,11 @@ TEST(Parallel, RefusalsAndMessagesAreGivenOnceAndLeaveTheModelAsThePlainRun) {
 }
 
 spi::SweepSpec HpSweep() {
-    spi::SweepSpec spec;
-    spec.field = "contHp";
+    spi::SweepSpec plan;
+    plan.field = "contHp";
     for (int hp = 1; hp <= 10; ++hp)
-        spec.values.push_back(hp);
-    return spec;
+        plan.values.push_back(hp);
+    return plan;
 }
 
 // A model as spi-sim hands it to a sweep: structure chosen, channel and coder steps left to the
@@ -300,11 +300,11 @@ TEST(Sweep, HpFromOneToTenLowersPinAndEachHalfWidthIsThatOfItsWords) {
 
     // With the stopping rule each point runs its own number of words and is normalised over them.
     auto base = SweepBase(1, 2000000);
-    auto spec = HpSweep();
-    spec.threads = 2;
-    spec.options.maxWordErrors = 200;
+    auto plan = HpSweep();
+    plan.threads = 2;
+    plan.options.maxWordErrors = 200;
     spi::SilentNotifier quiet;
-    const auto points = spi::RunSweep(*base, spec, quiet);
+    const auto points = spi::RunSweep(*base, plan, quiet);
     ExpectHalfWidthsOfTheirWords(points, 7, 3);
     for (std::size_t i = 1; i < points.size(); ++i)
         EXPECT_GT(points[i].words, points[i - 1].words);
@@ -314,11 +314,11 @@ TEST(Sweep, ContinuousChannelValuesGoThroughTheDialog) {
     // "Ввод" with a new Hp proposes thresholds H1 = Hp + Hc, H2 = 0.2 H1: the run at Hp = 6 is the
     // one of a model with those fields typed.
     auto base = SweepBase(1, 5000);
-    spi::SweepSpec spec;
-    spec.field = "contHp";
-    spec.values = {6};
+    spi::SweepSpec plan;
+    plan.field = "contHp";
+    plan.values = {6};
     spi::SilentNotifier quiet;
-    const auto swept = spi::RunSweep(*base, spec, quiet);
+    const auto swept = spi::RunSweep(*base, plan, quiet);
 
     auto typed = SweepBase(1, 5000);
     auto f = spi::FillContChannel1Dialog(*typed);
@@ -339,10 +339,10 @@ TEST(Sweep, ContinuousChannelValuesGoThroughTheDialog) {
 TEST(Sweep, RefusedPointsCarryTheirMessageAndTheSweepGoesOn) {
     auto base = SweepBase(1, 1000);
     spi::RecordingNotifier note;
-    spi::SweepSpec spec;
-    spec.field = "contHp";
-    spec.values = {51, 4};
-    auto points = spi::RunSweep(*base, spec, note);
+    spi::SweepSpec plan;
+    plan.field = "contHp";
+    plan.values = {51, 4};
+    auto points = spi::RunSweep(*base, plan, note);
     ASSERT_EQ(points.size(), 2u);
     EXPECT_FALSE(points[0].completed);
     EXPECT_EQ(points[0].message, "Некорректный ввод!"); // not the previous channel's figures
@@ -351,20 +351,20 @@ TEST(Sweep, RefusedPointsCarryTheirMessageAndTheSweepGoesOn) {
 
     for (const auto &[field, value] :
          {std::pair<std::string, double>{"modMd", 0.7}, {"contM", 1.5}, {"ilvL", 2.5}}) {
-        spec.field = field;
-        spec.values = {value, value};
+        plan.field = field;
+        plan.values = {value, value};
         int seen = 0;
-        points = spi::RunSweep(*base, spec, note,
+        points = spi::RunSweep(*base, plan, note,
                                [&](const spi::SweepPoint &, int) { return ++seen < 1; });
         ASSERT_EQ(points.size(), 1u) << field; // onPoint stopped it
         EXPECT_FALSE(points[0].completed) << field;
         EXPECT_NE(points[0].message.find(field), std::string::npos) << points[0].message;
     }
 
-    spec.field = "contHp";
-    spec.values = {51};
-    spec.stat2 = false;
-    points = spi::RunSweep(*base, spec, note);
+    plan.field = "contHp";
+    plan.values = {51};
+    plan.stat2 = false;
+    points = spi::RunSweep(*base, plan, note);
     EXPECT_FALSE(points[0].completed);
 }
 

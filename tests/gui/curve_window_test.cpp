@@ -80,13 +80,13 @@ QByteArray ReadAll(const QString &path) {
 struct ScriptedSweep {
     std::vector<SweepPoint> points;
     std::vector<std::string> messages; // given to the notifier before every point
-    SweepSpec spec;
+    SweepSpec plan;
     int words = 0;
 
     auto Runner() {
         return [this](const ModelState &base, const SweepSpec &s, Notifier &n,
                       const std::function<bool(const SweepPoint &, int)> &onPoint) {
-            spec = s;
+            plan = s;
             words = base.wordCount;
             for (std::size_t i = 0; i < points.size(); ++i) {
                 for (const auto &m : messages)
@@ -347,11 +347,11 @@ void CurveWindowTest::theSweepIsAskedForWhatTheFieldsSay() {
     script.messages = {"Некорректный ввод!"};
     QVERIFY(w.StartSweep());
     QVERIFY(finished.wait(10000));
-    QCOMPARE(script.spec.field, std::string("contQ"));
-    QCOMPARE(script.spec.values, (std::vector<double>{0.1, 0.2, 0.3}));
-    QVERIFY(script.spec.stat2);
-    QCOMPARE(script.spec.threads, w.threadsBox()->maximum());
-    QCOMPARE(script.spec.options.maxWordErrors, 25LL);
+    QCOMPARE(script.plan.field, std::string("contQ"));
+    QCOMPARE(script.plan.values, (std::vector<double>{0.1, 0.2, 0.3}));
+    QVERIFY(script.plan.stat2);
+    QCOMPARE(script.plan.threads, w.threadsBox()->maximum());
+    QCOMPARE(script.plan.options.maxWordErrors, 25LL);
     QCOMPARE(script.words, 1500);
     QCOMPARE(s.model->wordCount, 1000);
 
@@ -374,8 +374,8 @@ void CurveWindowTest::theSweepIsAskedForWhatTheFieldsSay() {
     script.points.clear();
     QVERIFY(w.StartSweep());
     QVERIFY(finished.wait(10000));
-    QCOMPARE(script.spec.field, std::string("contM"));
-    QCOMPARE(script.spec.values, (std::vector<double>{1, 2, 3, 4}));
+    QCOMPARE(script.plan.field, std::string("contM"));
+    QCOMPARE(script.plan.values, (std::vector<double>{1, 2, 3, 4}));
     QVERIFY(!w.csvButton()->isEnabled()); // no points to export
 }
 

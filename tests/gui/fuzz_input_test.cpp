@@ -191,7 +191,7 @@ struct DialogSpec {
 };
 
 template <class D>
-DialogSpec Spec(const char *name, std::map<QString, bool> fields,
+DialogSpec Form(const char *name, std::map<QString, bool> fields,
                 std::function<void(const ModelState &, const std::map<QString, QString> &,
                                    const Params &, const RecordingNotifier &)>
                     stored) {
@@ -213,12 +213,12 @@ DialogSpec Spec(const char *name, std::map<QString, bool> fields,
 std::vector<DialogSpec> AllDialogs() {
     using T = std::map<QString, QString>;
     std::vector<DialogSpec> all;
-    all.push_back(Spec<SignalDialog>(
+    all.push_back(Form<SignalDialog>(
         "signal", {{"Edit1", false}},
         [](const ModelState &m, const T &t, const Params &, const RecordingNotifier &) {
             EXPECT_STORED(Same(m.probOne, Real(t.at("Edit1"))));
         }));
-    all.push_back(Spec<ContChannel1Dialog>(
+    all.push_back(Form<ContChannel1Dialog>(
         "cont1",
         {{"Edit1", false},
          {"Edit2", false},
@@ -239,7 +239,7 @@ std::vector<DialogSpec> AllDialogs() {
                 EXPECT_STORED(Same(m.ruThreshold2, Real(t.at("Edit4"))));
             }
         }));
-    all.push_back(Spec<ContChannel2Dialog>(
+    all.push_back(Form<ContChannel2Dialog>(
         "cont2", {{"Edit1", false}, {"Edit2", true}, {"Edit3", false}, {"Edit4", false}},
         [](const ModelState &m, const T &t, const Params &, const RecordingNotifier &) {
             EXPECT_STORED(Same(m.contHp, Real(t.at("Edit1"))));
@@ -247,7 +247,7 @@ std::vector<DialogSpec> AllDialogs() {
             EXPECT_STORED(Same(m.contHc, Real(t.at("Edit3"))));
             EXPECT_STORED(Same(m.contQ, Real(t.at("Edit4"))));
         }));
-    all.push_back(Spec<DiscChannelDialog>(
+    all.push_back(Form<DiscChannelDialog>(
         "disc",
         {{"Edit1", false},
          {"Edit2", false},
@@ -275,23 +275,23 @@ std::vector<DialogSpec> AllDialogs() {
                           n.Has("В данном варианте КВИР перерывы не моделируются."));
         }));
     // Its one field only shows Pср: whatever is typed there is neither stored nor refused.
-    all.push_back(Spec<DecisionDeviceDialog>(
+    all.push_back(Form<DecisionDeviceDialog>(
         "decision", {},
         [](const ModelState &m, const T &, const Params &before, const RecordingNotifier &) {
             EXPECT_STORED(m.discParams == before.disc);
         }));
-    all.push_back(Spec<Stat1Dialog>(
+    all.push_back(Form<Stat1Dialog>(
         "stat1", {{"Edit1", true}, {"Edit2", true}},
         [](const ModelState &m, const T &t, const Params &, const RecordingNotifier &) {
             EXPECT_STORED(m.stat1WordLength == Integer(t.at("Edit1")));
             EXPECT_STORED(m.wordCount == Integer(t.at("Edit2")));
         }));
-    all.push_back(Spec<Stat2Dialog>(
+    all.push_back(Form<Stat2Dialog>(
         "stat2", {{"Edit1", true}},
         [](const ModelState &m, const T &t, const Params &, const RecordingNotifier &) {
             EXPECT_STORED(m.wordCount == Integer(t.at("Edit1")));
         }));
-    all.push_back(Spec<InterleaverDialog>(
+    all.push_back(Form<InterleaverDialog>(
         "prm", {{"Edit1", true}, {"Edit2", true}, {"Edit3", true}},
         [](const ModelState &m, const T &t, const Params &, const RecordingNotifier &) {
             EXPECT_STORED(m.ilvA == Integer(t.at("Edit1")));
@@ -363,11 +363,11 @@ void FuzzInputTest::parameterDialogs_data() {
 
 void FuzzInputTest::parameterDialogs() {
     QFETCH(int, index);
-    const DialogSpec spec = AllDialogs()[static_cast<std::size_t>(index)];
+    const DialogSpec plan = AllDialogs()[static_cast<std::size_t>(index)];
     const int rounds = EnvInt("SPI_GUI_FUZZ_ROUNDS", 60);
     TextSource source(static_cast<unsigned>(EnvInt("SPI_GUI_FUZZ_SEED", 1) * 100 + index));
     Rig rig;
-    auto dialog = spec.make(rig.services);
+    auto dialog = plan.make(rig.services);
     int stored = 0, refused = 0;
     for (int round = 0; round < rounds; ++round) {
         std::map<QString, QString> texts;
@@ -382,9 +382,9 @@ void FuzzInputTest::parameterDialogs() {
             // A third of the presses have every entry valid, so that storing is tested as well.
             const bool allValid = source.Pick(3) == 0;
             for (QLineEdit *e : d.findChildren<QLineEdit *>()) {
-                const auto kind = spec.integerField.find(e->objectName());
+                const auto kind = plan.integerField.find(e->objectName());
                 const bool typable = e->isVisible() && e->isEnabled();
-                if (typable && allValid && kind != spec.integerField.end())
+                if (typable && allValid && kind != plan.integerField.end())
                     Enter(source, e, source.NextValid(kind->second));
                 else if (typable)
                     Enter(source, e);
@@ -402,7 +402,7 @@ void FuzzInputTest::parameterDialogs() {
                 QTest::mouseClick(static_cast<ParameterDialog &>(d).cancelButton(), Qt::LeftButton);
             }
         };
-        spec.runStep(*dialog);
+        plan.runStep(*dialog);
         if (QTest::currentTestFailed()) {
             for (const auto &[field, text] : texts)
                 qWarning() << field << text;
@@ -419,7 +419,7 @@ void FuzzInputTest::parameterDialogs() {
             continue;
         }
         bool valid = true;
-        for (const auto &[field, integer] : spec.integerField)
+        for (const auto &[field, integer] : plan.integerField)
             valid = valid && (integer ? IsInteger(texts[field]) : IsReal(texts[field]));
         if (open) {
             ++refused;
@@ -428,7 +428,7 @@ void FuzzInputTest::parameterDialogs() {
         } else {
             ++stored;
             QVERIFY2(valid, "a bad entry was taken");
-            spec.stored(*rig.model, texts, before, rig.notifier);
+            plan.stored(*rig.model, texts, before, rig.notifier);
             if (QTest::currentTestFailed()) {
                 for (const auto &[field, text] : texts)
                     qWarning() << field << text;
@@ -436,10 +436,10 @@ void FuzzInputTest::parameterDialogs() {
             }
         }
     }
-    qInfo("%s: %d presses stored, %d refused", qPrintable(spec.name), stored, refused);
+    qInfo("%s: %d presses stored, %d refused", qPrintable(plan.name), stored, refused);
     // The texts reach both answers, or the dialog has nothing that can be refused.
     QVERIFY(stored > 0);
-    QVERIFY(refused > 0 || spec.integerField.empty());
+    QVERIFY(refused > 0 || plan.integerField.empty());
 }
 
 void FuzzInputTest::coderWindow() {

@@ -530,12 +530,12 @@ bool CurveWindow::StartSweep() {
         maxErrors = *n;
     }
 
-    SweepSpec spec;
-    spec.field = p.field;
-    spec.values = values;
-    spec.stat2 = true;
-    spec.threads = threads_->value();
-    spec.options.maxWordErrors = maxErrors;
+    SweepSpec plan;
+    plan.field = p.field;
+    plan.values = values;
+    plan.stat2 = true;
+    plan.threads = threads_->value();
+    plan.options.maxWordErrors = maxErrors;
     // The sweep works on its own copy: the user's model keeps its parameters and its last run.
     auto base = std::make_unique<ModelState>(services_.model);
     base->wordCount = *words;
@@ -549,7 +549,7 @@ bool CurveWindow::StartSweep() {
     status_->setText(QStringLiteral("Расчет точки 1 из %1…").arg(values.size()));
 
     auto runner = runSweep ? runSweep : RunSweep;
-    worker_ = std::thread([this, runner, base = std::move(base), spec = std::move(spec)] {
+    worker_ = std::thread([this, runner, base = std::move(base), plan = std::move(plan)] {
         SweepNotifier notifier(this, services_.notifier);
         const auto onPoint = [this](const SweepPoint &point, int index) {
             QMetaObject::invokeMethod(
@@ -557,7 +557,7 @@ bool CurveWindow::StartSweep() {
             return !stopRequested_.load();
         };
         try {
-            runner(*base, spec, notifier, onPoint);
+            runner(*base, plan, notifier, onPoint);
         } catch (const std::exception &e) {
             notifier.Error(std::string("Расчет кривой прерван: ") + e.what());
         }
