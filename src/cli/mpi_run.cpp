@@ -11,20 +11,6 @@ namespace spi::cli {
 
 namespace {
 
-int Severity(RunOutcome outcome) {
-    switch (outcome) {
-    case RunOutcome::Completed:
-        return 0;
-    case RunOutcome::Cancelled:
-        return 1;
-    case RunOutcome::Abandoned:
-        return 2;
-    case RunOutcome::Refused:
-        return 3;
-    }
-    return 3;
-}
-
 RunOutcome OutcomeOf(int severity) {
     return severity == 0   ? RunOutcome::Completed
            : severity == 1 ? RunOutcome::Cancelled
@@ -55,7 +41,7 @@ RunResult MpiDivision::Run(ModelState &m, bool stat2, int threads, const RunOpti
     m.fixedSeed = fixedSeed;
 
     // Every process takes part in every collective call, whatever its own run did.
-    int worst = Severity(r.outcome);
+    int worst = OutcomeSeverity(r.outcome);
     MPI_Allreduce(MPI_IN_PLACE, &worst, 1, MPI_INT, MPI_MAX, MPI_COMM_WORLD);
     if (worst != 0) {
         if (r.outcome == RunOutcome::Completed)

@@ -294,19 +294,6 @@ void ClearCounts(ModelState &m, bool stat2) {
     m.detectedBlockCount = 0;
 }
 
-int Severity(RunOutcome outcome) {
-    switch (outcome) {
-    case RunOutcome::Completed:
-        return 0;
-    case RunOutcome::Cancelled:
-        return 1;
-    case RunOutcome::Abandoned:
-        return 2;
-    case RunOutcome::Refused:
-        return 3;
-    }
-    return 3;
-}
 
 } // namespace
 
@@ -403,7 +390,7 @@ RunResult RunPartsKeepingCounts(ModelState &m, bool stat2, int threads, int firs
     result.outcome = RunOutcome::Completed;
     std::size_t worst = partsRun.size();
     for (std::size_t i = 0; i < partsRun.size(); ++i)
-        if (Severity(partsRun[i].result.outcome) > Severity(result.outcome)) {
+        if (OutcomeSeverity(partsRun[i].result.outcome) > OutcomeSeverity(result.outcome)) {
             result.outcome = partsRun[i].result.outcome;
             worst = i;
         }
@@ -524,8 +511,8 @@ bool SetThroughContinuousDialog(ModelState &m, const std::string &field, double 
         }
         item = 1 - static_cast<int>(value);
     }
-    if (m.channelType == 2) {
-        auto f = FillContChannel2Dialog(m);
+    // Both variants of the dialog have these fields; the value goes into the one it belongs to.
+    const auto type = [&](auto &f) {
         if (field == "contHp")
             f.hp = text;
         else if (field == "contHc")
@@ -538,21 +525,14 @@ bool SetThroughContinuousDialog(ModelState &m, const std::string &field, double 
             f.modulator = item;
         else
             f.demodulator = item;
+    };
+    if (m.channelType == 2) {
+        auto f = FillContChannel2Dialog(m);
+        type(f);
         AcceptContChannel2Dialog(m, f);
     } else {
         auto f = FillContChannel1Dialog(m);
-        if (field == "contHp")
-            f.hp = text;
-        else if (field == "contHc")
-            f.hc = text;
-        else if (field == "contM")
-            f.m = text;
-        else if (field == "contQ")
-            f.q = text;
-        else if (field == "modMd")
-            f.modulator = item;
-        else
-            f.demodulator = item;
+        type(f);
         AcceptContChannel1Dialog(m, f);
     }
     return true;
@@ -622,6 +602,20 @@ RunSweep(const ModelState &base, const SweepSpec &plan, Notifier &notifier,
             break;
     }
     return points;
+}
+
+int OutcomeSeverity(RunOutcome outcome) {
+    switch (outcome) {
+    case RunOutcome::Completed:
+        return 0;
+    case RunOutcome::Cancelled:
+        return 1;
+    case RunOutcome::Abandoned:
+        return 2;
+    case RunOutcome::Refused:
+        return 3;
+    }
+    return 3;
 }
 
 } // namespace spi

@@ -97,4 +97,8 @@ std::vector<SweepPoint>
 RunSweep(const ModelState &base, const SweepSpec &plan, Notifier &notifier,
          const std::function<bool(const SweepPoint &, int index)> &onPoint = {});
 
+// How badly a run ended, for combining the parts of a divided run: completed 0, cancelled 1,
+// abandoned 2, refused 3; a divided run ends as its worst part.
+int OutcomeSeverity(RunOutcome outcome);
+
 } // namespace spi
