@@ -90,6 +90,13 @@ void ModemGroups::Take(int &modulatorItem, int &demodulatorItem) const {
     demodulatorItem = demod >= 0 ? demod : shownDemodulator_;
 }
 
+void ModemGroups::AddRow(QBoxLayout *outer) const {
+    auto *radios = new QHBoxLayout;
+    radios->addWidget(modulatorBox_, 1);
+    radios->addWidget(demodulatorBox_, 1);
+    outer->addLayout(radios);
+}
+
 ContChannel1Dialog::ContChannel1Dialog(GuiServices &s, QWidget *p)
     : ParameterDialog(s, QStringLiteral("Непрерывный канал"), p), groups_(this) {
     auto *outer = new QVBoxLayout(this);
@@ -105,10 +112,7 @@ ContChannel1Dialog::ContChannel1Dialog(GuiServices &s, QWidget *p)
     for (QLineEdit *e : {edit1_, edit2_, edit5_, edit6_})
         e->setText(QStringLiteral("1"));
     outer->addLayout(grid);
-    auto *radios = new QHBoxLayout;
-    radios->addWidget(groups_.modulatorBox(), 1);
-    radios->addWidget(groups_.demodulatorBox(), 1);
-    outer->addLayout(radios);
+    groups_.AddRow(outer);
     FinishDialogLayout(this, outer);
     AttachDialogColorItem(this, s);
     // The engine takes Hp and Hc before it converts m; every field is checked first so that a bad

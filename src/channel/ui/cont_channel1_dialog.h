@@ -2,6 +2,7 @@
 
 #include "app/ui_kit.h"
 
+class QBoxLayout;
 class QButtonGroup;
 class QGroupBox;
 class QLineEdit;
@@ -17,6 +18,8 @@ public:
     explicit ModemGroups(QWidget *parent);
     QGroupBox *modulatorBox() const { return modulatorBox_; }
     QGroupBox *demodulatorBox() const { return demodulatorBox_; }
+    // The two groups side by side, as both variants of the dialog place them.
+    void AddRow(QBoxLayout *outer) const;
     // Shows the items the engine filled in. A modulation code that is none of АМ, ЧМ, ФМ leaves
     // the modulator group as it was; a demodulator item outside the group selects nothing.
     void Show(double md, int modulatorItem, int demodulatorItem);

@@ -32,10 +32,7 @@ ContChannel2Dialog::ContChannel2Dialog(GuiServices &s, QWidget *p)
     for (QLineEdit *e : {edit1_, edit2_, edit3_, edit4_})
         e->setText(QStringLiteral("1"));
     outer->addLayout(grid);
-    auto *radios = new QHBoxLayout;
-    radios->addWidget(groups_.modulatorBox(), 1);
-    radios->addWidget(groups_.demodulatorBox(), 1);
-    outer->addLayout(radios);
+    groups_.AddRow(outer);
     FinishDialogLayout(this, outer);
     // No pop-up "Цвет" on this form. The engine takes Hp before it converts m: everything is
     // checked first, so that nothing of the dialog is stored when one entry is bad.
