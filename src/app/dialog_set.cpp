@@ -1,6 +1,7 @@
 #include "app/dialog_set.h"
 
 #include "app/about_dialog.h"
+#include "app/ui_kit.h"
 #include "channel/ui/cont_channel1_dialog.h"
 #include "channel/ui/cont_channel2_dialog.h"
 #include "channel/ui/decision_device_dialog.h"
@@ -13,6 +14,8 @@
 #include "report/ui/curve_window.h"
 #include "report/ui/picture_window.h"
 #include "report/ui/results_window.h"
+
+#include <utility>
 
 namespace spi::gui {
 
@@ -32,6 +35,14 @@ DialogSet CreateDialogs(GuiServices &services, QWidget *owner) {
     d.picture = new PictureWindow(services, d.results);
     d.progress = new ProgressWindow(owner);
     d.curve = new CurveWindow(services, owner);
+    // F1 in a window opens the topic of the stage button that opened it; the results and the
+    // diagram belong to the test runs.
+    const std::pair<QWidget *, int> topics[] = {
+        {d.signal, 14},         {d.contChannel1, 18}, {d.discChannel, 13}, {d.stat1, 12},
+        {d.interleaver, 7},     {d.coder, 8},         {d.stat2, 11},       {d.contChannel2, 17},
+        {d.decisionDevice, 16}, {d.results, 11}};
+    for (const auto &[window, topic] : topics)
+        SetHelpTopic(window, topic);
     return d;
 }
 

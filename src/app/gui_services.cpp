@@ -3,7 +3,9 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QPrinter>
 
 namespace spi::gui {
 
@@ -28,6 +30,31 @@ void InstallInteractiveServices(GuiServices &s) {
         return QFileDialog::getSaveFileName(parent, caption, preset, filter, nullptr,
                                             QFileDialog::DontConfirmOverwrite);
     };
+}
+
+QPrinter &SessionPrinter(GuiServices &services) {
+    if (!services.printer)
+        services.printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    return *services.printer;
+}
+
+QString ChooseSaveTarget(GuiServices &services, QWidget *parent, const QString &caption,
+                         const QString &presetName, const QString &filter,
+                         const std::function<QString(const QString &)> &finalName) {
+    QString preset = presetName;
+    for (;;) {
+        const QString chosen = services.chooseSaveFile(parent, caption, preset, filter);
+        if (chosen.isEmpty())
+            return {};
+        const QString target = finalName ? finalName(chosen) : chosen;
+        if (!QFileInfo::exists(target))
+            return target;
+        const QString question = QStringLiteral("Файл %1 уже существует. Заменить?")
+                                     .arg(QFileInfo(target).fileName());
+        if (services.askYesNo && services.askYesNo(parent, caption, question))
+            return target;
+        preset = chosen;
+    }
 }
 
 } // namespace spi::gui

@@ -11,9 +11,11 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QDialog;
+class QPrinter;
 class QWidget;
 
 namespace spi::gui {
@@ -40,7 +42,21 @@ struct GuiServices {
     // Help: a numbered topic (0 = contents) or a named one ("TabCycle").
     std::function<void(int topic)> openHelpTopic;
     std::function<void(const QString &name)> openHelpNamed;
+
+    // The printer of the session, made on first use: the printer set-up changes it and every
+    // print command prints on it, so the set-up and the printer last chosen in a print dialog
+    // hold for the next print.
+    std::shared_ptr<QPrinter> printer;
 };
+
+QPrinter &SessionPrinter(GuiServices &services);
+
+// A save dialog that asks before an existing file is replaced. finalName turns the chosen name
+// into the name that will be written (the extension rule of the command), and the question is
+// asked for that name; "Нет" shows the dialog again. An empty string when the user gives up.
+QString ChooseSaveTarget(GuiServices &services, QWidget *parent, const QString &caption,
+                         const QString &presetName, const QString &filter,
+                         const std::function<QString(const QString &)> &finalName);
 
 // The real dialogs, for the application.
 void InstallInteractiveServices(GuiServices &services);

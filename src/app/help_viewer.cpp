@@ -2,6 +2,7 @@
 
 #include "app/help_topics.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QPushButton>
@@ -103,6 +104,14 @@ void HelpViewer::Open(const QString &key) {
         browser_->setHtml(HelpPageHtml(key));
     }
     back_->setEnabled(!history_.isEmpty());
+    // Over a modal dialog (F1 there, or a link of the coder window) the viewer must be modal
+    // itself, or the dialog would block it; elsewhere it stays open beside the windows.
+    const QWidget *modal = QApplication::activeModalWidget();
+    const Qt::WindowModality wanted = modal && modal != this ? Qt::ApplicationModal : Qt::NonModal;
+    if (windowModality() != wanted) {
+        hide();
+        setWindowModality(wanted);
+    }
     show();
     raise();
     activateWindow();

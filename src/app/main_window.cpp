@@ -14,12 +14,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPageSetupDialog>
-#include <QPrinter>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -65,6 +65,10 @@ MainWindow::MainWindow(GuiServices &services, QWidget *parent)
 
     BuildMenusAndToolBar();
     dialogs_ = CreateDialogs(services_, this);
+    SetHelpTopic(this, 2);
+    SetHelpTopic(help_, 0);
+    // F1 anywhere, modal dialogs included, opens the topic of what has the focus.
+    qApp->installEventFilter(this);
     resize(1280, 720);
 }
 
@@ -240,24 +244,27 @@ void MainWindow::OpenData() {
 void MainWindow::SaveData() {
     if (!HasChild())
         return;
-    const QString chosen =
-        services_.chooseSaveFile(this, QStringLiteral("Сохранить исходные данные"),
-                                 QStringLiteral("var1"), QString::fromUtf8(kDataFilters));
-    if (chosen.isEmpty())
+    const QString target = ChooseSaveTarget(
+        services_, this, QStringLiteral("Сохранить исходные данные"), QStringLiteral("var1"),
+        QString::fromUtf8(kDataFilters), [](const QString &chosen) {
+            return QString::fromStdString(DataFileName(chosen.toStdString()));
+        });
+    if (target.isEmpty())
         return;
-    SaveDataFile(services_.model, DataFileName(chosen.toStdString()), services_.notifier);
+    SaveDataFile(services_.model, target.toStdString(), services_.notifier);
 }
 
 void MainWindow::SaveResults() {
     if (!HasChild())
         return;
-    const QString chosen = services_.chooseSaveFile(
-        this, QStringLiteral("Сохранить результаты"), QStringLiteral("rezult1"),
-        QStringLiteral("Результаты (*.rez);;Исходные данные (*.dat)"));
-    if (chosen.isEmpty())
+    const QString target = ChooseSaveTarget(
+        services_, this, QStringLiteral("Сохранить результаты"), QStringLiteral("rezult1"),
+        QStringLiteral("Результаты (*.rez);;Исходные данные (*.dat)"), [](const QString &chosen) {
+            return QString::fromStdString(ResultsFileName(chosen.toStdString()));
+        });
+    if (target.isEmpty())
         return;
-    SaveTestReport(services_.model, ResultsFileName(chosen.toStdString()), true,
-                   services_.notifier);
+    SaveTestReport(services_.model, target.toStdString(), true, services_.notifier);
 }
 
 void MainWindow::PrintReport() {
@@ -277,8 +284,7 @@ void MainWindow::PrintReport() {
 }
 
 void MainWindow::PrinterSetup() {
-    QPrinter printer;
-    QPageSetupDialog dialog(&printer, this);
+    QPageSetupDialog dialog(&SessionPrinter(services_), this);
     services_.execDialog ? services_.execDialog(dialog) : dialog.exec();
 }
 
@@ -304,11 +310,26 @@ void MainWindow::SetHelpMode(bool on) {
         stage->SetHelpMode(on);
 }
 
+void MainWindow::OpenContextHelp(QWidget *w) {
+    if (!w)
+        w = QApplication::focusWidget();
+    if (!w)
+        w = QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                              : QApplication::activeWindow();
+    const int topic = HelpTopicAt(w);
+    services_.openHelpTopic(topic < 0 ? 2 : topic);
+}
+
 void MainWindow::ShowAbout() {
     services_.execDialog ? services_.execDialog(*dialogs_.about) : dialogs_.about->exec();
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1) {
+        OpenContextHelp(qobject_cast<QWidget *>(watched));
+        return true;
+    }
     // A click on the client area in help mode opens the topic of the main window.
     if (watched == mdi_->viewport() && event->type() == QEvent::MouseButtonPress &&
         action("SpeedButton7")->isChecked()) {

@@ -34,6 +34,9 @@ public:
     void ChooseStageColor();
     void SetHelpMode(bool on);
     void ShowAbout();
+    // F1: the help topic of the window or button that has the focus (w, when given, receives
+    // the key).
+    void OpenContextHelp(QWidget *w = nullptr);
 
     StageWindow *stageWindow() const;
     DialogSet &dialogs() { return dialogs_; }

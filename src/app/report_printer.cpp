@@ -49,7 +49,7 @@ bool PrintReport(GuiServices &services, QWidget *parent, const QString &scratchD
     view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     view->setPlainText(text);
 
-    QPrinter printer(QPrinter::HighResolution);
+    QPrinter &printer = SessionPrinter(services);
     printer.setDocName(QString()); // an empty document title
     QPrintDialog dialog(&printer, parent);
     const bool chosen =

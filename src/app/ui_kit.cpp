@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QValidator>
 
+#include <algorithm>
+
 namespace spi::gui {
 
 QColor ColorFromModel(std::int32_t bgr) {
@@ -88,26 +90,72 @@ void ParameterDialog::keyPressEvent(QKeyEvent *event) {
 
 namespace {
 
-// Typing stops at the limit; texts the program sets are not validated, so they stay whole.
-class TypedLengthValidator : public QValidator {
+// Typing stops at the limit, but a text the program put in may be longer and is never cut: the
+// user may delete or replace characters in it; only an edit that would make the field longer
+// than both the limit and the text before it is refused. Every edit of the user (keys, input
+// method, paste from the menu or the mouse, drop) runs inside the field's event handling, which
+// tells it apart from a text the program sets.
+class LimitedField : public QLineEdit {
 public:
-    TypedLengthValidator(int limit, QObject *parent) : QValidator(parent), limit_(limit) {}
-    State validate(QString &input, int &) const override {
-        return input.size() <= limit_ ? Acceptable : Invalid;
+    LimitedField(const QString &text, QWidget *parent, int limit)
+        : QLineEdit(text, parent), limit_(limit) {}
+    bool Allows(qsizetype length) const {
+        return !userEvent_ || length <= std::max<qsizetype>(limit_, before_);
+    }
+
+protected:
+    bool event(QEvent *e) override {
+        if (userEvent_)
+            return QLineEdit::event(e);
+        userEvent_ = true;
+        before_ = text().size();
+        const bool handled = QLineEdit::event(e);
+        userEvent_ = false;
+        return handled;
     }
 
 private:
     int limit_;
+    bool userEvent_ = false;
+    qsizetype before_ = 0;
+};
+
+class TypedLengthValidator : public QValidator {
+public:
+    explicit TypedLengthValidator(LimitedField *field) : QValidator(field), field_(field) {}
+    State validate(QString &input, int &) const override {
+        return field_->Allows(input.size()) ? Acceptable : Invalid;
+    }
+
+private:
+    const LimitedField *field_;
 };
 
 } // namespace
 
 QLineEdit *MakeField(QWidget *parent, int maxLength, const QString &text) {
-    auto *e = new QLineEdit(text, parent);
+    auto *e = new LimitedField(text, parent, maxLength);
     // QLineEdit::setMaxLength would also cut texts the program sets; only typing is limited here.
-    e->setValidator(new TypedLengthValidator(maxLength, e));
+    e->setValidator(new TypedLengthValidator(e));
     QObject::connect(e, &QLineEdit::textEdited, e, [e] { e->setStyleSheet(QString()); });
     return e;
+}
+
+namespace {
+constexpr const char *kHelpTopicProperty = "helpTopic";
+} // namespace
+
+void SetHelpTopic(QWidget *w, int topic) {
+    w->setProperty(kHelpTopicProperty, topic);
+}
+
+int HelpTopicAt(const QWidget *w) {
+    for (; w; w = w->parentWidget()) {
+        const QVariant topic = w->property(kHelpTopicProperty);
+        if (topic.isValid())
+            return topic.toInt();
+    }
+    return -1;
 }
 
 void MarkFieldInvalid(QLineEdit *field) {

@@ -54,6 +54,11 @@ private:
 // may be longer (a value written with its width can exceed the typing limit) and is kept whole.
 QLineEdit *MakeField(QWidget *parent, int maxLength, const QString &text = {});
 
+// The help topic that F1 opens while the focus is on w or on a widget inside it.
+void SetHelpTopic(QWidget *w, int topic);
+// The topic of the nearest widget from w outwards that has one; -1 when none has.
+int HelpTopicAt(const QWidget *w);
+
 // Marks a field as holding bad input (red frame) until it is edited again.
 void MarkFieldInvalid(QLineEdit *field);
 

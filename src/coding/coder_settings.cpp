@@ -88,11 +88,21 @@ const TapRow *TapRowAt(const ModelState &m, int row) {
 }
 
 // Cuts a typed text to the characters the field accepts, counting UTF-8 characters, not bytes.
-std::string LimitTyped(std::string_view text, std::size_t maxChars) {
+std::size_t CountChars(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// What a field with a typing limit shows after the user typed `text` into `previous`: typing
+// stops at the limit, but a longer text that came from the model (a table row, a data file, the
+// polynomial selection) may still be edited; only growth past both lengths is refused.
+std::string LimitTyped(std::string_view previous, std::string_view text, std::size_t maxChars) {
+    const std::size_t allowed = std::max(maxChars, CountChars(previous));
     std::size_t chars = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            if (chars == maxChars)
+            if (chars == allowed)
                 return std::string(text.substr(0, i));
             ++chars;
         }
@@ -294,7 +304,7 @@ void CoderSettings::SetNumberText(std::string text, ModelState &m, Notifier &not
 }
 
 void CoderSettings::TypeNumber(std::string_view text, ModelState &m, Notifier &notifier) {
-    SetNumberText(LimitTyped(text, kNumberMaxLength), m, notifier);
+    SetNumberText(LimitTyped(number_.text, text, kNumberMaxLength), m, notifier);
 }
 
 void CoderSettings::NumberEntered(ModelState &m, Notifier &notifier) {
@@ -419,10 +429,9 @@ void CoderSettings::CloseSelection() {
 // --- Rate ---
 
 bool CoderSettings::ChangeRate(bool up, ModelState &m) {
-    // With no polynomial chosen there is no n0 to speak of; convN0 and the index can also hold
-    // what a data file left, so both are checked against the seven polynomials of a selection.
-    if (selected_.empty())
-        return false;
+    // The spin works from the model's cells also when nothing is selected (after "Сброс"): a
+    // number 0 there stands for the first row. convN0 and the index can hold what a data file
+    // left, so both are checked against the seven polynomials of a selection.
     const std::size_t index = m.convPolyIndex;
     const std::int32_t n0 = m.convN0;
     if (index >= static_cast<std::size_t>(kMaxSelectedPolynomials) || n0 < 2 ||
@@ -457,19 +466,19 @@ bool CoderSettings::RateDown(ModelState &m) {
 // --- Plain fields ---
 
 void CoderSettings::TypeGenPoly(std::string_view text) {
-    genPoly_.text = LimitTyped(text, kGenPolyMaxLength);
+    genPoly_.text = LimitTyped(genPoly_.text, text, kGenPolyMaxLength);
 }
 void CoderSettings::TypeCodeN(std::string_view text) {
-    codeN_.text = LimitTyped(text, kBlockLengthMaxLength);
+    codeN_.text = LimitTyped(codeN_.text, text, kBlockLengthMaxLength);
 }
 void CoderSettings::TypeCodeK(std::string_view text) {
-    codeK_.text = LimitTyped(text, kBlockLengthMaxLength);
+    codeK_.text = LimitTyped(codeK_.text, text, kBlockLengthMaxLength);
 }
 void CoderSettings::TypeCm(std::string_view text) {
     cm_.text = std::string(text);
 }
 void CoderSettings::TypeInnerList(std::string_view text) {
-    innerList_.text = LimitTyped(text, kInnerListMaxLength);
+    innerList_.text = LimitTyped(innerList_.text, text, kInnerListMaxLength);
 }
 
 // --- The batch front end ---

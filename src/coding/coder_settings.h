@@ -95,7 +95,8 @@ public:
     void NumberDown(ModelState &m, Notifier &notifier);
     // The number field as the user leaves it after typing; the entry runs on every change.
     void TypeNumber(std::string_view text, ModelState &m, Notifier &notifier);
-    // The rate spin button; false (and nothing changes) while no polynomial is selected.
+    // The rate spin button; false (and nothing changes) when the model's n0 or index is out of
+    // range.
     bool RateUp(ModelState &m);
     bool RateDown(ModelState &m);
     void TypeGenPoly(std::string_view text);

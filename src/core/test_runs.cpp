@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <tuple>
 
 namespace spi {
 
@@ -26,7 +28,42 @@ void GenerateErrors(ModelState &m, int length, bool withCoder, long long blockNo
     else if (m.channelType == 2) GenerateDecisionErrors(m, length, blockNo);
 }
 
-RunResult Cancel(RunProgress *progress) {
+// What a completed run leaves for the windows, the files and the printouts. A run the user stops
+// puts these cells back as they were before it, so that it changes nothing one can see or save.
+struct ResultCells {
+    explicit ResultCells(const ModelState &m)
+        : multBefore(m.multBefore), multAfter(m.multAfter),
+          reals{m.wordErrProbAfter, m.pErrIn,        m.pErrInConf,       m.pErrOut,
+                m.pErrOutConf,      m.capacityNoCoder2, m.rateWithCoder, m.pErrWork,
+                m.pErrConfWork},
+          counts{m.detectedBlockCount, m.multRowsLast, m.multRowsBefore, m.multRowsAfter,
+                 m.lastMultiplicity},
+          runSeed(m.runSeed) {}
+
+    void PutBack(ModelState &m) const {
+        m.multBefore = multBefore;
+        m.multAfter = multAfter;
+        std::tie(m.wordErrProbAfter, m.pErrIn, m.pErrInConf, m.pErrOut, m.pErrOutConf,
+                 m.capacityNoCoder2, m.rateWithCoder, m.pErrWork, m.pErrConfWork) = reals;
+        std::tie(m.detectedBlockCount, m.multRowsLast, m.multRowsBefore, m.multRowsAfter,
+                 m.lastMultiplicity) = counts;
+        m.runSeed = runSeed;
+    }
+
+    decltype(ModelState::multBefore) multBefore;
+    decltype(ModelState::multAfter) multAfter;
+    std::tuple<double, double, double, double, double, double, double, double, double> reals;
+    std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t> counts;
+    std::uint32_t runSeed;
+};
+
+// Kept only when the run can be stopped (it reports progress).
+std::unique_ptr<ResultCells> KeepResults(const ModelState &m, const RunProgress *progress) {
+    return progress ? std::make_unique<ResultCells>(m) : nullptr;
+}
+
+RunResult Cancel(RunProgress *progress, ModelState &m, const ResultCells &before) {
+    before.PutBack(m);
     progress->Finished();
     RunResult r;
     r.outcome = RunOutcome::Cancelled;
@@ -66,6 +103,7 @@ RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress, con
     const int n = m.stat1WordLength;
     const long long NB = m.wordCount;
     const long long total = options.keepCounts ? 0 : NB; // 0: no call is the last, nothing normalised
+    const auto before = KeepResults(m, progress);
     PrepareTestRun(m, n, n, 1, 1, 1, 1);
     if (progress) progress->Started();
 
@@ -75,7 +113,7 @@ RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress, con
         if (progress) {
             if (word % step == 0) {
                 progress->Advance(++count);
-                if (progress->CancelRequested()) return Cancel(progress);
+                if (progress->CancelRequested()) return Cancel(progress, m, *before);
             }
             if (word % 100 == 0) progress->Counter(word);
         }
@@ -97,6 +135,7 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress, con
     const int refMode = ReferenceMode(type);
 
     if (progress) progress->Started();
+    const auto before = KeepResults(m, progress);
     PrepareTestRun(m, m.codeN, m.codeK, m.convN0, type, m.ilvL, m.convK0);
     BuildPermutation(m, notifier);
 
@@ -116,7 +155,7 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress, con
         if (progress) {
             if (b % step == 0) {
                 progress->Advance(++count);
-                if (progress->CancelRequested()) return Cancel(progress);
+                if (progress->CancelRequested()) return Cancel(progress, m, *before);
             }
             if (b % 10 == 0) progress->Counter(L * b);
         }

@@ -150,6 +150,26 @@ TEST_F(CoderSettingsTest, SelectionOfTwoPolynomialsAndTheRate) {
     EXPECT_EQ(Fields(), (std::vector<std::string>{" 0,2,5,6, 0,8,9,12,", "36", "12", "5"}));
 }
 
+TEST_F(CoderSettingsTest, RateSpinWorksAfterResetAndTakesRowOneForAZeroNumber) {
+    Check(7);
+    ASSERT_TRUE(cs.ChoosePolynomial(31, m, notifier));
+    ASSERT_TRUE(cs.ChoosePolynomial(32, m, notifier));
+    cs.ResetSelection(m);
+    ASSERT_TRUE(cs.RateUp(m)); // the model's n0 and row stay after "Сброс"
+    EXPECT_EQ(cs.Rate().text, "2/3");
+    EXPECT_EQ(m.convK0, 2);
+    EXPECT_EQ(m.polyNumbers[1], 32);
+    EXPECT_EQ(Fields(), (std::vector<std::string>{"", "36", "24", "6"}));
+
+    m.polyNumbers[1] = 0;
+    ASSERT_TRUE(cs.RateDown(m));
+    EXPECT_EQ(m.polyNumbers[1], 1);
+    EXPECT_EQ(cs.Rate().text, "1/3");
+    const int memory = m.tapTable[1].m;
+    EXPECT_EQ(Fields(), (std::vector<std::string>{"", std::to_string(3 * memory),
+                                                  std::to_string(memory), "5"}));
+}
+
 TEST_F(CoderSettingsTest, SelectionHoldsSevenPolynomials) {
     Check(12);
     for (int i = 0; i < 7; ++i)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <cmath>
 #include <numeric>
 
@@ -273,6 +275,33 @@ TEST(Runs, CancelStopsAtTheNextStepWithoutResults) {
     const auto r2 = spi::RunStat2(*m, quiet, &p2);
     EXPECT_EQ(r2.outcome, spi::RunOutcome::Cancelled);
     EXPECT_EQ(p2.advances, 3);
+}
+
+TEST(Runs, CancelledRunLeavesTheLastCompletedResults) {
+    spi::SilentNotifier quiet;
+    for (const bool withCoder : {false, true}) {
+        auto m = DefaultChain();
+        m->wordCount = 10000;
+        m->fixedSeed = 5u;
+        const auto run = [&](spi::RunProgress *p) {
+            return withCoder ? spi::RunStat2(*m, quiet, p) : spi::RunStat1(*m, quiet, p);
+        };
+        ASSERT_EQ(run(nullptr).outcome, spi::RunOutcome::Completed);
+        const auto done = spi::MakeModel();
+        *done = *m;
+        m->fixedSeed = 6u;
+        CancellingProgress stop;
+        ASSERT_EQ(run(&stop).outcome, spi::RunOutcome::Cancelled);
+        EXPECT_EQ(m->multBefore, done->multBefore) << withCoder;
+        EXPECT_EQ(m->multAfter, done->multAfter) << withCoder;
+        EXPECT_EQ(std::tie(m->pErrIn, m->pErrInConf, m->pErrOut, m->pErrOutConf, m->wordErrProbAfter,
+                           m->rateWithCoder, m->capacityNoCoder2, m->multRowsBefore,
+                           m->multRowsAfter, m->runSeed),
+                  std::tie(done->pErrIn, done->pErrInConf, done->pErrOut, done->pErrOutConf,
+                           done->wordErrProbAfter, done->rateWithCoder, done->capacityNoCoder2,
+                           done->multRowsBefore, done->multRowsAfter, done->runSeed))
+            << withCoder;
+    }
 }
 
 } // namespace

@@ -293,6 +293,7 @@ private slots:
     void numberSpinAndClamps();
     void otherCodesSwitchesPanelsAndUnchecks();
     void enterTakesOverAndParses();
+    void typingLimitNeverCutsALongerText();
     void cancelKeepsTheModelButParsesAgain();
     void nonIntegerStopsTheTakingOver();
     void dataFileClearsTheButtons();
@@ -557,6 +558,30 @@ void CoderWindowTest::enterTakesOverAndParses() {
         rig.window.close();
     }));
     QCOMPARE(rig.model->genPolyText, std::string("721"));
+}
+
+void CoderWindowTest::typingLimitNeverCutsALongerText() {
+    // Row 76 of the table has an 85-digit g(x), past the field's 50 characters. The user deletes
+    // its last digit, and a digit typed on top of that may not make it longer again.
+    Rig rig;
+    std::string g;
+    QVERIFY(rig.Step("BitBtn1", [&] {
+        rig.CheckType(0);
+        rig.Type("Edit5", QStringLiteral("76"));
+        auto *edit = rig.Get<QLineEdit>("Edit1");
+        g = edit->text().toStdString();
+        QCOMPARE(g.size(), std::size_t(85));
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_End);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        rig.twin.TypeGenPoly(g.substr(0, 84));
+        rig.Mirror();
+        QTest::keyClicks(edit, QStringLiteral("7"));
+        rig.twin.TypeGenPoly(g.substr(0, 84) + "7");
+        rig.Mirror();
+        QCOMPARE(edit->text().size(), 84);
+    }));
+    QCOMPARE(rig.model->genPolyText, g.substr(0, 84));
 }
 
 void CoderWindowTest::cancelKeepsTheModelButParsesAgain() {

@@ -468,26 +468,12 @@ void DialogsTest::realTextThatIsNoNumberKeepsTheDialogOpen_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("bad");
     QTest::addColumn<QString>("good");
-    QTest::newRow("signal") << "signal"
-                            << "Edit1"
-                            << "abc"
-                            << "0,25";
-    QTest::newRow("cont1 H2") << "cont1"
-                              << "Edit4"
-                              << "1.2.3"
-                              << "0.5";
-    QTest::newRow("cont2 Q") << "cont2"
-                             << "Edit4"
-                             << "x"
-                             << "";
-    QTest::newRow("disc E1") << "disc"
-                             << "Edit4"
-                             << "0.1e"
-                             << "0.03";
-    QTest::newRow("disc PP") << "disc"
-                             << "Edit8"
-                             << "inf"
-                             << "0";
+    QTest::addColumn<QString>("symbol"); // the message names the field by it
+    QTest::newRow("signal") << "signal" << "Edit1" << "abc" << "0,25" << "P1";
+    QTest::newRow("cont1 H2") << "cont1" << "Edit4" << "1.2.3" << "0.5" << "H2";
+    QTest::newRow("cont2 Q") << "cont2" << "Edit4" << "x" << "" << "Q";
+    QTest::newRow("disc E1") << "disc" << "Edit4" << "0.1e" << "0.03" << "E1";
+    QTest::newRow("disc PP") << "disc" << "Edit8" << "inf" << "0" << "PP";
 }
 
 void DialogsTest::realTextThatIsNoNumberKeepsTheDialogOpen() {
@@ -495,6 +481,7 @@ void DialogsTest::realTextThatIsNoNumberKeepsTheDialogOpen() {
     QFETCH(QString, field);
     QFETCH(QString, bad);
     QFETCH(QString, good);
+    QFETCH(QString, symbol);
     Rig rig;
     rig.EnterChannel();
     AnyDialog d = Make(name, rig.services);
@@ -522,7 +509,8 @@ void DialogsTest::realTextThatIsNoNumberKeepsTheDialogOpen() {
     QVERIFY(openAfterEnter);
     QVERIFY(openAfterClose);
     QCOMPARE(messages, 2);
-    QCOMPARE(rig.notifier.entries[0].text, std::string("Некорректный ввод!"));
+    QCOMPARE(QString::fromStdString(rig.notifier.entries[0].text),
+             QStringLiteral("«%1» — не число (поле %2)").arg(bad, symbol));
     QVERIFY(rig.notifier.entries[0].kind == MessageKind::Error);
     QVERIFY(during == before);
     // Corrected, the entries are taken (an empty field is 0, a decimal comma is read).

@@ -11,6 +11,7 @@
 #include "report/ui/results_window.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -19,7 +20,10 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
+#include <QProgressBar>
 #include <QPrinter>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -27,6 +31,8 @@
 #include <QHoverEvent>
 #include <QTimer>
 #include <QtTest>
+
+#include <functional>
 
 #include <memory>
 
@@ -45,7 +51,12 @@ struct Session {
     QStringList dialogsShown;        // object names / captions of the dialogs the user saw
     QList<int> helpTopics;           // topics opened
     bool answerYes = true;           // the closing question
+    QList<bool> answers;             // answers to the next questions, before answerYes
+    QStringList questions;           // the questions asked
     QString openPath, savePath;      // what the file dialogs return
+    QStringList savePaths;           // the next save dialogs' answers, before savePath
+    int saveDialogs = 0;
+    std::function<void(QDialog &)> duringDialog; // the user's hand while a dialog is shown
     // Edits made to a dialog before "Ввод": field object name -> text.
     QMap<QString, QString> edits;
     bool cancelDialogs = false;
@@ -56,6 +67,9 @@ struct Session {
     Session() {
         services.execDialog = [this](QDialog &d) {
             dialogsShown << (d.objectName().isEmpty() ? d.windowTitle() : d.objectName());
+            if (auto *setup = qobject_cast<QPageSetupDialog *>(&d))
+                return PageSetup(*setup);
+            if (duringDialog) duringDialog(d);
             if (auto *print = qobject_cast<QPrintDialog *>(&d)) {
                 if (pdfPath.isEmpty()) return int(QDialog::Rejected);
                 print->printer()->setOutputFormat(QPrinter::PdfFormat);
@@ -81,12 +95,32 @@ struct Session {
         };
         services.chooseColor = [](QWidget *, const QColor &) { return std::optional<QColor>(QColor(10, 20, 30)); };
         services.chooseOpenFile = [this](QWidget *, const QString &, const QString &, const QString &) { return openPath; };
-        services.chooseSaveFile = [this](QWidget *, const QString &, const QString &, const QString &) { return savePath; };
+        services.chooseSaveFile = [this](QWidget *, const QString &, const QString &, const QString &) {
+            ++saveDialogs;
+            return savePaths.isEmpty() ? savePath : savePaths.takeFirst();
+        };
         services.openHelpTopic = [this](int t) { helpTopics << t; };
         services.openHelpNamed = [this](const QString &) { helpTopics << -1; };
-        services.askYesNo = [this](QWidget *, const QString &, const QString &) { return answerYes; };
+        services.askYesNo = [this](QWidget *, const QString &, const QString &text) {
+            questions << text;
+            return answers.isEmpty() ? answerYes : answers.takeFirst();
+        };
         window = std::make_unique<MainWindow>(services);
         window->show();
+    }
+    // The page set-up as a user fills it: A5, landscape, "OK". The dialog applies its page to
+    // the printer only from its own exec.
+    static int PageSetup(QPageSetupDialog &d) {
+        QTimer::singleShot(0, &d, [&d] {
+            auto *size = d.findChild<QComboBox *>(QStringLiteral("pageSizeCombo"));
+            auto *landscape = d.findChild<QAbstractButton *>(QStringLiteral("landscape"));
+            if (size && landscape) {
+                size->setCurrentIndex(size->findText(QStringLiteral("A5")));
+                landscape->click();
+            }
+            d.accept();
+        });
+        return d.exec();
     }
     QAction *action(const char *name) const { return window->action(name); }
     StageWindow *stage() const { return window->stageWindow(); }
@@ -111,6 +145,10 @@ private slots:
     void stageColorAppliesOnlyToTheStageWindow();
     void captionsTurnBlueUnderTheMouseAndWithTheFocus();
     void abortEndsALongRunWithoutResults();
+    void aStoppedRunKeepsTheResultsOfTheLastCompletedOne();
+    void printerSetUpHoldsForThePrintedReport();
+    void f1OpensTheTopicOfWhatHasTheFocus();
+    void savingAsksBeforeReplacingAFile();
     void standardButtonsSpeakRussian();
     void screenshots();
 };
@@ -382,6 +420,117 @@ void WorkbenchTest::screenshots() {
     s.action("RU1")->trigger();
     QTest::qWait(50);
     s.window->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/main-window-ru.png"));
+}
+
+void WorkbenchTest::aStoppedRunKeepsTheResultsOfTheLastCompletedOne() {
+    QTemporaryDir dir;
+    Session s;
+    s.action("DC1")->trigger();
+    s.click(4);
+    s.click(7);
+    s.model->fixedSeed = 1u;
+    s.edits = {{QStringLiteral("Edit1"), QStringLiteral("2000000")}};
+    s.click(8);
+    QVERIFY(s.resultsRows > 0);
+    s.savePath = dir.filePath(QStringLiteral("done"));
+    s.action("Save1_2")->trigger();
+
+    // The second run, with another NB, is stopped at its first step.
+    s.model->fixedSeed = 2u;
+    s.edits = {{QStringLiteral("Edit1"), QStringLiteral("3000000")}};
+    s.resultsRows = -1;
+    ProgressWindow *progress = s.window->dialogs().progress;
+    const auto stop = connect(progress->bar(), &QProgressBar::valueChanged, progress,
+                              [progress](int v) { if (v > 0) progress->abortButton()->click(); });
+    s.click(8);
+    disconnect(stop);
+    QCOMPARE(s.resultsRows, -1);
+    s.savePath = dir.filePath(QStringLiteral("stopped"));
+    s.action("Save1_2")->trigger();
+
+    QFile done(dir.filePath(QStringLiteral("done.rez"))), stopped(dir.filePath(QStringLiteral("stopped.rez")));
+    QVERIFY(done.open(QIODevice::ReadOnly) && stopped.open(QIODevice::ReadOnly));
+    QCOMPARE(stopped.readAll(), done.readAll());
+    QCOMPARE(s.model->wordCount, 2000000); // the volume of the results that stay
+}
+
+void WorkbenchTest::printerSetUpHoldsForThePrintedReport() {
+    QTemporaryDir dir;
+    Session s;
+    s.action("DC1")->trigger();
+    s.click(4);
+    s.click(7);
+    s.model->fixedSeed = 1u;
+    s.click(8);
+    s.action("PrinterSetup1")->trigger();
+    s.pdfPath = dir.filePath(QStringLiteral("report.pdf"));
+    s.action("Print1")->trigger();
+    QFile pdf(s.pdfPath);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    const auto box = QRegularExpression(QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]"))
+                         .match(QString::fromLatin1(bytes));
+    QVERIFY(box.hasMatch());
+    // A5 is 148 x 210 mm, 420 x 595 points; landscape puts the long side across.
+    QVERIFY(qAbs(box.captured(1).toDouble() - 595.3) < 1.5);
+    QVERIFY(qAbs(box.captured(2).toDouble() - 419.5) < 1.5);
+}
+
+void WorkbenchTest::f1OpensTheTopicOfWhatHasTheFocus() {
+    Session s;
+    QTest::keyClick(s.window.get(), Qt::Key_F1);
+    s.action("DC1")->trigger();
+    QTest::keyClick(s.stage(), Qt::Key_F1);
+    for (int button : {2, 3, 4, 6, 7})
+        QTest::keyClick(s.stage()->button(button), Qt::Key_F1);
+    s.action("RU1")->trigger();
+    for (int button : {9, 10})
+        QTest::keyClick(s.stage()->button(button), Qt::Key_F1);
+    QCOMPARE(s.helpTopics, (QList<int>{2, 2, 14, 18, 13, 7, 8, 17, 16}));
+
+    // Inside a modal dialog, on one of its fields.
+    s.helpTopics.clear();
+    s.duringDialog = [](QDialog &d) {
+        QWidget *field = d.findChild<QLineEdit *>();
+        QTest::keyClick(field ? field : &d, Qt::Key_F1);
+    };
+    s.action("DC1")->trigger();
+    for (int button : {2, 3, 4, 6, 7})
+        s.click(button);
+    QCOMPARE(s.helpTopics, (QList<int>{14, 18, 13, 7, 8}));
+}
+
+void WorkbenchTest::savingAsksBeforeReplacingAFile() {
+    struct Case {
+        const char *command, *file;
+        QList<bool> answers;
+        bool replaced;
+        int dialogs;
+    };
+    const Case cases[] = {
+        {"Save1_1", "chain.dat", {false}, false, 2}, // "Нет": the dialog again, then given up
+        {"Save1_1", "chain.dat", {false, true}, true, 2},
+        {"Save1_2", "chain.rez", {true}, true, 1},
+    };
+    for (const Case &c : cases) {
+        QTemporaryDir dir;
+        Session s;
+        s.action("DC1")->trigger();
+        const QString path = dir.filePath(QString::fromLatin1(c.file));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        // The name is chosen without its extension: the question is for the name written.
+        s.savePaths = QStringList(c.answers.size(), dir.filePath(QStringLiteral("chain")));
+        s.answers = c.answers;
+        s.action(c.command)->trigger();
+        QCOMPARE(s.saveDialogs, c.dialogs);
+        QCOMPARE(s.questions.size(), c.answers.size());
+        QCOMPARE(s.questions.front(),
+                 QStringLiteral("Файл %1 уже существует. Заменить?").arg(QString::fromLatin1(c.file)));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll() != "old", c.replaced);
+    }
 }
 
 QTEST_MAIN(WorkbenchTest)

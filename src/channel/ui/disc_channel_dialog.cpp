@@ -75,7 +75,7 @@ DiscChannelDialog::DiscChannelDialog(GuiServices &s, QWidget *p)
     validateOnEnter = [this] {
         std::vector<EntryRule> rules;
         for (QLineEdit *e : edits_)
-            rules.push_back({e, {}, false});
+            rules.push_back({e, CaptionOf(e), false});
         return CheckEntries(rules, services_.notifier);
     };
 }

@@ -9,18 +9,23 @@
 
 namespace spi::gui {
 
+namespace {
+const QString kCaption = QStringLiteral("Вероятность  \"1\"      P1:");
+} // namespace
+
 SignalDialog::SignalDialog(GuiServices &s, QWidget *p)
     : ParameterDialog(s, QStringLiteral("Параметры сигнала"), p) {
     auto *outer = new QVBoxLayout(this);
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(12);
-    edit1_ = AddFieldRow(grid, this, 0, QStringLiteral("Вероятность  \"1\"      P1:"),
-                         QStringLiteral("Edit1"), 7, 8);
+    edit1_ = AddFieldRow(grid, this, 0, kCaption, QStringLiteral("Edit1"), 7, 8);
     edit1_->setText(QStringLiteral("0.5"));
     outer->addLayout(grid);
     FinishDialogLayout(this, outer);
     AttachDialogColorItem(this, s);
-    validateOnEnter = [this] { return CheckEntries({{edit1_, {}, false}}, services_.notifier); };
+    validateOnEnter = [this] {
+        return CheckEntries({{edit1_, kCaption, false}}, services_.notifier);
+    };
 }
 
 void SignalDialog::RunStep() {

@@ -24,6 +24,9 @@
 #include <QStylePainter>
 #include <QTableWidget>
 
+#include <tuple>
+#include <utility>
+
 namespace spi::gui {
 
 namespace {
@@ -84,11 +87,13 @@ StageWindow::StageWindow(GuiServices &services, DialogSet &dialogs, QWidget *par
     setWindowTitle(QStringLiteral("ДК и РУ"));
     setMouseTracking(true);
     ApplyBackground(this, services_.model.stageWindowColor);
+    SetHelpTopic(this, 2);
 
     for (const auto &b : kButtons) {
         auto *button = new StageButton(QString::fromUtf8(b.caption), this);
         button->setObjectName(QStringLiteral("BitBtn%1").arg(b.number));
         button->setToolTip(QString::fromUtf8(b.hint));
+        SetHelpTopic(button, b.helpTopic);
         button->installEventFilter(this);
         button->setAttribute(Qt::WA_Hover);
         buttons_[static_cast<std::size_t>(b.number)] = button;
@@ -257,9 +262,14 @@ void StageWindow::Clicked(int number) {
 }
 
 void StageWindow::RunTest(bool withCoder) {
+    ModelState &m = services_.model;
+    // The report reads the volume from these cells: when the user stops the run, the results
+    // that stay are those of the last completed run, and so must be the volume shown with them.
+    const auto volume = std::pair(m.wordCount, m.stat1WordLength);
     const bool start = withCoder ? dialogs_.stat2->RunStep() : dialogs_.stat1->RunStep();
     if (!start) return;
     const RunResult r = RunTestWithProgress(services_, *dialogs_.progress, withCoder ? TestKind::Stat2 : TestKind::Stat1);
+    if (r.outcome == RunOutcome::Cancelled) std::tie(m.wordCount, m.stat1WordLength) = volume;
     if (!r.showResults) return;
     ResultsWindow &results = *dialogs_.results;
     results.Fill(r.view);

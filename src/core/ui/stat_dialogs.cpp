@@ -62,6 +62,27 @@ QString InvalidIntegerEntry(const QString &label, const QString &text) {
            QString::fromStdString(InvalidIntegerMessage(text.toStdString()));
 }
 
+QString CaptionOf(const QLineEdit *field) {
+    const QWidget *parent = field->parentWidget();
+    const auto *label =
+        parent ? parent->findChild<QLabel *>(field->objectName() + QStringLiteral("Label")) : nullptr;
+    return label ? label->text() : QString();
+}
+
+QString FieldSymbol(const QString &label) {
+    // A caption ends in the symbol of its value ("...  Hp:", "P21:"): that is what a message names.
+    QString text = label.simplified();
+    if (text.endsWith(QLatin1Char(':')))
+        text.chop(1);
+    return text.section(QLatin1Char(' '), -1);
+}
+
+QString NotANumberEntry(const QString &label, const QString &text) {
+    const QString symbol = FieldSymbol(label);
+    const QString message = QStringLiteral("«%1» — не число").arg(text);
+    return symbol.isEmpty() ? message : message + QStringLiteral(" (поле %1)").arg(symbol);
+}
+
 void ClearFieldMarks(QWidget *dialog) {
     for (QLineEdit *e : dialog->findChildren<QLineEdit *>())
         e->setStyleSheet(QString());
@@ -88,7 +109,7 @@ bool CheckEntries(const std::vector<EntryRule> &rules, Notifier &notifier) {
     if (first->integer)
         notifier.Error(InvalidIntegerEntry(first->label, first->field->text()).toStdString());
     else
-        notifier.Error("Некорректный ввод!");
+        notifier.Error(NotANumberEntry(first->label, first->field->text()).toStdString());
     return false;
 }
 

@@ -39,13 +39,20 @@ bool IsDialogReal(const QString &text);
 // The message for an integer field that holds something else, naming the field by its label.
 QString InvalidIntegerEntry(const QString &label, const QString &text);
 
+// The caption that AddFieldRow put beside a field.
+QString CaptionOf(const QLineEdit *field);
+
+// The message for a real field holding a text that is not a number: the text and the symbol
+// that ends the field's caption, as in «abc» — не число (поле Hp).
+QString NotANumberEntry(const QString &label, const QString &text);
+
 // Takes the marks of bad entries off every field of a dialog that is being filled anew.
 void ClearFieldMarks(QWidget *dialog);
 
 // One field of a dialog checked on "Ввод" before anything of that dialog is stored.
 struct EntryRule {
     QLineEdit *field = nullptr;
-    QString label;        // named in the message of an integer field
+    QString label;        // the field's caption, named in the message
     bool integer = false; // an integer field; otherwise a real one
 };
 // Checks the fields in order; the first bad one is reported ("Некорректный ввод!" for a real

@@ -253,11 +253,14 @@ bool SaveExport(GuiServices &services, QWidget *parent, const QString &caption,
                 const std::function<std::string()> &bytes) {
     if (!services.chooseSaveFile)
         return false;
-    QString path = services.chooseSaveFile(parent, caption, preset, filter);
+    const QString path =
+        ChooseSaveTarget(services, parent, caption, preset, filter, [&suffix](QString chosen) {
+            if (QFileInfo(chosen).suffix().isEmpty())
+                chosen += QLatin1Char('.') + suffix;
+            return chosen;
+        });
     if (path.isEmpty())
         return false;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QLatin1Char('.') + suffix;
     const std::string content = bytes();
     if (content.empty()) {
         services.notifier.Error("Нечего записать в файл " + path.toStdString() + ".");

@@ -270,8 +270,8 @@ void PictureWindow::PlaceMarks() {
 }
 
 bool PictureWindow::Print() {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageOrientation(QPageLayout::Landscape);
+    // The page as the printer set-up left it: the chart is scaled to fit either orientation.
+    QPrinter &printer = SessionPrinter(services_);
     printer.setDocName(chart_->title());
     QPrintDialog dialog(&printer, this);
     const int answer = services_.execDialog ? services_.execDialog(dialog) : dialog.exec();
