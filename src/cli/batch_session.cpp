@@ -81,6 +81,21 @@ bool ParseRows(const std::string &text, std::vector<int> &rows, std::string *why
     return true;
 }
 
+// "Ввод" after --code 7, 12, 15 or 16 without --taps would stop at the empty n with the
+// conversion message of an empty text. Refused first, saying what is missing; `before` names the
+// option that would take the window over early.
+bool RefusedForMissingTaps(const CoderSettings &coder, std::ostream &err,
+                           const std::string &before = {}) {
+    if (!AwaitsTaps(coder))
+        return false;
+    err << "spi-sim: --code " << *coder.CheckedType()
+        << " needs the polynomials of the convolutional set"
+        << (before.empty() ? "" : " before " + before)
+        << ": add --taps ROW,ROW (rows of the tap table, e.g. --taps 31,32)\n"
+        << UsageText();
+    return true;
+}
+
 // A write to standard output that failed (a full device, a closed pipe) is a failed output.
 bool Flushed(std::ostream &out, std::ostream &err, const char *what) {
     out.flush();
@@ -215,6 +230,8 @@ int RunBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &
                     ApplyInnerPolyList(coder, m, list);
                 break;
             }
+            if (RefusedForMissingTaps(coder, err, "--set " + a.text))
+                return kExitUsage;
             // A field set by name comes after the coder window's choices: take them over first, so
             // that "Ввод" later does not put the window's texts back over it.
             if (coder.IsOpen() && !AcceptCoderSettings(coder, m, notifier))
@@ -235,6 +252,9 @@ int RunBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &
             return kExitUsage;
         }
     }
+
+    if (o.stat2 && RefusedForMissingTaps(coder, err))
+        return kExitUsage;
 
     m.channelType = static_cast<std::uint8_t>(o.structure);
     if (m.channelType == 2 && m.contHc != 0)

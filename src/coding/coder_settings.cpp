@@ -562,6 +562,11 @@ bool ApplyTaps(CoderSettings &cs, ModelState &m, Notifier &notifier, const std::
     return true;
 }
 
+bool AwaitsTaps(const CoderSettings &cs) {
+    const auto type = cs.CheckedType();
+    return cs.IsOpen() && type && IsPolynomialSetType(*type) && cs.Selected().empty();
+}
+
 bool ApplyRate(CoderSettings &cs, ModelState &m, Notifier &notifier, bool up, std::string *error) {
     const auto type = TypeInOpenWindow(cs, m);
     if (!type || !IsPolynomialSetType(*type)) {

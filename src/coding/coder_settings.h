@@ -165,6 +165,9 @@ bool ApplyCodeChoice(CoderSettings &cs, ModelState &m, Notifier &notifier, int c
 // while type 7, 12, 15 or 16 is checked, with 1..7 rows of 1..170.
 bool ApplyTaps(CoderSettings &cs, ModelState &m, Notifier &notifier, const std::vector<int> &rows,
                std::string *error);
+// True while --code chose type 7, 12, 15 or 16 and no --taps followed: the button emptied the
+// selection and with it n, k and Cm, which only a chosen polynomial fills again.
+bool AwaitsTaps(const CoderSettings &cs);
 // --rate up|down: the rate spin button, once a polynomial is selected.
 bool ApplyRate(CoderSettings &cs, ModelState &m, Notifier &notifier, bool up, std::string *error);
 // --set innerPolyList=...: the model field, and its window field while the window is open (the

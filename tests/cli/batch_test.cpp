@@ -194,4 +194,45 @@ TEST(Batch, BadCodeChoicesAreUsageErrors) {
     }
 }
 
+// Types 7, 12, 15 and 16 get n, k and Cm from the chosen polynomials: without --taps the run is
+// refused before it starts, naming what is missing; a set given by --taps or by --set still runs.
+TEST(Batch, ConvolutionalSetWithoutTapsIsRefusedBeforeTheRun) {
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::string said;
+    };
+    const std::string needs = " needs the polynomials of the convolutional set";
+    const std::vector<Case> cases{
+        {{"--code", "7"}, spi::cli::kExitUsage, "--code 7" + needs + ": add --taps ROW,ROW"},
+        {{"--code", "12"}, spi::cli::kExitUsage, "--code 12" + needs},
+        {{"--code", "15"}, spi::cli::kExitUsage, "--code 15" + needs},
+        {{"--code", "16"}, spi::cli::kExitUsage, "--code 16" + needs},
+        {{"--code", "7", "--set", "contHp=5", "--taps", "31,32"}, spi::cli::kExitUsage,
+         "--code 7" + needs + " before --set contHp=5"},
+        {{"sweep", "--param", "contHp", "--values", "5", "--code", "12"}, spi::cli::kExitUsage,
+         "--code 12" + needs},
+        {{"--code", "12", "--taps", "31,32"}, spi::cli::kExitOk, ""},
+        {{"--set", "codeType=7", "--set", "genPolyText=0,2,5,6,0,8,9,12", "--set", "codeN=36",
+          "--set", "codeK=24", "--set", "codeT=6", "--set", "convN0=3", "--set", "convK0=2",
+          "--set", "polyNumbers[0]=31", "--set", "polyNumbers[1]=32"},
+         spi::cli::kExitOk, ""},
+        {{"--code", "7", "--test", "stat1"}, spi::cli::kExitOk, ""}, // no coder in "Стат 1"
+    };
+    for (auto c : cases) {
+        std::string line;
+        for (const auto &a : c.args)
+            line += a + " ";
+        c.args.insert(c.args.end(), {"--seed", "1", "--quiet"});
+        const auto o = SimRun(c.args);
+        EXPECT_EQ(o.code, c.code) << line << "\n" << o.err;
+        if (c.said.empty()) {
+            EXPECT_EQ(o.err, "") << line;
+        } else {
+            EXPECT_NE(o.err.find("spi-sim: " + c.said), std::string::npos) << line << o.err;
+            EXPECT_TRUE(o.note.entries.empty()) << line; // nothing of the chain ran
+        }
+    }
+}
+
 } // namespace
