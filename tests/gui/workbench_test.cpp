@@ -123,6 +123,16 @@ struct Session {
         return d.exec();
     }
     QAction *action(const char *name) const { return window->action(name); }
+    // "ДК", the discrete channel and the coder as shown, then "Стат2" from a fixed seed (and
+    // with NB typed into its dialog, when given).
+    void RunDefaultChain(std::uint32_t seed, const QString &nb = {}) {
+        action("DC1")->trigger();
+        click(4);
+        click(7);
+        model->fixedSeed = seed;
+        if (!nb.isEmpty()) edits = {{QStringLiteral("Edit1"), nb}};
+        click(8);
+    }
     StageWindow *stage() const { return window->stageWindow(); }
     void click(int button) { stage()->button(button)->click(); }
 };
@@ -325,11 +335,7 @@ void WorkbenchTest::closingTheStageWindowDisablesTheFileCommands() {
 void WorkbenchTest::printingWritesAPdf() {
     QTemporaryDir dir;
     Session s;
-    s.action("DC1")->trigger();
-    s.click(4);
-    s.click(7);
-    s.model->fixedSeed = 1u;
-    s.click(8);
+    s.RunDefaultChain(1u);
     s.pdfPath = dir.filePath(QStringLiteral("report.pdf"));
     s.action("Print1")->trigger();
     QVERIFY(QFile::exists(s.pdfPath));
@@ -425,12 +431,7 @@ void WorkbenchTest::screenshots() {
 void WorkbenchTest::aStoppedRunKeepsTheResultsOfTheLastCompletedOne() {
     QTemporaryDir dir;
     Session s;
-    s.action("DC1")->trigger();
-    s.click(4);
-    s.click(7);
-    s.model->fixedSeed = 1u;
-    s.edits = {{QStringLiteral("Edit1"), QStringLiteral("2000000")}};
-    s.click(8);
+    s.RunDefaultChain(1u, QStringLiteral("2000000"));
     QVERIFY(s.resultsRows > 0);
     s.savePath = dir.filePath(QStringLiteral("done"));
     s.action("Save1_2")->trigger();
@@ -457,11 +458,7 @@ void WorkbenchTest::aStoppedRunKeepsTheResultsOfTheLastCompletedOne() {
 void WorkbenchTest::printerSetUpHoldsForThePrintedReport() {
     QTemporaryDir dir;
     Session s;
-    s.action("DC1")->trigger();
-    s.click(4);
-    s.click(7);
-    s.model->fixedSeed = 1u;
-    s.click(8);
+    s.RunDefaultChain(1u);
     s.action("PrinterSetup1")->trigger();
     s.pdfPath = dir.filePath(QStringLiteral("report.pdf"));
     s.action("Print1")->trigger();
