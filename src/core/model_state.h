@@ -26,8 +26,13 @@ inline constexpr int kNoiseTable = 1000;    // entries of the decision-device ta
 
 using Bits2100 = std::array<std::uint8_t, kMaxWord + 1>;
 
-struct ModelState {
-    // --- Parameters of the chain (those saved in the initial-data file are marked dat) ---
+// The model is one record, composed of parts: the parameters, the chain's buffers, the results of
+// the last run and one part per block that keeps state of its own. Every field keeps its name in
+// the whole record (m.codeN, m.multBefore, m.chanState), and a block's functions can be handed
+// their own part alone.
+
+// Parameters of the chain (those saved in the initial-data file are marked dat).
+struct ModelParameters {
     double probOne = 0;      // dat
     double modMd = 0;        // dat
     double contQ = 0;        // dat
@@ -61,8 +66,10 @@ struct ModelState {
     std::uint8_t channelEntered = 0;
     std::array<std::string, 7> tapStrings{};
     std::uint16_t convPolyIndex = 0;
+};
 
-    // --- Work buffers ---
+// The words of the chain on their way through one block of a run.
+struct ChainBuffers {
     std::array<std::int32_t, kPolyTerms> genPolyTerms{}; // 0-based
     Bits2100 infoWord{};
     Bits2100 prevInfoWord{};
@@ -80,8 +87,10 @@ struct ModelState {
     Bits2100 decoderWork3{};
     std::array<std::uint8_t, kMaxParity + 1> parityColumns{};
     std::array<std::int32_t, kMaxBlock + 1> interleaverPerm{}; // 0-based
+};
 
-    // --- Results of the last run ---
+// What a completed run leaves for the windows, the files and the printouts.
+struct RunResults {
     std::array<double, kMaxWord + 1> multBefore{}; // 0-based
     std::array<double, kMaxWord + 1> multAfter{};  // 0-based
     double wordErrProbAfter = 0;
@@ -97,15 +106,21 @@ struct ModelState {
     std::int32_t multRowsLast = 0;
     std::int32_t multRowsBefore = 0;
     std::int32_t multRowsAfter = 0;
+    std::int32_t lastMultiplicity = 0;
+    // The seed the last run's set-up used (from the clock or fixedSeed).
+    std::uint32_t runSeed = 0;
+};
 
-    // --- Discrete-channel generator ---
+// The discrete-channel generator and the check of a concatenated scheme's inner set.
+struct MarkovGeneratorState {
     std::int32_t chanState = 0; // 0 = not drawn yet; 1, 2, 3 = states 0, 1, 2
     std::int32_t genLength = 0;
     double cascadeInitMark = 0;
     std::uint8_t cascadeSetSize = 0;
     std::int32_t cascadeStep = 0;
+};
 
-    // --- Decision-device generator ---
+struct DecisionDeviceState {
     std::array<std::int32_t, kNoiseTable + 1> noiseTable{};
     std::array<std::int32_t, kNoiseTable + 1> envNoiseTable{};
     std::array<std::int32_t, kNoiseTable + 1> envSignalTable{};
@@ -113,8 +128,10 @@ struct ModelState {
     double mapShift = 0;
     double hpReal = 0;
     double noiseSigma = 0;
+};
 
-    // --- Inner codes of the concatenated schemes ---
+// The inner codes of the concatenated schemes.
+struct InnerCodeState {
     std::uint16_t innerBlockLen = 0;                        // l, information bits per inner block
     std::array<std::uint8_t, 64> innerInfoBits{};           // 1..l+2
     std::array<std::uint16_t, 8> innerMetrics{};            // m0..m3, then c4..c7
@@ -139,17 +156,23 @@ struct ModelState {
     std::array<std::array<std::int16_t, kInner16Taps>, kInner16Polys> inner16Taps{}; // 0-based
     std::int32_t inner16Memory = 0; // largest tap of the set
     std::int32_t inner16Delay = 0;  // blocks between receiving a bit and deciding it
+};
 
-    // --- Convolutional codes with threshold decoding ---
+// Convolutional codes with threshold decoding.
+struct ConvThresholdState {
     std::array<std::int32_t, 8> convTapMax{}; // 1..n0-1
     std::int32_t convStepsPerWord = 0;
+};
 
-    // --- Convolutional code with Viterbi decoding (never reset: carried across runs) ---
+// The convolutional code with Viterbi decoding (never reset: carried across runs).
+struct ViterbiState {
     std::array<std::uint8_t, 2> vitEncoderMemory{};
     std::array<std::uint8_t, 8> vitMetrics{};
     std::array<std::array<std::uint8_t, 25>, 4> vitSurvivors{};
+};
 
-    // --- Galois field, Reed-Solomon and BCH coders ---
+// The Galois field, the Reed-Solomon and the BCH coders.
+struct GaloisCoderState {
     double rsGeneratorReady = 0;
     std::uint16_t rsCodeNumber = 0;
     std::array<std::uint8_t, 6> fieldPolyDigits{}; // 1..5
@@ -165,19 +188,29 @@ struct ModelState {
     std::array<std::uint8_t, 256> bchLog{};
     std::int32_t bchOrder = 0;
     std::int32_t bchDegree = 0;
+};
 
-    // --- Values shared by the windows (not saved) ---
+// Values shared by the windows (not saved).
+struct WindowValues {
     std::uint8_t dialogCancelled = 0;
     std::int32_t dialogColor = 0;
     std::int32_t stageWindowColor = 0;
-    std::int32_t lastMultiplicity = 0;
+};
 
+struct ModelState : ModelParameters,
+                    ChainBuffers,
+                    RunResults,
+                    MarkovGeneratorState,
+                    DecisionDeviceState,
+                    InnerCodeState,
+                    ConvThresholdState,
+                    ViterbiState,
+                    GaloisCoderState,
+                    WindowValues {
     // --- Random generator of this model ---
     Random random;
     // When set, a run's set-up seeds the generator with this value instead of the clock.
     std::optional<std::uint32_t> fixedSeed;
-    // The seed the last run's set-up used (from the clock or fixedSeed).
-    std::uint32_t runSeed = 0;
 
     // --- Built-in tables, filled at start and never changed ---
     const BchRow *bchTable = nullptr; // rows 1..87, element 0 unused

@@ -53,7 +53,7 @@ struct Field {
     bool numeric = true;
 };
 
-Field Real(double ModelState::*field) {
+Field Real(double ModelParameters::*field) {
     return {[field](ModelState &m, const std::string &v, std::string *err) {
         double x = 0;
         if (!ParseReal(v, x)) {
@@ -65,7 +65,7 @@ Field Real(double ModelState::*field) {
     }};
 }
 
-template <class T> Field Whole(T ModelState::*field) {
+template <class T> Field Whole(T ModelParameters::*field) {
     return {[field](ModelState &m, const std::string &v, std::string *err) {
         long long x = 0;
         const long long lo = std::numeric_limits<T>::min(), hi = std::numeric_limits<T>::max();
@@ -79,7 +79,8 @@ template <class T> Field Whole(T ModelState::*field) {
     }};
 }
 
-template <std::size_t N> Field RealAt(std::array<double, N> ModelState::*field, std::size_t i) {
+template <std::size_t N>
+Field RealAt(std::array<double, N> ModelParameters::*field, std::size_t i) {
     return {[field, i](ModelState &m, const std::string &v, std::string *err) {
         double x = 0;
         if (!ParseReal(v, x)) {
@@ -91,7 +92,7 @@ template <std::size_t N> Field RealAt(std::array<double, N> ModelState::*field, 
     }};
 }
 
-Field Text(std::string ModelState::*field, std::size_t maxLength) {
+Field Text(std::string ModelParameters::*field, std::size_t maxLength) {
     return {[field, maxLength](ModelState &m, const std::string &v, std::string *err) {
                 if (maxLength && v.size() > maxLength) {
                     *err = "text longer than " + std::to_string(maxLength) + " characters";

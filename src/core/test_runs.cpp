@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <tuple>
 
 namespace spi {
 
@@ -28,42 +27,14 @@ void GenerateErrors(ModelState &m, int length, bool withCoder, long long blockNo
     else if (m.channelType == 2) GenerateDecisionErrors(m, length, blockNo);
 }
 
-// What a completed run leaves for the windows, the files and the printouts. A run the user stops
-// puts these cells back as they were before it, so that it changes nothing one can see or save.
-struct ResultCells {
-    explicit ResultCells(const ModelState &m)
-        : multBefore(m.multBefore), multAfter(m.multAfter),
-          reals{m.wordErrProbAfter, m.pErrIn,        m.pErrInConf,       m.pErrOut,
-                m.pErrOutConf,      m.capacityNoCoder2, m.rateWithCoder, m.pErrWork,
-                m.pErrConfWork},
-          counts{m.detectedBlockCount, m.multRowsLast, m.multRowsBefore, m.multRowsAfter,
-                 m.lastMultiplicity},
-          runSeed(m.runSeed) {}
-
-    void PutBack(ModelState &m) const {
-        m.multBefore = multBefore;
-        m.multAfter = multAfter;
-        std::tie(m.wordErrProbAfter, m.pErrIn, m.pErrInConf, m.pErrOut, m.pErrOutConf,
-                 m.capacityNoCoder2, m.rateWithCoder, m.pErrWork, m.pErrConfWork) = reals;
-        std::tie(m.detectedBlockCount, m.multRowsLast, m.multRowsBefore, m.multRowsAfter,
-                 m.lastMultiplicity) = counts;
-        m.runSeed = runSeed;
-    }
-
-    decltype(ModelState::multBefore) multBefore;
-    decltype(ModelState::multAfter) multAfter;
-    std::tuple<double, double, double, double, double, double, double, double, double> reals;
-    std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t> counts;
-    std::uint32_t runSeed;
-};
-
-// Kept only when the run can be stopped (it reports progress).
-std::unique_ptr<ResultCells> KeepResults(const ModelState &m, const RunProgress *progress) {
-    return progress ? std::make_unique<ResultCells>(m) : nullptr;
+// A run the user stops puts the results of the last completed run back, so that it changes nothing
+// one can see or save. They are kept only when the run can be stopped (it reports progress).
+std::unique_ptr<RunResults> KeepResults(const ModelState &m, const RunProgress *progress) {
+    return progress ? std::make_unique<RunResults>(m) : nullptr;
 }
 
-RunResult Cancel(RunProgress *progress, ModelState &m, const ResultCells &before) {
-    before.PutBack(m);
+RunResult Cancel(RunProgress *progress, ModelState &m, const RunResults &before) {
+    static_cast<RunResults &>(m) = before;
     progress->Finished();
     RunResult r;
     r.outcome = RunOutcome::Cancelled;
