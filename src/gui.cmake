@@ -28,6 +28,7 @@ add_library(spi_gui STATIC
   coding/ui/coder_window.cpp
   report/ui/results_window.cpp
   report/ui/picture_window.cpp
+  report/ui/picture_zoom.cpp
   report/ui/report_import.cpp
   report/ui/curve_window.cpp
 )

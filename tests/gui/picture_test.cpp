@@ -15,14 +15,17 @@
 #include <QFile>
 #include <QGraphicsSimpleTextItem>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QValueAxis>
 #include <QtTest>
 
+#include <cmath>
 #include <memory>
 
 using namespace spi;
@@ -43,10 +46,12 @@ struct Session {
     QString pdfPath; // where a print dialog prints; empty: the user cancels
     int pictureOpenings = 0;
     int barsWhenOpened = -1;
+    int printDialogs = 0;
 
     Session() {
         services.execDialog = [this](QDialog &d) {
             if (auto *print = qobject_cast<QPrintDialog *>(&d)) {
+                ++printDialogs;
                 if (pdfPath.isEmpty())
                     return int(QDialog::Rejected);
                 print->printer()->setOutputFormat(QPrinter::PdfFormat);
@@ -69,6 +74,23 @@ struct Session {
         }
         model->multRowsBefore = model->codeN + 1;
         model->multRowsAfter = model->codeK + 1;
+    }
+
+    // A run's distributions for words of n symbols carrying k: binomial before decoding with
+    // symbol error probability p, and the residue in the k symbols after it with p / 3.
+    void LoadWords(int n, int k, double p) {
+        const auto binomial = [](int m, double q, int i) {
+            return i > m ? 0.0
+                         : std::exp(std::lgamma(m + 1.0) - std::lgamma(i + 1.0) -
+                                    std::lgamma(m - i + 1.0) + i * std::log(q) +
+                                    (m - i) * std::log1p(-q));
+        };
+        model->codeN = n;
+        model->codeK = k;
+        for (int i = 0; i <= kMaxWord; ++i) {
+            model->multBefore[static_cast<std::size_t>(i)] = binomial(n, p, i);
+            model->multAfter[static_cast<std::size_t>(i)] = binomial(k, p / 3, i);
+        }
     }
 
     // The data rows of the results window after the run, as the diagram is given them.
@@ -142,13 +164,34 @@ void SaveScreenshot(QWidget &w, const QString &name) {
     QVERIFY(w.grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(name)));
 }
 
-void ShowAndSettle(QWidget &w) {
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+void Settle() {
     for (int i = 0; i < 5; ++i) {
         QCoreApplication::processEvents();
         QTest::qWait(10);
     }
+}
+
+void ShowAndSettle(QWidget &w) {
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    Settle();
+}
+
+// The axis value under a point of the chart, and the point of an axis value (at the bars' foot).
+double ValueAt(const PictureWindow &w, QPointF p) {
+    return w.chart()->mapToValue(p, w.chart()->series().front()).x();
+}
+QPointF PointOf(const PictureWindow &w, double v) {
+    return w.chart()->mapToPosition(QPointF(v, 0), w.chart()->series().front());
+}
+
+void TurnWheel(PictureWindow &w, QPointF inChart, int delta) {
+    QWidget *viewport = w.chartView()->viewport();
+    const QPointF at = w.chartView()->mapFromScene(w.chart()->mapToScene(inChart));
+    QWheelEvent turn(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &turn);
+    Settle();
 }
 
 } // namespace
@@ -163,6 +206,8 @@ private slots:
     void marksStandOverTheirBars();
     void controlsFollowTheWindowSize();
     void printsTheChartAsVectorPdf();
+    void marksShowOnlyWhereTheyFit();
+    void wheelAndFieldsZoomOnlyTheView();
     void richTextKeepsTheCodePage();
     void importHandsTheDocumentOver();
     void importWithoutProgramSaysSo();
@@ -362,6 +407,157 @@ void PictureTest::printsTheChartAsVectorPdf() {
     s.pdfPath.clear();
     QVERIFY(!w.Print());
     QVERIFY(!QFile::exists(kept));
+}
+
+void PictureTest::marksShowOnlyWhereTheyFit() {
+    // One window taken through the states in order; range {0, 0} stands for "Сброс".
+    struct Step {
+        int n, k;
+        double p;
+        QSize size;
+        MultRange range;
+        bool beforeOn, fits;
+        const char *screenshot;
+    };
+    const Step steps[] = {
+        {7, 4, 0.1, {860, 580}, {0, 0}, true, true, "picture-n7.png"},
+        {2040, 1784, 0.3, {860, 580}, {0, 0}, true, false, "picture-n2040.png"},
+        {2040, 1784, 0.3, {860, 580}, {590, 630}, true, true, "picture-n2040-zoom.png"},
+        {2040, 1784, 0.3, {1400, 900}, {0, 0}, false, false, nullptr},
+        {2040, 1784, 0.3, {1400, 900}, {2000, 2040}, false, true, nullptr},
+        {100, 80, 0.3, {860, 580}, {0, 0}, true, false, nullptr},
+        {100, 80, 0.3, {2400, 700}, {0, 0}, true, true, nullptr},
+        {100, 80, 0.3, {700, 500}, {0, 0}, true, false, nullptr},
+    };
+    Session s;
+    PictureWindow w(s.services);
+    int shownN = -1;
+    for (const Step &step : steps) {
+        const QString where = QStringLiteral("n=%1 %2x%3 %4..%5")
+                                  .arg(step.n)
+                                  .arg(step.size.width())
+                                  .arg(step.size.height())
+                                  .arg(step.range.first)
+                                  .arg(step.range.last);
+        if (step.n != shownN) {
+            s.LoadWords(step.n, step.k, step.p);
+            w.ShowFor(s.ResultsRows(step.n));
+            shownN = step.n;
+        }
+        w.resize(step.size);
+        ShowAndSettle(w);
+        // Under a window system the new size arrives as an event of its own.
+        QTRY_COMPARE(w.size(), step.size);
+        QTRY_COMPARE(w.chart()->size().toSize(), w.chartView()->size());
+        if (step.range == MultRange{0, 0}) {
+            w.resetButton()->click();
+        } else {
+            w.fromBox()->setValue(step.range.first);
+            w.toBox()->setValue(step.range.last);
+        }
+        if (w.beforeMarksBox()->isChecked() != step.beforeOn)
+            w.beforeMarksBox()->click();
+        Settle();
+
+        const MultRange shown = w.shownRange();
+        const bool whole = step.range == MultRange{0, 0};
+        QCOMPARE(shown, (whole ? MultRange{0, step.n} : step.range));
+        const int perSet = step.fits ? shown.count() : 0;
+        QVERIFY2(VisibleCount(w.marks(w.beforeSet())) == (step.beforeOn ? perSet : 0),
+                 qPrintable(where));
+        QVERIFY2(VisibleCount(w.marks(w.afterSet())) == perSet, qPrintable(where));
+        // Whatever the room, the boxes keep their captions and can be switched.
+        QVERIFY2(w.noRoomNote()->isVisible() != step.fits, qPrintable(where));
+        QVERIFY(w.noRoomNote()->text().contains(QStringLiteral("не помещаются")));
+        for (const QCheckBox *box : {w.beforeMarksBox(), w.afterMarksBox()}) {
+            QVERIFY(box->isEnabled());
+            QCOMPARE(box->toolTip().isEmpty(), step.fits);
+        }
+        QCOMPARE(w.beforeMarksBox()->text(), QStringLiteral("До УЗО"));
+        QCOMPARE(w.afterMarksBox()->text(), QStringLiteral("После УЗО"));
+        // Marks shown do not run into the next mark of their distribution.
+        for (const auto *set : {w.beforeSet(), w.afterSet()}) {
+            const auto &marks = w.marks(set);
+            for (int i = shown.first; i < shown.last; ++i)
+                if (marks[i]->isVisible())
+                    QVERIFY2(!marks[i]->sceneBoundingRect().intersects(
+                                 marks[i + 1]->sceneBoundingRect()),
+                             qPrintable(where + QStringLiteral(" at %1").arg(i)));
+        }
+        if (step.screenshot)
+            SaveScreenshot(w, QString::fromLatin1(step.screenshot));
+    }
+}
+
+void PictureTest::wheelAndFieldsZoomOnlyTheView() {
+    constexpr int kN = 2040;
+    Session s;
+    s.LoadWords(kN, 1784, 0.3);
+    const auto before = s.model->multBefore;
+    const auto after = s.model->multAfter;
+    PictureWindow w(s.services);
+    w.ShowFor(s.ResultsRows(kN));
+    w.resize(860, 580);
+    ShowAndSettle(w);
+    const auto expectShown = [&w](MultRange r) {
+        QCOMPARE(w.shownRange(), r);
+        QCOMPARE(w.multiplicityAxis()->min(), r.first - 0.5);
+        QCOMPARE(w.multiplicityAxis()->max(), r.last + 0.5);
+        QCOMPARE(w.fromBox()->value(), r.first);
+        QCOMPARE(w.toBox()->value(), r.last);
+    };
+
+    // Wheel turns at multiplicities (positive: nearer), one after the other. The multiplicity
+    // under the cursor stays under it unless an edge of the table holds the view.
+    struct Turn {
+        double at;
+        int delta;
+        bool leftHeld, rightHeld;
+    };
+    const Turn turns[] = {
+        {612, 360, false, false},  {612, 1200, false, false}, {600, 120, false, false},
+        {598, 240, false, false},  {590, -240, false, false}, {590, -4800, true, true},
+        {5, 600, false, false},    {600, -240, true, false},  {1000, -4800, true, true},
+        {2035, 600, false, false}, {1500, -240, false, true},
+    };
+    for (const Turn &turn : turns) {
+        const QString where = QStringLiteral("%1 by %2").arg(turn.at).arg(turn.delta);
+        const MultRange was = w.shownRange();
+        const QPointF cursor = PointOf(w, turn.at);
+        TurnWheel(w, cursor, turn.delta);
+        const MultRange now = w.shownRange();
+        expectShown(now);
+        QVERIFY2(turn.delta > 0 ? now.count() < was.count() : now.count() > was.count(),
+                 qPrintable(where));
+        QVERIFY2((now.first == 0) == turn.leftHeld, qPrintable(where));
+        QVERIFY2((now.last == kN) == turn.rightHeld, qPrintable(where));
+        if (!turn.leftHeld && !turn.rightHeld)
+            QVERIFY2(std::abs(ValueAt(w, cursor) - turn.at) <= 1, qPrintable(where));
+    }
+
+    // The fields: "от" typed and entered, "до" below "от" takes "от" along; "Сброс" shows all.
+    w.fromBox()->selectAll();
+    const MultRange typedOver = w.shownRange();
+    QTest::keyClicks(w.fromBox(), QStringLiteral("1000"));
+    QCOMPARE(w.shownRange(), typedOver); // nothing while typing
+    QTest::keyClick(w.fromBox(), Qt::Key_Return);
+    expectShown({1000, kN});
+    QCOMPARE(s.printDialogs, 0); // Enter in the field is not the window's default button
+    w.toBox()->setValue(900);
+    expectShown({900, 900});
+    w.resetButton()->click();
+    expectShown({0, kN});
+    QCOMPARE(w.rangeGroup()->title(), QStringLiteral("Кратности"));
+    QVERIFY(!w.rangeGroup()->geometry().intersects(w.chartView()->geometry()));
+    QVERIFY(w.rangeGroup()->geometry().bottom() < w.marksGroup()->y());
+
+    // Only the view changed: the bars hold the whole table, the model its distributions.
+    QCOMPARE(w.beforeSet()->count(), kN + 1);
+    for (int i = 0; i <= kN; ++i) {
+        QCOMPARE(w.beforeSet()->at(i), before[static_cast<std::size_t>(i)]);
+        QCOMPARE(w.afterSet()->at(i), after[static_cast<std::size_t>(i)]);
+    }
+    QVERIFY(s.model->multBefore == before && s.model->multAfter == after);
 }
 
 void PictureTest::richTextKeepsTheCodePage() {

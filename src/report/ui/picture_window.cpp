@@ -13,25 +13,25 @@
 #include <QGraphicsLayout>
 #include <QGraphicsSimpleTextItem>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 
 namespace spi::gui {
 
 namespace {
-
-// The share of a multiplicity's slot taken by its two bars together.
-constexpr qreal kBarWidth = 0.8;
 
 const QColor kBeforeColor(0xFF, 0x00, 0xFF); // fuchsia
 const QColor kAfterColor(0x00, 0x00, 0xFF);  // blue
@@ -44,7 +44,10 @@ constexpr int kButtonWidth = 90;
 constexpr int kButtonHeight = 30;
 constexpr int kGroupWidth = 110;
 constexpr int kGroupHeight = 80;
-// The chart ends this far left of the window's right edge, clear of the group "Метки".
+constexpr int kRangeTop = 8;
+constexpr int kRangeHeight = 134;
+// The chart ends this far left of the window's right edge, clear of the groups "Кратности" and
+// "Метки".
 constexpr int kControlsMargin = 120;
 
 QBarSet *MakeSet(const QString &title, const char *name, const QColor &color) {
@@ -55,15 +58,9 @@ QBarSet *MakeSet(const QString &title, const char *name, const QColor &color) {
     return set;
 }
 
-// The step of the multiplicity labels: 1 while the numbers fit side by side, otherwise the
-// smallest of 2, 5, 10, 20, ... that leaves room for the widest number.
-int LabelStep(qreal pixelsPerUnit, qreal labelWidth) {
-    static constexpr std::array<int, 10> kSteps{1, 2, 5, 10, 20, 50, 100, 200, 500, 1000};
-    for (const int step : kSteps)
-        if (step * pixelsPerUnit >= labelWidth)
-            return step;
-    return kSteps.back();
-}
+const QString kNoRoomTip =
+    QStringLiteral("Метки не помещаются над столбцами: расширьте окно или увеличьте масштаб "
+                   "(колесо мыши над рисунком или поля «от» и «до» в группе «Кратности»).");
 
 } // namespace
 
@@ -136,19 +133,12 @@ PictureWindow::PictureWindow(GuiServices &services, QWidget *parent)
     view_->setRenderHint(QPainter::Antialiasing);
     view_->setFrameShape(QFrame::NoFrame);
 
-    group_ = new QGroupBox(QStringLiteral("Метки"), this);
-    group_->setObjectName(QStringLiteral("GroupBox1"));
-    auto *groupLayout = new QVBoxLayout(group_);
-    groupLayout->setContentsMargins(6, 4, 2, 4);
-    groupLayout->setSpacing(2);
-    beforeMarks_ = new QCheckBox(QStringLiteral("До УЗО"), group_);
-    beforeMarks_->setObjectName(QStringLiteral("CheckBox1"));
-    afterMarks_ = new QCheckBox(QStringLiteral("После УЗО"), group_);
-    afterMarks_->setObjectName(QStringLiteral("CheckBox2"));
-    beforeMarks_->setChecked(true);
-    afterMarks_->setChecked(true);
-    groupLayout->addWidget(beforeMarks_);
-    groupLayout->addWidget(afterMarks_);
+    group_ = MakeMarksGroup();
+    const RangeFields range = MakeRangeFields(this);
+    rangeGroup_ = range.group;
+    from_ = range.from;
+    to_ = range.to;
+    reset_ = range.reset;
 
     print_ = new QPushButton(QStringLiteral("Печать"), this);
     print_->setObjectName(QStringLiteral("BitBtn2"));
@@ -158,14 +148,16 @@ PictureWindow::PictureWindow(GuiServices &services, QWidget *parent)
     png_->setObjectName(QStringLiteral("SavePng"));
     png_->setToolTip(QStringLiteral("Сохранить рисунок как PNG"));
 
-    connect(beforeMarks_, &QCheckBox::toggled, this, [this](bool on) {
-        for (auto *mark : beforeLabels_)
-            mark->setVisible(on);
+    connect(beforeMarks_, &QCheckBox::toggled, this, [this] { ShowMarks(); });
+    connect(afterMarks_, &QCheckBox::toggled, this, [this] { ShowMarks(); });
+    connect(from_, &QSpinBox::valueChanged, this, [this](int v) {
+        SetRange({v, std::max(v, to_->value())});
     });
-    connect(afterMarks_, &QCheckBox::toggled, this, [this](bool on) {
-        for (auto *mark : afterLabels_)
-            mark->setVisible(on);
+    connect(to_, &QSpinBox::valueChanged, this, [this](int v) {
+        SetRange({std::min(from_->value(), v), v});
     });
+    connect(reset_, &QPushButton::clicked, this, [this] { SetRange({0, Highest()}); });
+    view_->viewport()->installEventFilter(this);
     connect(print_, &QPushButton::clicked, this, [this] { Print(); });
     connect(png_, &QPushButton::clicked, this, [this] { ExportChartPng(services_, this, view_); });
     connect(back_, &QPushButton::clicked, this, &QDialog::accept);
@@ -173,6 +165,36 @@ PictureWindow::PictureWindow(GuiServices &services, QWidget *parent)
     AttachColorMenu(this, services_, [this](std::int32_t c) { ApplyBackground(this, c); });
 
     PlaceControls();
+}
+
+QGroupBox *PictureWindow::MakeMarksGroup() {
+    auto *group = new QGroupBox(QStringLiteral("Метки"), this);
+    group->setObjectName(QStringLiteral("GroupBox1"));
+    auto *layout = new QVBoxLayout(group);
+    layout->setContentsMargins(6, 4, 2, 4);
+    layout->setSpacing(2);
+    beforeMarks_ = new QCheckBox(QStringLiteral("До УЗО"), group);
+    beforeMarks_->setObjectName(QStringLiteral("CheckBox1"));
+    afterMarks_ = new QCheckBox(QStringLiteral("После УЗО"), group);
+    afterMarks_->setObjectName(QStringLiteral("CheckBox2"));
+    beforeMarks_->setChecked(true);
+    afterMarks_->setChecked(true);
+    noRoom_ = new QLabel(QStringLiteral("не помещаются"), group);
+    noRoom_->setObjectName(QStringLiteral("NoRoom"));
+    noRoom_->setToolTip(kNoRoomTip);
+    QFont small = noRoom_->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    small.setItalic(true);
+    noRoom_->setFont(small);
+    // The check boxes stay where they are whether or not the note shows.
+    QSizePolicy keep = noRoom_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    noRoom_->setSizePolicy(keep);
+    noRoom_->hide();
+    layout->addWidget(beforeMarks_);
+    layout->addWidget(afterMarks_);
+    layout->addWidget(noRoom_);
+    return group;
 }
 
 const QList<QGraphicsSimpleTextItem *> &PictureWindow::marks(const QBarSet *set) const {
@@ -210,7 +232,6 @@ void PictureWindow::ShowFor(int rows) {
     makeMarks(afterLabels_, after, kAfterMarkColor, afterMarks_->isChecked());
 
     FitAxes();
-    PlaceMarks();
 }
 
 int PictureWindow::Run(int rows) {
@@ -218,22 +239,43 @@ int PictureWindow::Run(int rows) {
     return services_.execDialog ? services_.execDialog(*this) : exec();
 }
 
+int PictureWindow::Highest() const {
+    return std::max(before_->count() - 1, 0);
+}
+
 void PictureWindow::FitAxes() {
     const int rows = before_->count();
-    axisX_->setRange(-0.5, std::max(rows, 1) - 0.5);
     qreal highest = 0;
     for (int i = 0; i < rows; ++i)
         highest = std::max({highest, before_->at(i), after_->at(i)});
-    // Head room above the highest bar for its mark.
+    // Head room above the highest bar for its mark. The bars of the whole table decide, so that
+    // zooming leaves the heights comparable.
     axisY_->setRange(0, highest > 0 ? highest * 1.15 : 1.0);
     axisY_->applyNiceNumbers();
+    for (QSpinBox *box : {from_, to_}) {
+        const QSignalBlocker quiet(box);
+        box->setRange(0, Highest());
+    }
+    SetRange({0, Highest()});
+}
+
+void PictureWindow::SetRange(MultRange range) {
+    range_ = ClampRange(range, Highest());
+    axisX_->setRange(range_.first - 0.5, range_.last + 0.5);
+    for (const auto &[box, value] : {std::pair{from_, range_.first}, {to_, range_.last}}) {
+        const QSignalBlocker quiet(box);
+        box->setValue(value);
+    }
+    PlaceMarks();
 }
 
 void PictureWindow::PlaceMarks() {
     const QRectF plot = chart_->plotArea();
     const int rows = before_->count();
-    if (plot.isEmpty() || rows == 0)
+    if (plot.isEmpty() || rows == 0 || beforeLabels_.isEmpty()) {
+        ShowMarks();
         return;
+    }
     const qreal pixelsPerUnit = plot.width() / (axisX_->max() - axisX_->min());
 
     const QFontMetricsF axisMetrics(axisX_->labelsFont());
@@ -242,23 +284,28 @@ void PictureWindow::PlaceMarks() {
     if (axisX_->tickInterval() != step)
         axisX_->setTickInterval(step);
 
-    // Where the marks do not fit side by side over their bars they stand upright.
-    const qreal barPixels = pixelsPerUnit * kBarWidth / 2;
-    bool upright = false;
+    // Only the marks in view compete for room: zooming in on short numbers may let them stand
+    // level.
+    qreal widest = 0;
+    const qreal height = beforeLabels_.front()->boundingRect().height();
     for (const auto *list : {&beforeLabels_, &afterLabels_})
-        for (const auto *mark : *list)
-            upright = upright || mark->boundingRect().width() > barPixels + 4;
+        for (int i = range_.first; i <= range_.last && i < list->size(); ++i)
+            widest = std::max(widest, list->at(i)->boundingRect().width());
+    fit_ = FitMarks(pixelsPerUnit, {widest, height});
+    ShowMarks();
+    if (fit_ == MarkFit::None)
+        return;
 
     const std::array<std::pair<QBarSet *, QList<QGraphicsSimpleTextItem *> *>, 2> sets{
         {{before_, &beforeLabels_}, {after_, &afterLabels_}}};
     for (std::size_t s = 0; s < sets.size(); ++s) {
         const auto &[set, list] = sets[s];
-        for (int i = 0; i < list->size() && i < set->count(); ++i) {
+        for (int i = range_.first; i <= range_.last && i < list->size(); ++i) {
             const qreal x = i - kBarWidth / 2 + (static_cast<qreal>(s) + 0.5) * kBarWidth / 2;
             const QPointF top = chart_->mapToPosition(QPointF(x, set->at(i)), series_);
             QGraphicsSimpleTextItem *mark = list->at(i);
             const QRectF box = mark->boundingRect();
-            if (upright) {
+            if (fit_ == MarkFit::Upright) {
                 mark->setRotation(-90);
                 mark->setPos(top.x() - box.height() / 2, top.y() - 2);
             } else {
@@ -267,6 +314,18 @@ void PictureWindow::PlaceMarks() {
             }
         }
     }
+}
+
+void PictureWindow::ShowMarks() {
+    const bool room = fit_ != MarkFit::None;
+    for (const auto &[box, list] :
+         {std::pair{beforeMarks_, &beforeLabels_}, {afterMarks_, &afterLabels_}}) {
+        const bool on = room && box->isChecked();
+        for (int i = 0; i < list->size(); ++i)
+            list->at(i)->setVisible(on && i >= range_.first && i <= range_.last);
+        box->setToolTip(room ? QString() : kNoRoomTip);
+    }
+    noRoom_->setVisible(!room);
 }
 
 bool PictureWindow::Print() {
@@ -303,6 +362,7 @@ void PictureWindow::PlaceControls() {
     print_->setGeometry(w - 100, h - 160 - 50, kButtonWidth, kButtonHeight);
     png_->setGeometry(w - 100, h - 160 - 100, kButtonWidth, kButtonHeight);
     group_->setGeometry(w - 115, 150, kGroupWidth, kGroupHeight);
+    rangeGroup_->setGeometry(w - 115, kRangeTop, kGroupWidth, kRangeHeight);
     view_->setGeometry(0, 0, std::max(0, width() - kControlsMargin), height());
 }
 
@@ -315,6 +375,19 @@ void PictureWindow::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     PlaceControls();
     PlaceMarks();
+}
+
+bool PictureWindow::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != view_->viewport() || event->type() != QEvent::Wheel)
+        return QDialog::eventFilter(watched, event);
+    const auto *wheel = static_cast<QWheelEvent *>(event);
+    const double notches = wheel->angleDelta().y() / 120.0;
+    if (notches == 0 || before_->count() == 0)
+        return true;
+    const QPointF inChart = chart_->mapFromScene(view_->mapToScene(wheel->position().toPoint()));
+    const double at = chart_->mapToValue(inChart, series_).x();
+    SetRange(ZoomAround(range_, Highest(), {at, notches}));
+    return true;
 }
 
 } // namespace spi::gui

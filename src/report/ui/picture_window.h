@@ -1,8 +1,10 @@
 // "Рисунок": the two error-multiplicity distributions of the last run as a bar chart, with the
-// value marks over the bars that can be switched off per distribution, and printing of the chart.
+// value marks over the bars that can be switched off per distribution, a view of part of the
+// multiplicities (mouse wheel, "от"/"до", "Сброс"), and printing of the chart as shown.
 #pragma once
 
 #include "app/gui_services.h"
+#include "report/ui/picture_zoom.h"
 
 #include <QDialog>
 #include <QList>
@@ -15,7 +17,9 @@ class QChartView;
 class QCheckBox;
 class QGraphicsSimpleTextItem;
 class QGroupBox;
+class QLabel;
 class QPushButton;
+class QSpinBox;
 class QValueAxis;
 
 namespace spi::gui {
@@ -47,17 +51,31 @@ public:
     QPushButton *printButton() const { return print_; }
     QPushButton *backButton() const { return back_; }
     QPushButton *pngButton() const { return png_; }
+    QGroupBox *rangeGroup() const { return rangeGroup_; }
+    QSpinBox *fromBox() const { return from_; }
+    QSpinBox *toBox() const { return to_; }
+    QPushButton *resetButton() const { return reset_; }
+    // The note in the group "Метки" shown while the marks have no room over their bars.
+    QLabel *noRoomNote() const { return noRoom_; }
+    // The multiplicities the axis shows; the whole table after every ShowFor and "Сброс".
+    MultRange shownRange() const { return range_; }
     // The value marks over the bars of a set, in the order of multiplicity.
     const QList<QGraphicsSimpleTextItem *> &marks(const QBarSet *set) const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QGroupBox *MakeMarksGroup();
+    // Shows the multiplicities of range, kept within the table; the fields follow.
+    void SetRange(MultRange range);
     void PlaceControls();
     void FitAxes();
     void PlaceMarks();
+    void ShowMarks();
+    int Highest() const;
 
     GuiServices &services_;
     QChart *chart_;
@@ -68,7 +86,14 @@ private:
     QList<QGraphicsSimpleTextItem *> beforeLabels_, afterLabels_;
     QGroupBox *group_;
     QCheckBox *beforeMarks_, *afterMarks_;
+    QLabel *noRoom_;
+    QGroupBox *rangeGroup_;
+    QSpinBox *from_, *to_;
+    QPushButton *reset_;
     QPushButton *print_, *back_, *png_;
+    MultRange range_;
+    // Level until the first layout: a window not yet shown has no plot area to judge by.
+    MarkFit fit_ = MarkFit::Level;
 };
 
 } // namespace spi::gui
