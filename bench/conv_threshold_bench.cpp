@@ -2,11 +2,11 @@
 // with coding calls them: type 1 with the taps 0,2,5,6 (n = 12), and type 7 at rate 1/2 (row 31,
 // n = 12) and 2/3 (rows 31 and 32, n = 36). The argument is the number of errors per word, at
 // random places; words and errors are drawn before timing starts.
-#include "channel/source_stats.h"
+#include "chain/source_stats.h"
 #include "coding/conv_threshold.h"
 #include "coding/gen_poly_parser.h"
-#include "core/model_state.h"
-#include "core/notifier.h"
+#include "model/model_state.h"
+#include "model/notifier.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // Bits per second of the decision-device generator for each modulator and demodulator, one
 // interleaver block of 5000 bits per call, the tables built once as at the start of a run.
 #include "channel/decision_generator.h"
-#include "core/model_state.h"
+#include "model/model_state.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,9 +1,9 @@
 // Bits per second of the discrete-channel generator on the default channel, one interleaver block
 // of n*L = 5000 bits per call, as a run with coding calls it.
 #include "channel/discrete_channel.h"
-#include "channel/markov_generator.h"
-#include "core/model_state.h"
-#include "core/notifier.h"
+#include "chain/markov_errors.h"
+#include "model/model_state.h"
+#include "model/notifier.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,13 +3,13 @@
 // BCH(255,191) t=8 (row 50) with 0 and t bit errors; RS(15,9) (code 2) and RS(255,239) (code 12)
 // with each decoder at 0 errors, a few symbol errors and t symbol errors; and the two RS decoders
 // alone on received words prepared beforehand. Words and errors are drawn before timing starts.
-#include "channel/source_stats.h"
+#include "chain/source_stats.h"
 #include "coding/bch_code.h"
 #include "coding/code_setup.h"
 #include "coding/gen_poly_parser.h"
 #include "coding/reed_solomon.h"
-#include "core/model_state.h"
-#include "core/notifier.h"
+#include "model/model_state.h"
+#include "model/notifier.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,10 +4,10 @@
 
 #include "channel/discrete_channel.h"
 #include "cli/batch_session.h"
-#include "core/capacity_check.h"
-#include "core/model_state.h"
-#include "core/notifier.h"
-#include "core/test_runs.h"
+#include "chain/capacity_check.h"
+#include "model/model_state.h"
+#include "model/notifier.h"
+#include "chain/stat_runs.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -3,7 +3,7 @@
 // describes either runs a few words or is refused with a message.
 #include "fuzz_common.h"
 
-#include "report/data_file.h"
+#include "io/data_file.h"
 
 #include <algorithm>
 #include <utility>

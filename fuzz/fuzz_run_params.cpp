@@ -5,11 +5,11 @@
 // normalised or in a refusal with a message.
 #include "fuzz_common.h"
 
-#include "channel/channel_dialogs.h"
+#include "forms/channel_forms.h"
 #include "cli/batch_session.h"
 #include "coding/code_setup.h"
 #include "coding/gen_poly_parser.h"
-#include "report/test_report.h"
+#include "io/run_report.h"
 
 #include <algorithm>
 #include <sstream>

@@ -2,7 +2,7 @@
 // bit on tables of noise drawn at the first call of a run.
 #pragma once
 
-#include "core/model_state.h"
+#include "model/model_state.h"
 
 #include <optional>
 #include <string>

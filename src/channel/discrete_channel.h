@@ -2,8 +2,8 @@
 // derivation of the remaining discrete-channel parameters from those the user enters.
 #pragma once
 
-#include "core/model_state.h"
-#include "core/notifier.h"
+#include "model/model_state.h"
+#include "model/notifier.h"
 
 #include <array>
 

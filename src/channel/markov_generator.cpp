@@ -1,92 +1,16 @@
 #include "channel/markov_generator.h"
 
 #include "channel/discrete_channel.h"
-#include "channel/inner_codes.h"
-#include "core/text_input.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <limits>
-#include <string_view>
 
 namespace spi {
 
 namespace {
-
-constexpr const char *kCascadeWarning = "Ошибка каскадного набора g(x).";
-constexpr double kCascadeMarkSet = 1e20;
-
-// Reads innerPolyList into the cascade's set size (rows + 1) and step (the m column of the last
-// row). A list that is not a comma list of tap-table rows, or has more rows than the byte of the
-// set size holds, is refused.
-bool PrepareCascadeSet(ModelState &m) {
-    std::string_view list = m.innerPolyList;
-    int rows = 0;
-    int lastRow = 0;
-    for (;;) {
-        const std::size_t comma = list.find(',');
-        const auto row = ParseInteger(list.substr(0, comma));
-        if (!row || *row < 1 || *row > kTapRows)
-            return false;
-        lastRow = *row;
-        ++rows;
-        if (comma == std::string_view::npos)
-            break;
-        list.remove_prefix(comma + 1);
-    }
-    if (rows + 1 > std::numeric_limits<std::uint8_t>::max())
-        return false;
-    m.cascadeSetSize = static_cast<std::uint8_t>(rows + 1);
-    m.cascadeStep = m.tapTable[lastRow].m;
-    return true;
-}
-
-bool IsCascade(int codeType) {
-    return codeType == 12 || codeType == 15 || codeType == 16 || codeType == 17;
-}
-
-// Channel bits per information bit of the inner code.
-int ChannelBitsPerInfoBit(const ModelState &m) {
-    switch (m.codeType) {
-    case 12:
-    case 17:
-        return 2;
-    case 15:
-        return 3;
-    case 16:
-        return m.cascadeSetSize;
-    default:
-        return 1;
-    }
-}
-
-int InnerBlockCount(const ModelState &m) {
-    const int n = m.codeN;
-    const int blocks = m.ilvL;
-    switch (m.codeType) {
-    case 12:
-    case 15:
-        return (n / 12) * blocks;
-    case 16:
-        return m.cascadeStep > 0 ? (n / m.cascadeStep) * blocks : 0;
-    case 17:
-        switch (n) {
-        case 155:
-            return 5 * blocks;
-        case 378:
-            return 18 * blocks;
-        case 2040:
-            return 40 * blocks;
-        default:
-            return blocks;
-        }
-    default:
-        return 0;
-    }
-}
 
 // A draw x = seed * 2^-32 satisfies x <= p exactly when seed < CountAtOrBelow(p): the comparisons
 // of the chain become comparisons of the raw seed, with no conversion in the loop. p may be a sum
@@ -194,38 +118,11 @@ struct Chain {
 
 } // namespace
 
-void GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &notifier) {
-    auto refuse = [&] {
-        notifier.Warning(kCascadeWarning);
-        m.wordCount = 0;
-    };
-
-    m.genLength = length;
-    if (withCoder && m.cascadeInitMark != kCascadeMarkSet) {
-        m.cascadeInitMark = kCascadeMarkSet;
-        bool fits = true;
-        if (m.codeType == 16)
-            fits = PrepareCascadeSet(m) && m.cascadeStep > 0;
-        if (fits) {
-            if (m.codeType == 12 || m.codeType == 15)
-                fits = m.codeN % 12 == 0;
-            if (m.codeType == 16)
-                fits = m.codeN % m.cascadeStep == 0;
-        }
-        if (!fits) {
-            refuse();
-            return;
-        }
-    }
-    // Every call of the run generates the inner code's longer stream.
-    const std::int64_t bits =
-        static_cast<std::int64_t>(length) * (withCoder ? ChannelBitsPerInfoBit(m) : 1);
+bool DrawMarkovErrors(ModelState &m, std::int64_t bits) {
     // The run's limits check keeps the stream within errorVector; this only keeps a caller that
     // skipped it from writing past the end.
-    if (bits > kMaxBlock) {
-        refuse();
-        return;
-    }
+    if (bits > kMaxBlock)
+        return false;
     m.genLength = static_cast<std::int32_t>(bits);
 
     const auto &d = m.discParams;
@@ -273,14 +170,7 @@ void GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &n
     }
     m.chanState = chain.state + 1;
     m.random.seed = seed;
-
-    if (!withCoder || !IsCascade(m.codeType))
-        return;
-    // The inner code turns each block's channel errors into the residual errors the outer code
-    // sees, written over the front of errorVector block by block.
-    const int blocks = InnerBlockCount(m);
-    for (int h = 1; h <= blocks; ++h)
-        RunInnerBlock(m, h);
+    return true;
 }
 
 } // namespace spi

@@ -1,14 +1,15 @@
 // Errors of the discrete channel: a three-state Markov chain, carried across the calls of a run.
 #pragma once
 
-#include "core/model_state.h"
-#include "core/notifier.h"
+#include "model/model_state.h"
+
+#include <cstdint>
 
 namespace spi {
 
-// Fills errorVector[1..length]; with the coder and a concatenated code type it first generates the
-// longer stream of the inner code and leaves the outer code's errors in errorVector[1..n*L].
-// May set wordCount to 0 (after "Ошибка каскадного набора g(x).") to stop a run with coding.
-void GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &notifier);
+// Fills errorVector[1..bits] from the chain of discParams, drawing each bit's error and then its
+// transition, and keeps the chain's state for the next call. False (nothing drawn) when the
+// stream would not fit errorVector.
+bool DrawMarkovErrors(ModelState &m, std::int64_t bits);
 
 } // namespace spi

@@ -2,9 +2,9 @@
 #pragma once
 
 #include "cli/cli_options.h"
-#include "core/model_state.h"
-#include "core/notifier.h"
-#include "core/test_runs.h"
+#include "model/model_state.h"
+#include "model/notifier.h"
+#include "chain/stat_runs.h"
 
 #include <ostream>
 

@@ -1,6 +1,6 @@
 #include "cli/cli_options.h"
 
-#include "core/sweep.h"
+#include "research/sweep.h"
 
 #include <algorithm>
 #include <charconv>

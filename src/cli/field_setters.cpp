@@ -1,6 +1,6 @@
 #include "cli/field_setters.h"
 
-#include "core/sweep.h"
+#include "research/sweep.h"
 
 namespace spi::cli {
 

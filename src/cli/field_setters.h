@@ -2,7 +2,7 @@
 // fields and their rules are the engine's (core/sweep.h), shared with the sweeps.
 #pragma once
 
-#include "core/model_state.h"
+#include "model/model_state.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "cli/mpi_run.h"
 
-#include "core/sweep.h"
+#include "research/sweep.h"
 
 #include <mpi.h>
 

@@ -1,7 +1,7 @@
 // The progress bar of spi-sim on a terminal: drawn only once a run has lasted a moment.
 #pragma once
 
-#include "core/test_runs.h"
+#include "chain/stat_runs.h"
 
 #include <chrono>
 #include <cstdio>

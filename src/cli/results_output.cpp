@@ -1,6 +1,6 @@
 #include "cli/results_output.h"
 
-#include "core/results_view.h"
+#include "chain/results_view.h"
 
 #include <cmath>
 #include <cstdio>

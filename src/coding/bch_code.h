@@ -2,7 +2,7 @@
 // Berlekamp-Massey decoder over the field of the table row.
 #pragma once
 
-#include "core/model_state.h"
+#include "model/model_state.h"
 
 namespace spi {
 

@@ -2,8 +2,8 @@
 // 13, 17 and 18: it fills codeN, codeK and codeT from the code number in polyNumbers[0].
 #pragma once
 
-#include "core/model_state.h"
-#include "core/notifier.h"
+#include "model/model_state.h"
+#include "model/notifier.h"
 
 #include <optional>
 #include <string>

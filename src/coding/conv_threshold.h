@@ -3,7 +3,7 @@
 // information bits of the previous word.
 #pragma once
 
-#include "core/model_state.h"
+#include "model/model_state.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 // Binary cyclic codes: the systematic encoder and the syndrome decoder with its exhaustive search.
 #pragma once
 
-#include "core/model_state.h"
+#include "model/model_state.h"
 
 namespace spi {
 

@@ -6,7 +6,7 @@
 // the last digit is m itself, so "023" is x^3 + x + 1 and "04568" is x^8 + x^4 + x^3 + x^2 + 1.
 #pragma once
 
-#include "core/model_state.h"
+#include "model/model_state.h"
 
 #include <array>
 #include <cstdint>

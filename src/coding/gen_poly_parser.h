@@ -1,8 +1,8 @@
 // The g(x) parser: genPolyText (octal digits or a comma list of exponents) to genPolyTerms.
 #pragma once
 
-#include "core/model_state.h"
-#include "core/notifier.h"
+#include "model/model_state.h"
+#include "model/notifier.h"
 
 namespace spi {
 

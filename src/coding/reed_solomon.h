@@ -2,7 +2,7 @@
 // and "АБМЧ" (syndromes, Berlekamp-Massey with the evaluator, Forney values).
 #pragma once
 
-#include "core/model_state.h"
+#include "model/model_state.h"
 
 namespace spi {
 

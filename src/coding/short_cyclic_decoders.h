@@ -2,7 +2,7 @@
 // decoder: they read rxWord and write decodedWord; n, k and their power are built in.
 #pragma once
 
-#include "core/model_state.h"
+#include "model/model_state.h"
 
 namespace spi {
 

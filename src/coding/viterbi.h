@@ -2,7 +2,7 @@
 // and its hard-decision Viterbi decoder. Encoder memory, metrics and survivors are never reset.
 #pragma once
 
-#include "core/model_state.h"
+#include "model/model_state.h"
 
 #include <optional>
 #include <string>

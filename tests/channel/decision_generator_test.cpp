@@ -2,7 +2,7 @@
 // bit loop draws and decides exactly as the plain version below.
 #include "channel/decision_generator.h"
 #include "channel/discrete_channel.h"
-#include "core/model_state.h"
+#include "model/model_state.h"
 
 #include <gtest/gtest.h>
 

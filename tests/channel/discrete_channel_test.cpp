@@ -1,7 +1,7 @@
 // The discrete channel calculated from the continuous one, and derived from what the user enters.
 #include "channel/discrete_channel.h"
-#include "core/model_state.h"
-#include "core/notifier.h"
+#include "model/model_state.h"
+#include "model/notifier.h"
 
 #include <gtest/gtest.h>
 

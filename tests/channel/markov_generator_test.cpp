@@ -1,10 +1,10 @@
 // The three-state Markov error generator: its promises, a known-answer vector, and the proof that
 // the fast loop draws exactly as the plain one below.
 #include "channel/discrete_channel.h"
-#include "channel/inner_codes.h"
-#include "channel/markov_generator.h"
-#include "core/model_state.h"
-#include "core/notifier.h"
+#include "coding/inner_codes.h"
+#include "chain/markov_errors.h"
+#include "model/model_state.h"
+#include "model/notifier.h"
 
 #include <gtest/gtest.h>
 

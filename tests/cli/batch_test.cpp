@@ -2,7 +2,7 @@
 #include "cli/batch_session.h"
 #include "cli/cli_options.h"
 #include "cli/field_setters.h"
-#include "report/data_file.h"
+#include "io/data_file.h"
 #include "sim_run.h"
 
 #include <gtest/gtest.h>

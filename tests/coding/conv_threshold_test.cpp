@@ -2,9 +2,9 @@
 // correcting power of the codes, the pass rules, known answers, and the settings check.
 #include "coding/conv_threshold.h"
 
-#include "channel/source_stats.h"
+#include "chain/source_stats.h"
 #include "coding/gen_poly_parser.h"
-#include "core/notifier.h"
+#include "model/notifier.h"
 
 #include <gtest/gtest.h>
 

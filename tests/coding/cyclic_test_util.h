@@ -4,8 +4,8 @@
 
 #include "coding/cyclic_code.h"
 #include "coding/gen_poly_parser.h"
-#include "core/model_state.h"
-#include "core/notifier.h"
+#include "model/model_state.h"
+#include "model/notifier.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "coding/gen_poly_parser.h"
-#include "core/model_state.h"
-#include "core/notifier.h"
+#include "model/model_state.h"
+#include "model/notifier.h"
 
 #include <gtest/gtest.h>
 

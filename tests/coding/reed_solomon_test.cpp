@@ -1,4 +1,4 @@
-#include "channel/source_stats.h"
+#include "chain/source_stats.h"
 #include "coding/code_setup.h"
 #include "coding/galois_field.h"
 #include "coding/reed_solomon.h"

@@ -1,9 +1,9 @@
 // The Viterbi-decoded convolutional codes of types 8, 9 and 10: one-block delay, puncturing, the
 // tie rule, what single and double errors do, a known-answer run, and the settings the decoder
 // refuses.
-#include "channel/source_stats.h"
+#include "chain/source_stats.h"
 #include "coding/viterbi.h"
-#include "core/model_state.h"
+#include "model/model_state.h"
 
 #include <gtest/gtest.h>
 

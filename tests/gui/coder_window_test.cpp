@@ -1,13 +1,13 @@
 // The coder window driven as a user drives it, beside a twin coder-settings model that receives
 // the same events on a model of its own: after every click and key the window must show exactly
 // what the twin holds, and both models must hold the same values.
-#include "app/gui_services.h"
-#include "app/ui_kit.h"
+#include "gui/kit/gui_services.h"
+#include "gui/kit/ui_kit.h"
 #include "coding/code_setup.h"
-#include "coding/coder_settings.h"
-#include "coding/ui/coder_window.h"
-#include "core/text_input.h"
-#include "report/data_file.h"
+#include "forms/coder_settings.h"
+#include "gui/dialogs/coder_window.h"
+#include "model/text_input.h"
+#include "io/data_file.h"
 
 #include <QDir>
 #include <QGroupBox>

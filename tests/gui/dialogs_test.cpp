@@ -1,16 +1,16 @@
 // The parameter dialogs driven as a user drives them: fields typed into, "Ввод", "Отмена" and the
 // close box pressed, the pop-up "Цвет" chosen; what reaches the model is checked after each step.
-#include "app/gui_services.h"
-#include "app/ui_kit.h"
+#include "gui/kit/gui_services.h"
+#include "gui/kit/ui_kit.h"
 #include "channel/discrete_channel.h"
-#include "channel/ui/cont_channel1_dialog.h"
-#include "channel/ui/cont_channel2_dialog.h"
-#include "channel/ui/decision_device_dialog.h"
-#include "channel/ui/disc_channel_dialog.h"
-#include "channel/ui/signal_dialog.h"
-#include "core/text_input.h"
-#include "core/ui/interleaver_dialog.h"
-#include "core/ui/stat_dialogs.h"
+#include "gui/dialogs/cont_channel1_dialog.h"
+#include "gui/dialogs/cont_channel2_dialog.h"
+#include "gui/dialogs/decision_device_dialog.h"
+#include "gui/dialogs/disc_channel_dialog.h"
+#include "gui/dialogs/signal_dialog.h"
+#include "model/text_input.h"
+#include "gui/dialogs/interleaver_dialog.h"
+#include "gui/dialogs/stat_dialogs.h"
 
 #include <QDir>
 #include <QGroupBox>

@@ -1,14 +1,14 @@
 // The workstation driven as a user drives it: structure, stage buttons, dialogs accepted or
 // cancelled, test runs with their results, help mode, files and printing.
-#include "app/about_dialog.h"
-#include "app/gui_services.h"
-#include "app/main_window.h"
-#include "app/translations.h"
-#include "app/ui_kit.h"
-#include "core/ui/stage_window.h"
-#include "core/ui/progress_window.h"
-#include "report/data_file.h"
-#include "report/ui/results_window.h"
+#include "gui/dialogs/about_dialog.h"
+#include "gui/kit/gui_services.h"
+#include "gui/app/main_window.h"
+#include "gui/app/translations.h"
+#include "gui/kit/ui_kit.h"
+#include "gui/windows/stage_window.h"
+#include "gui/dialogs/progress_window.h"
+#include "io/data_file.h"
+#include "gui/windows/results_window.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,0 +1,35 @@
+#include "chain/markov_errors.h"
+
+#include "channel/markov_generator.h"
+#include "coding/inner_codes.h"
+
+#include <cstdint>
+
+namespace spi {
+
+namespace {
+constexpr const char *kCascadeWarning = "Ошибка каскадного набора g(x).";
+} // namespace
+
+void GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &notifier) {
+    auto refuse = [&] {
+        notifier.Warning(kCascadeWarning);
+        m.wordCount = 0;
+    };
+    m.genLength = length;
+    if (withCoder && !CheckInnerSetOnce(m)) {
+        refuse();
+        return;
+    }
+    // Every call of the run generates the inner code's longer stream.
+    const std::int64_t bits =
+        static_cast<std::int64_t>(length) * (withCoder ? ChannelBitsPerInfoBit(m) : 1);
+    if (!DrawMarkovErrors(m, bits)) {
+        refuse();
+        return;
+    }
+    if (withCoder)
+        RunInnerCode(m);
+}
+
+} // namespace spi

@@ -1,0 +1,15 @@
+// The errors of a block on the discrete channel: the Markov chain's draws and, for a concatenated
+// code, its inner code between the channel and the outer decoder.
+#pragma once
+
+#include "model/model_state.h"
+#include "model/notifier.h"
+
+namespace spi {
+
+// Fills errorVector[1..length]; with the coder and a concatenated code type it first generates the
+// longer stream of the inner code and leaves the outer code's errors in errorVector[1..n*L].
+// May set wordCount to 0 (after "Ошибка каскадного набора g(x).") to stop a run with coding.
+void GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &notifier);
+
+} // namespace spi

@@ -1,0 +1,158 @@
+#include "chain/source_stats.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace spi {
+
+namespace {
+
+template <class Array, class Value>
+void ClearRange(Array &a, long long last, Value v) {
+    // Ranges are inclusive from 0; the run's limits keep them inside the buffer, the clamp keeps a
+    // direct caller with bad lengths from writing past it.
+    const long long top = std::min<long long>(last, static_cast<long long>(a.size()) - 1);
+    if (top >= 0) std::fill(a.begin(), a.begin() + top + 1, v);
+}
+
+// 1 - H(p) for a binary source, with 0*ln 0 taken as 0 so that p = 1 gives 1.
+long double OneMinusEntropy(long double p) {
+    const long double a = p > 0 ? p * std::log(p) : 0.0L;
+    const long double q = 1.0L - p;
+    const long double b = q > 0 ? q * std::log(q) : 0.0L;
+    return 1.0L + (a + b) / std::log(2.0L);
+}
+
+} // namespace
+
+void PrepareTestRun(ModelState &m, int n, int k, int n0, int codeType, int L, int k0) {
+    m.runSeed = m.fixedSeed ? *m.fixedSeed : ClockSeed();
+    m.random.seed = m.runSeed;
+
+    m.cascadeInitMark = 0.0;
+    m.innerViterbiMark = 0.0;
+    m.rsGeneratorReady = 0.0;
+    m.inner16Ready = false;
+
+    long long g;
+    const long long n0Less1 = static_cast<long long>(n0) - 1; // n0 comes from a file as it was saved
+    if (codeType == 1 || codeType == 7 || codeType == 12 || codeType == 15 || codeType == 16)
+        g = k0 == 1 ? 2LL * k * n0Less1 : 2LL * (n - k) * n0Less1;
+    else
+        g = static_cast<long long>(n - k) * k;
+    if (codeType == 8 || codeType == 13 || codeType == 14 || codeType == 17 || codeType == 18) g = 0;
+
+    long long h = L;
+    if (codeType == 12 || codeType == 17) h = 2LL * L;
+    else if (codeType == 15) h = 3LL * L;
+    else if (codeType == 16) h = static_cast<long long>(m.cascadeSetSize) * L;
+
+    m.chanState = 0;
+    // The rate-1/3 inner code of type 15 starts every run from the same state.
+    m.inner15Register = {1, 1};
+    m.inner15Metrics[0] = 3;
+    m.inner15Metrics[1] = 3;
+    m.inner15Metrics[2] = 2;
+    m.inner15Metrics[3] = 0;
+    for (auto &path : m.inner15Paths) path[1] = 1;
+
+    const bool zeroPreset = codeType == 6 || codeType == 8 || codeType == 9 || codeType == 10;
+    ClearRange(m.infoWord, k, std::uint8_t(zeroPreset ? 0 : 1));
+    ClearRange(m.prevInfoWord, k, std::uint8_t(0));
+    ClearRange(m.refInfoWord, k, std::uint8_t(0));
+    ClearRange(m.blockInfoWords, static_cast<long long>(k) * L, std::uint8_t(0));
+    ClearRange(m.multBefore, n, 0.0);
+    ClearRange(m.multAfter, n, 0.0);
+    ClearRange(m.decodedWord, n, std::uint8_t(0));
+    ClearRange(m.rxWord, n, std::uint8_t(0));
+    ClearRange(m.decoderWork2, n, std::uint8_t(0));
+    ClearRange(m.decoderWork3, n, std::uint8_t(0));
+    ClearRange(m.convRegister, n, std::uint8_t(0));
+    ClearRange(m.decoderWork1, n, std::uint8_t(1));
+    ClearRange(m.interleaverMatrix, static_cast<long long>(n) * L, std::uint8_t(0));
+    ClearRange(m.channelSeq, static_cast<long long>(n) * L, std::uint8_t(0));
+    ClearRange(m.codeWord, static_cast<long long>(n) * L, std::uint8_t(1));
+    ClearRange(m.errorVector, static_cast<long long>(n) * h, std::uint8_t(0));
+    ClearRange(m.parityColumns, g, std::uint8_t(0));
+    ClearRange(m.interleaverPerm, static_cast<long long>(n) * L - 1, std::int32_t(0));
+}
+
+void MakeSourceWord(ModelState &m, int k, int wordInFrame) {
+    if (wordInFrame == 1) std::copy(m.infoWord.begin() + 1, m.infoWord.begin() + 1 + k, m.prevInfoWord.begin() + 1);
+    const double p = m.probOne;
+    std::uint32_t seed = m.random.seed;
+    for (int i = 1; i <= k; ++i) {
+        seed = seed * 134775813u + 1u;
+        const double x = static_cast<double>(seed) * (1.0 / 4294967296.0);
+        m.infoWord[i] = x < p ? 1 : 0;
+    }
+    m.random.seed = seed;
+}
+
+namespace {
+
+// Steps 5 and 6 of the statistics: the cells that follow pErrWork after a call of either stage.
+void DeriveStageCells(ModelState &m, int stage, bool derive) {
+    if (stage == 1) {
+        m.multRowsAfter = m.multRowsLast;
+        m.pErrOut = m.pErrWork;
+        m.pErrOutConf = m.pErrConfWork;
+        if (derive) {
+            const long double p = m.pErrOut;
+            const long double rate = static_cast<long double>(m.codeK) / m.codeN;
+            m.rateWithCoder = static_cast<double>(p > 0 ? OneMinusEntropy(p) * rate : rate);
+        }
+    } else {
+        m.multRowsBefore = m.multRowsLast;
+        m.pErrIn = m.pErrWork;
+        m.pErrInConf = m.pErrConfWork;
+        if (derive && m.channelType == 2) {
+            const long double p = m.pErrIn;
+            m.capacityNoCoder2 = static_cast<double>(p > 0 ? OneMinusEntropy(p) : 1.0L);
+        }
+    }
+}
+
+// Counts to fractions over blockTotal blocks, the mean error probability and its half-width.
+void Normalise(ModelState &m, int stage, int length, long long blockTotal) {
+    auto &dist = stage == 0 ? m.multBefore : m.multAfter;
+    long double work = 0.0L;
+    m.pErrWork = 0.0;
+    for (int i = 0; i <= length; ++i) {
+        dist[i] = static_cast<double>(static_cast<long double>(dist[i]) / blockTotal);
+        work = static_cast<long double>(m.pErrWork) + static_cast<long double>(i) * dist[i] / length;
+        m.pErrWork = static_cast<double>(work);
+    }
+    const long double p = m.pErrWork;
+    m.pErrConfWork = static_cast<double>(1.3L * std::sqrt((1.0L - p) * p / blockTotal / length + 1e-20L));
+}
+
+} // namespace
+
+void GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex, long long blockTotal) {
+    auto &dist = stage == 0 ? m.multBefore : m.multAfter;
+
+    int e = 0;
+    if (stage == 0) {
+        for (int j = 1; j <= length; ++j) e += m.errorVector[j];
+    } else {
+        for (int j = 1; j <= length; ++j) e += m.refInfoWord[j] != m.decodedWord[j];
+    }
+    dist[e] += 1.0;
+    m.multRowsLast = length + 1;
+
+    if (blockIndex == blockTotal) Normalise(m, stage, length, blockTotal);
+
+    // The derived cells depend only on pErrWork, which changes only when a distribution is
+    // normalised at the last block: computing them at the first and the last call leaves every
+    // cell as computing them on every call would.
+    DeriveStageCells(m, stage, blockIndex == 1 || blockIndex == blockTotal);
+}
+
+void NormaliseErrorStats(ModelState &m, int stage, int length, long long blockTotal) {
+    m.multRowsLast = length + 1;
+    Normalise(m, stage, length, blockTotal);
+    DeriveStageCells(m, stage, true);
+}
+
+} // namespace spi

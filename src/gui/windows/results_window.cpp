@@ -1,0 +1,133 @@
+#include "gui/windows/results_window.h"
+
+#include "gui/kit/ui_kit.h"
+
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace spi::gui {
+
+namespace {
+QLabel *ValueLabel(QWidget *parent, const char *name) {
+    auto *l = new QLabel(parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return l;
+}
+} // namespace
+
+ResultsWindow::ResultsWindow(GuiServices &services, QWidget *parent) : QDialog(parent), services_(services) {
+    setObjectName(QStringLiteral("TResults"));
+    setWindowTitle(QStringLiteral("Результат испытаний."));
+    auto *layout = new QVBoxLayout(this);
+
+    auto *top = new QLabel(QStringLiteral("Распределение кратностей ошибок"), this);
+    top->setObjectName(QStringLiteral("Panel2"));
+    top->setAlignment(Qt::AlignCenter);
+    top->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    top->setMinimumHeight(28);
+    layout->addWidget(top);
+
+    table_ = new QTableWidget(50, 3, this);
+    table_->setObjectName(QStringLiteral("StringGrid1"));
+    // The cells carry their own leading blanks, as the texts of the run are made; left-aligned in
+    // the window's proportional font (whose digits are all of one width) they line up unclipped.
+    table_->setHorizontalHeaderLabels({QStringLiteral("   Кратность"), QString(), QString()});
+    table_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    table_->setTextElideMode(Qt::ElideNone);
+    table_->setWordWrap(false);
+    table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+    table_->setColumnWidth(0, 91);
+    table_->setColumnWidth(1, 240);
+    table_->setColumnWidth(2, 240);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setMinimumWidth(91 + 240 + 240 + 24);
+    table_->setMinimumHeight(260);
+    layout->addWidget(table_);
+
+    auto *panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    auto *grid = new QGridLayout(panel);
+    detection_ = ValueLabel(panel, "Label3");
+    volume_ = ValueLabel(panel, "Label4");
+    pIn_ = ValueLabel(panel, "Label7");
+    pOut_ = ValueLabel(panel, "Label8");
+    capacity_ = ValueLabel(panel, "Label10");
+    const std::pair<const char *, QLabel *> rows[] = {
+        {"Вероятность обнаружения Pобн :", detection_},
+        {"Объем испытаний :", volume_},
+        {"Эквивалентная вероятность ошибки Pвх :", pIn_},
+        {"Эквивалентная вероятность ошибки Pвых :", pOut_},
+        {"Пропускная способность:", capacity_},
+    };
+    int r = 0;
+    for (const auto &[caption, label] : rows) {
+        grid->addWidget(new QLabel(QString::fromUtf8(caption), panel), r, 0);
+        grid->addWidget(label, r, 1);
+        ++r;
+    }
+    grid->setColumnStretch(1, 1);
+    layout->addWidget(panel);
+
+    auto *buttons = new QHBoxLayout;
+    picture_ = new QPushButton(QStringLiteral("Рисунок"), this);
+    picture_->setObjectName(QStringLiteral("BitBtn1"));
+    import_ = new QPushButton(QStringLiteral("Импорт"), this);
+    import_->setObjectName(QStringLiteral("BitBtn2"));
+    export_ = new QPushButton(QStringLiteral("Экспорт CSV"), this);
+    export_->setObjectName(QStringLiteral("BitBtn4"));
+    export_->setToolTip(QStringLiteral("Распределения и показатели в файл CSV"));
+    exit_ = new QPushButton(QStringLiteral("Выход"), this);
+    exit_->setObjectName(QStringLiteral("BitBtn3"));
+    buttons->addStretch();
+    buttons->addWidget(picture_);
+    buttons->addWidget(import_);
+    buttons->addWidget(export_);
+    buttons->addWidget(exit_);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+
+    connect(exit_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(picture_, &QPushButton::clicked, this, [this] {
+        if (onPicture) onPicture();
+    });
+    connect(import_, &QPushButton::clicked, this, [this] {
+        if (onImport) onImport();
+    });
+    connect(export_, &QPushButton::clicked, this, [this] {
+        if (onExportCsv) onExportCsv();
+    });
+    AttachColorMenu(this, services_, [this](std::int32_t c) { ApplyBackground(this, c); });
+}
+
+QLabel *ResultsWindow::valueLabel(const char *name) const { return findChild<QLabel *>(QString::fromLatin1(name)); }
+
+void ResultsWindow::Fill(const ResultsView &v) {
+    auto text = [](const std::string &s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); };
+    table_->setHorizontalHeaderLabels({QStringLiteral("   Кратность"), text(v.header1), text(v.header2)});
+    table_->setRowCount(static_cast<int>(v.rows.size()));
+    for (int r = 0; r < static_cast<int>(v.rows.size()); ++r)
+        for (int c = 0; c < 3; ++c) {
+            auto *item = new QTableWidgetItem(text(v.rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]));
+            item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            table_->setItem(r, c, item);
+        }
+    detection_->setText(text(v.detection));
+    volume_->setText(text(v.volume));
+    pIn_->setText(text(v.pErrIn));
+    pOut_->setText(text(v.pErrOut));
+    capacity_->setText(text(v.capacity));
+}
+
+int ResultsWindow::Run() { return services_.execDialog ? services_.execDialog(*this) : exec(); }
+
+} // namespace spi::gui

@@ -1,0 +1,47 @@
+// "Результат испытаний.": the distribution of error multiplicities as a table and the summary
+// figures, filled with the texts the run computed.
+#pragma once
+
+#include "gui/kit/gui_services.h"
+#include "chain/stat_runs.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace spi::gui {
+
+class ResultsWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit ResultsWindow(GuiServices &services, QWidget *parent = nullptr);
+
+    // Fills the table and the labels from a run's texts.
+    void Fill(const ResultsView &view);
+    // Shows the window modally (through the services).
+    int Run();
+
+    QTableWidget *table() const { return table_; }
+    QPushButton *pictureButton() const { return picture_; }
+    QPushButton *importButton() const { return import_; }
+    QPushButton *exportButton() const { return export_; }
+    QPushButton *exitButton() const { return exit_; }
+    QLabel *valueLabel(const char *name) const;
+
+    // What "Рисунок" and "Импорт" do; set by the application.
+    std::function<void()> onPicture;
+    std::function<void()> onImport;
+    std::function<void()> onExportCsv;
+
+private:
+    GuiServices &services_;
+    QTableWidget *table_;
+    QLabel *detection_, *volume_, *pIn_, *pOut_, *capacity_;
+    QPushButton *picture_, *import_, *export_, *exit_;
+};
+
+} // namespace spi::gui

@@ -1,0 +1,382 @@
+#include "io/curve_export.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace spi {
+
+namespace {
+
+// Numbers are written with to_chars: the workstation's toolkit may switch the C locale to one with
+// a decimal comma, and these files are read by programs that expect a point.
+
+// 17 significant digits read back to the same double.
+std::string Real17(double x) {
+    char buf[40];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, 17);
+    return ec == std::errc() ? std::string(buf, end) : std::string();
+}
+
+std::string JsonReal(double x) {
+    return std::isfinite(x) ? Real17(x) : "null";
+}
+std::string CsvReal(double x) {
+    return std::isfinite(x) ? Real17(x) : "";
+}
+
+// Coordinates of the plot, to a hundredth of a pixel.
+std::string Px(double x) {
+    char buf[40];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, 2);
+    return ec == std::errc() ? std::string(buf, end) : std::string("0");
+}
+
+// A tick value as a person writes it: 12 significant digits hide the steps' rounding.
+std::string TickText(double x) {
+    if (std::fabs(x) < 1e-12)
+        x = 0;
+    char buf[40];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, 12);
+    return ec == std::errc() ? std::string(buf, end) : std::string();
+}
+
+std::string CsvText(const std::string &s) {
+    if (s.find_first_of(",\"\r\n") == std::string::npos)
+        return s;
+    std::string q = "\"";
+    for (char c : s) {
+        if (c == '"')
+            q += '"';
+        q += c;
+    }
+    return q + "\"";
+}
+
+std::string JsonText(const std::string &s) {
+    std::string q = "\"";
+    for (unsigned char c : s) {
+        if (c == '"' || c == '\\') {
+            q += '\\';
+            q += static_cast<char>(c);
+        } else if (c < 0x20) {
+            static const char hex[] = "0123456789abcdef";
+            q += "\\u00";
+            q += hex[c >> 4];
+            q += hex[c & 15];
+        } else {
+            q += static_cast<char>(c);
+        }
+    }
+    return q + "\"";
+}
+
+std::string XmlText(const std::string &s) {
+    std::string q;
+    for (char c : s) {
+        switch (c) {
+        case '&':
+            q += "&amp;";
+            break;
+        case '<':
+            q += "&lt;";
+            break;
+        case '>':
+            q += "&gt;";
+            break;
+        case '"':
+            q += "&quot;";
+            break;
+        default:
+            q += c;
+        }
+    }
+    return q;
+}
+
+} // namespace
+
+std::string SweepCsv(const std::string &field, const std::vector<SweepPoint> &points) {
+    std::string s =
+        CsvText(field) +
+        ",completed,words,pErrIn,pErrInConf,pErrOut,pErrOutConf,wordErrProbAfter,capacityNoCoder,"
+        "rateWithCoder,message\n";
+    for (const auto &p : points) {
+        s += CsvReal(p.value);
+        if (!p.completed) {
+            s += ",0,,,,,,,,," + CsvText(p.message) + "\n";
+            continue;
+        }
+        s += ",1," + std::to_string(p.words) + "," + CsvReal(p.pErrIn) + "," +
+             CsvReal(p.pErrInConf) + ",";
+        if (p.withCoder)
+            s += CsvReal(p.pErrOut) + "," + CsvReal(p.pErrOutConf) + "," +
+                 CsvReal(p.wordErrProbAfter);
+        else
+            s += ",,";
+        s += "," + CsvReal(p.capacityNoCoder) + "," +
+             (p.withCoder ? CsvReal(p.rateWithCoder) : "") + ",\n";
+    }
+    return s;
+}
+
+std::string SweepJson(const std::string &field, const std::vector<SweepPoint> &points) {
+    std::string s = "{\n  \"field\": " + JsonText(field) + ",\n  \"points\": [";
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const auto &p = points[i];
+        s += i ? ",\n    {" : "\n    {";
+        s += "\"value\": " + JsonReal(p.value);
+        if (!p.completed) {
+            s += ", \"completed\": false, \"message\": " + JsonText(p.message) + "}";
+            continue;
+        }
+        auto out = [&](double x) { return p.withCoder ? JsonReal(x) : std::string("null"); };
+        s += ", \"completed\": true, \"words\": " + std::to_string(p.words);
+        s += ", \"pErrIn\": " + JsonReal(p.pErrIn) + ", \"pErrInConf\": " + JsonReal(p.pErrInConf);
+        s += ", \"pErrOut\": " + out(p.pErrOut) + ", \"pErrOutConf\": " + out(p.pErrOutConf);
+        s += ", \"wordErrProbAfter\": " + out(p.wordErrProbAfter);
+        s += ", \"capacityNoCoder\": " + JsonReal(p.capacityNoCoder);
+        s += ", \"rateWithCoder\": " + out(p.rateWithCoder) + "}";
+    }
+    s += points.empty() ? "]\n}\n" : "\n  ]\n}\n";
+    return s;
+}
+
+namespace {
+
+// The plot's frame in the picture.
+constexpr double kWidth = 800, kHeight = 500;
+constexpr double kLeft = 90, kRight = 770, kTop = 60, kBottom = 420;
+
+// 1, 2 or 5 times a power of ten, near range / 6.
+double NiceStep(double range) {
+    const double raw = range / 6;
+    const double decade = std::pow(10.0, std::floor(std::log10(raw)));
+    const double f = raw / decade;
+    return (f < 1.5 ? 1 : f < 3.5 ? 2 : f < 7.5 ? 5 : 10) * decade;
+}
+
+struct Series {
+    const char *name;
+    const char *colour;
+    bool square;
+    double SweepPoint::*p;
+    double SweepPoint::*conf;
+    double dx; // drawn a little apart, so that the bars of the two series do not cover each other
+};
+
+std::string Marker(const Series &s, double x, double y, bool open) {
+    const std::string fill = open ? "white" : s.colour;
+    if (s.square)
+        return "<rect x=\"" + Px(x - 4) + "\" y=\"" + Px(y - 4) +
+               "\" width=\"8\" height=\"8\" fill=\"" + fill + "\" stroke=\"" + s.colour +
+               "\" stroke-width=\"1.5\"/>\n";
+    return "<circle cx=\"" + Px(x) + "\" cy=\"" + Px(y) + "\" r=\"4.5\" fill=\"" + fill +
+           "\" stroke=\"" + s.colour + "\" stroke-width=\"1.5\"/>\n";
+}
+
+std::string Line(double x1, double y1, double x2, double y2, const std::string &attrs) {
+    return "<line x1=\"" + Px(x1) + "\" y1=\"" + Px(y1) + "\" x2=\"" + Px(x2) + "\" y2=\"" +
+           Px(y2) + "\" " + attrs + "/>\n";
+}
+
+std::string Text(double x, double y, const std::string &anchor, const std::string &body,
+                 const std::string &extra = "") {
+    return "<text x=\"" + Px(x) + "\" y=\"" + Px(y) + "\" text-anchor=\"" + anchor + "\"" + extra +
+           ">" + body + "</text>\n";
+}
+
+} // namespace
+
+std::string SweepSvg(const std::string &field, const std::vector<SweepPoint> &points,
+                     const std::string &title) {
+    const Series pIn{"Pвх", "#1f5fa8", false, &SweepPoint::pErrIn, &SweepPoint::pErrInConf, -3};
+    const Series pOut{"Pвых", "#c0392b", true, &SweepPoint::pErrOut, &SweepPoint::pErrOutConf, 3};
+    std::vector<const Series *> series{&pIn};
+    bool anyCoder = false, anyZero = false;
+    std::size_t refused = 0;
+    for (const auto &p : points) {
+        anyCoder = anyCoder || (p.completed && p.withCoder);
+        refused += p.completed ? 0 : 1;
+    }
+    if (anyCoder)
+        series.push_back(&pOut);
+
+    // The parameter axis covers every value asked for, run or not.
+    double xLo = 0, xHi = 1;
+    bool anyX = false;
+    for (const auto &p : points) {
+        if (!std::isfinite(p.value))
+            continue;
+        xLo = anyX ? std::min(xLo, p.value) : p.value;
+        xHi = anyX ? std::max(xHi, p.value) : p.value;
+        anyX = true;
+    }
+    if (xHi - xLo <= 0) {
+        const double pad = std::max(1.0, std::fabs(xLo) * 0.1);
+        xLo -= pad;
+        xHi += pad;
+    }
+    const double xPad = (xHi - xLo) * 0.04;
+    const double xMin = xLo - xPad, xMax = xHi + xPad;
+    auto X = [&](double v) { return kLeft + (v - xMin) / (xMax - xMin) * (kRight - kLeft); };
+
+    // Whole decades from below the smallest measured value to above the largest upper bound; a
+    // point with no error observed has no place on a logarithmic axis and sits on its floor, one
+    // decade below the measured values, drawn open.
+    double lo = 0, hi = 0;
+    for (const auto &p : points) {
+        if (!p.completed)
+            continue;
+        for (const Series *s : series) {
+            if (s == &pOut && !p.withCoder)
+                continue;
+            const double v = p.*(s->p), c = p.*(s->conf);
+            if (!(v > 0) || !std::isfinite(v)) {
+                anyZero = anyZero || v == 0;
+                continue;
+            }
+            lo = lo > 0 ? std::min(lo, v) : v;
+            hi = std::max(hi, std::isfinite(c) ? v + std::max(c, 0.0) : v);
+        }
+    }
+    int expLo = -6, expHi = 0;
+    if (lo > 0) {
+        expLo = static_cast<int>(std::floor(std::log10(lo)));
+        expHi = static_cast<int>(std::ceil(std::log10(hi)));
+        if (anyZero)
+            --expLo;
+        expLo = std::max(expLo, -300);
+        if (expHi <= expLo)
+            expHi = expLo + 1;
+    }
+    const double floorValue = std::pow(10.0, expLo);
+    auto Y = [&](double v) {
+        const double e =
+            std::clamp(std::log10(v), static_cast<double>(expLo), static_cast<double>(expHi));
+        return kBottom - (e - expLo) / (expHi - expLo) * (kBottom - kTop);
+    };
+
+    std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Px(kWidth) + "\" height=\"" +
+         Px(kHeight) +
+         "\" viewBox=\"0 0 800 500\" font-family=\"DejaVu Sans, Arial, sans-serif\" "
+         "font-size=\"12\">\n";
+    s += "<rect x=\"0\" y=\"0\" width=\"800\" height=\"500\" fill=\"white\"/>\n";
+    s += Text(kWidth / 2, 30, "middle", XmlText(title), " font-size=\"15\" font-weight=\"bold\"");
+
+    // Decades with their grid lines, and the 2..9 ticks between them.
+    const int decadeLabelStep = (expHi - expLo + 11) / 12; // at most a dozen labels
+    for (int e = expLo; e <= expHi; ++e) {
+        const double y = Y(std::pow(10.0, e));
+        s += Line(kLeft, y, kRight, y, "stroke=\"#dddddd\"");
+        s += Line(kLeft - 6, y, kLeft, y, "stroke=\"black\"");
+        if ((e - expLo) % decadeLabelStep == 0)
+            s += Text(kLeft - 10, y + 4, "end",
+                      "10<tspan dy=\"-6\" font-size=\"9\">" + std::string(e < 0 ? "−" : "") +
+                          std::to_string(std::abs(e)) + "</tspan>");
+        if (e < expHi && expHi - expLo <= 12)
+            for (int k = 2; k <= 9; ++k) {
+                const double ym = Y(k * std::pow(10.0, e));
+                s += Line(kLeft - 3, ym, kLeft, ym, "stroke=\"black\"");
+            }
+    }
+    const double step = NiceStep(xHi - xLo);
+    const double firstTick = std::ceil(xMin / step), lastTick = std::floor(xMax / step + 1e-9);
+    // Counted, not accumulated: far from zero a step can be below the resolution of the value.
+    for (int i = 0; std::isfinite(step) && step > 0 && i <= lastTick - firstTick && i < 100; ++i) {
+        const double t = (firstTick + i) * step;
+        const double x = X(t);
+        s += Line(x, kTop, x, kBottom, "stroke=\"#eeeeee\"");
+        s += Line(x, kBottom, x, kBottom + 6, "stroke=\"black\"");
+        s += Text(x, kBottom + 20, "middle", TickText(t));
+    }
+    s += "<rect x=\"" + Px(kLeft) + "\" y=\"" + Px(kTop) + "\" width=\"" + Px(kRight - kLeft) +
+         "\" height=\"" + Px(kBottom - kTop) + "\" fill=\"none\" stroke=\"black\"/>\n";
+    s += Text((kLeft + kRight) / 2, kBottom + 45, "middle", XmlText(field));
+    s += Text(25, (kTop + kBottom) / 2, "middle", "Вероятность ошибки",
+              " transform=\"rotate(-90 25 " + Px((kTop + kBottom) / 2) + ")\"");
+
+    for (const Series *ser : series) {
+        std::string path; // broken where a point is refused or saw no error
+        std::string marks;
+        for (const auto &p : points) {
+            const bool measured = p.completed && (ser != &pOut || p.withCoder);
+            const double v = measured ? p.*(ser->p) : 0, c = measured ? p.*(ser->conf) : 0;
+            if (!measured || !(v > 0) || !std::isfinite(v)) {
+                if (measured && v == 0)
+                    marks += Marker(*ser, X(p.value) + ser->dx, Y(floorValue), true);
+                if (!path.empty())
+                    s += "<polyline points=\"" + path + "\" fill=\"none\" stroke=\"" + ser->colour +
+                         "\" stroke-width=\"1.2\"/>\n";
+                path.clear();
+                continue;
+            }
+            const double x = X(p.value) + ser->dx;
+            path += (path.empty() ? "" : " ") + Px(x) + "," + Px(Y(v));
+            if (std::isfinite(c) && c > 0) {
+                // A lower bound below the axis runs the bar to the floor, without a cap.
+                const double top = Y(v + c), bottom = Y(std::max(v - c, floorValue));
+                const std::string pen =
+                    "stroke=\"" + std::string(ser->colour) + "\" stroke-width=\"1.2\"";
+                s += Line(x, top, x, bottom, pen);
+                s += Line(x - 3, top, x + 3, top, pen);
+                if (v - c >= floorValue)
+                    s += Line(x - 3, bottom, x + 3, bottom, pen);
+            }
+            marks += Marker(*ser, x, Y(v), false);
+        }
+        if (!path.empty())
+            s += "<polyline points=\"" + path + "\" fill=\"none\" stroke=\"" + ser->colour +
+                 "\" stroke-width=\"1.2\"/>\n";
+        s += marks;
+    }
+
+    // The legend, in the upper right corner of the plot.
+    const int rows = static_cast<int>(series.size()) + (anyZero ? 1 : 0) + (refused ? 1 : 0);
+    const double lx = kRight - 310, ly = kTop + 10;
+    s += "<rect x=\"" + Px(lx) + "\" y=\"" + Px(ly) + "\" width=\"300\" height=\"" +
+         Px(10 + rows * 20.0) + "\" fill=\"white\" fill-opacity=\"0.9\" stroke=\"#999999\"/>\n";
+    double row = ly + 18;
+    for (const Series *ser : series) {
+        s += Line(lx + 10, row - 4, lx + 40, row - 4,
+                  "stroke=\"" + std::string(ser->colour) + "\" stroke-width=\"1.2\"");
+        s += Marker(*ser, lx + 25, row - 4, false);
+        s += Text(lx + 50, row, "start", std::string(ser->name) + " ± полуширина интервала");
+        row += 20;
+    }
+    if (anyZero) {
+        s += Marker(pIn, lx + 25, row - 4, true);
+        s += Text(lx + 50, row, "start", "ошибок не было (на нижней границе)");
+        row += 20;
+    }
+    if (refused)
+        s += Text(lx + 10, row, "start", "не рассчитано точек: " + std::to_string(refused));
+    s += "</svg>\n";
+    return s;
+}
+
+std::string DistributionsCsv(const ModelState &m, bool withCoder) {
+    const int n = std::clamp<int>(withCoder ? m.codeN : m.stat1WordLength, 0, kMaxWord);
+    const int k = std::clamp<int>(m.codeK, 0, kMaxWord);
+    std::string s = withCoder ? "multiplicity,before,after\n" : "multiplicity,before\n";
+    for (int i = 0; i <= n; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        s += std::to_string(i) + "," + CsvReal(m.multBefore[at]);
+        if (withCoder)
+            s += "," + (i <= k ? CsvReal(m.multAfter[at]) : std::string());
+        s += "\n";
+    }
+    s += "\nfigure,value\n";
+    s += "pErrIn," + CsvReal(m.pErrIn) + "\n";
+    s += "pErrInConf," + CsvReal(m.pErrInConf) + "\n";
+    if (withCoder) {
+        s += "pErrOut," + CsvReal(m.pErrOut) + "\n";
+        s += "pErrOutConf," + CsvReal(m.pErrOutConf) + "\n";
+    }
+    s += "wordErrProbAfter," + CsvReal(m.wordErrProbAfter) + "\n";
+    s += "capacity," + CsvReal(withCoder ? m.rateWithCoder : m.capacityNoCoder2) + "\n";
+    return s;
+}
+
+} // namespace spi

@@ -1,0 +1,146 @@
+// Sweep curves as files a spreadsheet, a script and a browser read.
+#include "io/curve_export.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+namespace {
+
+std::vector<spi::SweepPoint> Points() {
+    std::vector<spi::SweepPoint> p(4);
+    p[0].value = 1;
+    p[0].completed = true;
+    p[0].words = 1000;
+    p[0].pErrIn = 0.1 + 1e-17; // needs all 17 digits
+    p[0].pErrInConf = 0.0123;
+    p[0].pErrOut = 0.05;
+    p[0].pErrOutConf = 0.2; // its lower bound is below zero
+    p[0].wordErrProbAfter = 0.13;
+    p[0].capacityNoCoder = 0.5;
+    p[0].rateWithCoder = 0.25;
+    p[1] = p[0];
+    p[1].value = 2.5;
+    p[1].pErrIn = 1.0 / 3;
+    p[1].pErrOut = 0; // no decoded word was wrong
+    p[1].pErrOutConf = 1.3e-10;
+    p[2].value = 4;
+    p[2].message = "Некорректный ввод, \"Hp\"\n";
+    p[3] = p[0];
+    p[3].value = 5;
+    return p;
+}
+
+std::vector<std::string> Lines(const std::string &s) {
+    std::vector<std::string> lines;
+    std::istringstream in(s);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> Cells(const std::string &line) {
+    std::vector<std::string> cells;
+    std::string cell;
+    std::istringstream in(line);
+    while (std::getline(in, cell, ','))
+        cells.push_back(cell);
+    if (!line.empty() && line.back() == ',')
+        cells.push_back("");
+    return cells;
+}
+
+TEST(SweepCsv, OneRowPerPointWithRealsThatReadBackExactly) {
+    const auto points = Points();
+    const auto lines = Lines(spi::SweepCsv("discParams[3]", points));
+    ASSERT_EQ(lines.size(), 1 + points.size() + 1); // the message holds a line break, quoted
+    EXPECT_EQ(
+        lines[0],
+        "discParams[3],completed,words,pErrIn,pErrInConf,pErrOut,pErrOutConf,wordErrProbAfter,"
+        "capacityNoCoder,rateWithCoder,message");
+    const auto row = Cells(lines[1]);
+    ASSERT_EQ(row.size(), 11u);
+    EXPECT_EQ(row[1], "1");
+    EXPECT_EQ(row[2], "1000");
+    EXPECT_EQ(std::stod(row[3]), points[0].pErrIn);
+    EXPECT_EQ(std::stod(row[9]), 0.25);
+    EXPECT_EQ(lines[3], "4,0,,,,,,,,,\"Некорректный ввод, \"\"Hp\"\"");
+
+    // "Стат 1" has no figures after decoding.
+    auto stat1 = points;
+    stat1[0].withCoder = false;
+    EXPECT_EQ(Cells(Lines(spi::SweepCsv("contHp", stat1))[1])[5], "");
+}
+
+TEST(SweepJson, KeysOfEveryPointAndEscapedMessages) {
+    const auto json = spi::SweepJson("contHp", Points());
+    EXPECT_EQ(json.rfind("{\n  \"field\": \"contHp\",\n  \"points\": [", 0), 0u);
+    EXPECT_NE(json.find("\"pErrIn\": 0.10000000000000002, \"pErrInConf\": 0.0123"),
+              std::string::npos);
+    EXPECT_NE(json.find("{\"value\": 4, \"completed\": false, \"message\": \"Некорректный ввод, "
+                        "\\\"Hp\\\"\\u000a\"}"),
+              std::string::npos);
+    EXPECT_EQ(spi::SweepJson("contHp", {}), "{\n  \"field\": \"contHp\",\n  \"points\": []\n}\n");
+}
+
+int Count(const std::string &s, const std::string &what) {
+    int n = 0;
+    for (auto at = s.find(what); at != std::string::npos; at = s.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+TEST(SweepSvg, LogarithmicAxisWithBarsAndZeroPointsOnTheFloor) {
+    const auto svg = spi::SweepSvg("contHp", Points(), "Стат2 <ДК> & код 5");
+    EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
+    EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
+    EXPECT_NE(svg.find("Стат2 &lt;ДК&gt; &amp; код 5"), std::string::npos);
+    EXPECT_EQ(svg.find("nan"), std::string::npos);
+    EXPECT_EQ(svg.find("inf"), std::string::npos);
+    EXPECT_EQ(Count(svg, "<text"), Count(svg, "</text>"));
+    // Values 0.05 .. 0.345: whole decades 10^-2 .. 10^0, and one below for the zero point.
+    EXPECT_NE(svg.find("10<tspan dy=\"-6\" font-size=\"9\">−3</tspan>"), std::string::npos);
+    EXPECT_NE(svg.find("10<tspan dy=\"-6\" font-size=\"9\">0</tspan>"), std::string::npos);
+    EXPECT_EQ(svg.find(">−4</tspan>"), std::string::npos);
+    EXPECT_EQ(svg.find(">1</tspan>"), std::string::npos);
+    // The zero Pвых sits open on the floor (the frame's bottom, y = 420), the refused point is
+    // counted.
+    EXPECT_NE(svg.find("y=\"416.00\" width=\"8\" height=\"8\" fill=\"white\""), std::string::npos);
+    EXPECT_NE(svg.find("не рассчитано точек: 1"), std::string::npos);
+    EXPECT_NE(svg.find("Pвых ± полуширина"), std::string::npos);
+
+    // Nothing to draw still gives a picture with its axes.
+    for (const auto &points :
+         {std::vector<spi::SweepPoint>{}, std::vector<spi::SweepPoint>{Points()[2]}}) {
+        const auto empty = spi::SweepSvg("ilvL", points, "");
+        EXPECT_EQ(empty.substr(empty.size() - 7), "</svg>\n");
+        EXPECT_EQ(empty.find("nan"), std::string::npos);
+        EXPECT_NE(empty.find(">−6</tspan>"), std::string::npos);
+    }
+}
+
+TEST(DistributionsCsv, RowsOfTheRunsLengthsAndItsFigures) {
+    auto m = spi::MakeModel();
+    m->codeN = 7;
+    m->codeK = 3;
+    m->multBefore[2] = 0.1 + 1e-17;
+    m->multAfter[3] = 0.25;
+    m->pErrOut = 0.125;
+    const auto lines = Lines(spi::DistributionsCsv(*m, true));
+    EXPECT_EQ(lines[0], "multiplicity,before,after");
+    EXPECT_EQ(std::stod(Cells(lines[3])[1]), m->multBefore[2]);
+    EXPECT_EQ(lines[4], "3,0,0.25");
+    EXPECT_EQ(lines[5], "4,0,"); // beyond k
+    EXPECT_EQ(lines[8], "7,0,");
+    EXPECT_EQ(lines[9], "");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "pErrOut,0.125"), lines.end());
+
+    m->stat1WordLength = 36;
+    const auto stat1 = Lines(spi::DistributionsCsv(*m, false));
+    EXPECT_EQ(stat1[0], "multiplicity,before");
+    EXPECT_EQ(stat1[37], "36,0");
+    EXPECT_EQ(std::find(stat1.begin(), stat1.end(), "pErrOut,0.125"), stat1.end());
+}
+
+} // namespace
