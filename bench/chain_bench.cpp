@@ -4,12 +4,12 @@
 // channel bit that any Markov channel has to make. Every run has a fixed seed, so each iteration
 // repeats the same run; its set-up is part of what is timed, as it is part of what a user waits
 // for.
-#include "forms/channel_forms.h"
+#include "chain/stat_runs.h"
 #include "coding/code_setup.h"
+#include "forms/channel_forms.h"
 #include "forms/coder_settings.h"
 #include "model/model_state.h"
 #include "model/notifier.h"
-#include "chain/stat_runs.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // Bits per second of the discrete-channel generator on the default channel, one interleaver block
 // of n*L = 5000 bits per call, as a run with coding calls it.
-#include "channel/discrete_channel.h"
 #include "chain/markov_errors.h"
+#include "channel/discrete_channel.h"
 #include "model/model_state.h"
 #include "model/notifier.h"
 

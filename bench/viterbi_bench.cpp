@@ -1,8 +1,8 @@
 // Throughput of the Viterbi-decoded convolutional codes (types 8, 9, 10: encode and decode one
 // block, 3% random channel errors) and of the inner Viterbi pairs of the concatenated codes (one
 // inner block of encoding and decoding).
-#include "coding/inner_codes.h"
 #include "chain/source_stats.h"
+#include "coding/inner_codes.h"
 #include "coding/viterbi.h"
 #include "model/model_state.h"
 

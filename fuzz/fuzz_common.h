@@ -2,12 +2,12 @@
 // the model to prove it untouched, scratch files, and the values that break naive code.
 #pragma once
 
+#include "chain/capacity_check.h"
+#include "chain/stat_runs.h"
 #include "channel/discrete_channel.h"
 #include "cli/batch_session.h"
-#include "chain/capacity_check.h"
 #include "model/model_state.h"
 #include "model/notifier.h"
-#include "chain/stat_runs.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

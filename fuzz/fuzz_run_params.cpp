@@ -5,10 +5,10 @@
 // normalised or in a refusal with a message.
 #include "fuzz_common.h"
 
-#include "forms/channel_forms.h"
 #include "cli/batch_session.h"
 #include "coding/code_setup.h"
 #include "coding/gen_poly_parser.h"
+#include "forms/channel_forms.h"
 #include "io/run_report.h"
 
 #include <algorithm>

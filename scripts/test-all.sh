@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+scripts/check-format.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build-ci -G Ninja -DCMAKE_BUILD_TYPE=Release -DSPI_WERROR=ON -DSPI_BUILD_BENCH=ON -DSPI_MPI=ON >/dev/null
 cmake --build build-ci -j "$jobs"

@@ -1,8 +1,8 @@
 // The texts of the results window after a run.
 #pragma once
 
-#include "model/model_state.h"
 #include "chain/stat_runs.h"
+#include "model/model_state.h"
 
 namespace spi {
 

@@ -7,12 +7,12 @@ namespace spi {
 
 namespace {
 
-template <class Array, class Value>
-void ClearRange(Array &a, long long last, Value v) {
+template <class Array, class Value> void ClearRange(Array &a, long long last, Value v) {
     // Ranges are inclusive from 0; the run's limits keep them inside the buffer, the clamp keeps a
     // direct caller with bad lengths from writing past it.
     const long long top = std::min<long long>(last, static_cast<long long>(a.size()) - 1);
-    if (top >= 0) std::fill(a.begin(), a.begin() + top + 1, v);
+    if (top >= 0)
+        std::fill(a.begin(), a.begin() + top + 1, v);
 }
 
 // 1 - H(p) for a binary source, with 0*ln 0 taken as 0 so that p = 1 gives 1.
@@ -35,17 +35,22 @@ void PrepareTestRun(ModelState &m, int n, int k, int n0, int codeType, int L, in
     m.inner16Ready = false;
 
     long long g;
-    const long long n0Less1 = static_cast<long long>(n0) - 1; // n0 comes from a file as it was saved
+    const long long n0Less1 =
+        static_cast<long long>(n0) - 1; // n0 comes from a file as it was saved
     if (codeType == 1 || codeType == 7 || codeType == 12 || codeType == 15 || codeType == 16)
         g = k0 == 1 ? 2LL * k * n0Less1 : 2LL * (n - k) * n0Less1;
     else
         g = static_cast<long long>(n - k) * k;
-    if (codeType == 8 || codeType == 13 || codeType == 14 || codeType == 17 || codeType == 18) g = 0;
+    if (codeType == 8 || codeType == 13 || codeType == 14 || codeType == 17 || codeType == 18)
+        g = 0;
 
     long long h = L;
-    if (codeType == 12 || codeType == 17) h = 2LL * L;
-    else if (codeType == 15) h = 3LL * L;
-    else if (codeType == 16) h = static_cast<long long>(m.cascadeSetSize) * L;
+    if (codeType == 12 || codeType == 17)
+        h = 2LL * L;
+    else if (codeType == 15)
+        h = 3LL * L;
+    else if (codeType == 16)
+        h = static_cast<long long>(m.cascadeSetSize) * L;
 
     m.chanState = 0;
     // The rate-1/3 inner code of type 15 starts every run from the same state.
@@ -54,7 +59,8 @@ void PrepareTestRun(ModelState &m, int n, int k, int n0, int codeType, int L, in
     m.inner15Metrics[1] = 3;
     m.inner15Metrics[2] = 2;
     m.inner15Metrics[3] = 0;
-    for (auto &path : m.inner15Paths) path[1] = 1;
+    for (auto &path : m.inner15Paths)
+        path[1] = 1;
 
     const bool zeroPreset = codeType == 6 || codeType == 8 || codeType == 9 || codeType == 10;
     ClearRange(m.infoWord, k, std::uint8_t(zeroPreset ? 0 : 1));
@@ -78,7 +84,8 @@ void PrepareTestRun(ModelState &m, int n, int k, int n0, int codeType, int L, in
 }
 
 void MakeSourceWord(ModelState &m, int k, int wordInFrame) {
-    if (wordInFrame == 1) std::copy(m.infoWord.begin() + 1, m.infoWord.begin() + 1 + k, m.prevInfoWord.begin() + 1);
+    if (wordInFrame == 1)
+        std::copy(m.infoWord.begin() + 1, m.infoWord.begin() + 1 + k, m.prevInfoWord.begin() + 1);
     const double p = m.probOne;
     std::uint32_t seed = m.random.seed;
     for (int i = 1; i <= k; ++i) {
@@ -120,28 +127,34 @@ void Normalise(ModelState &m, int stage, int length, long long blockTotal) {
     m.pErrWork = 0.0;
     for (int i = 0; i <= length; ++i) {
         dist[i] = static_cast<double>(static_cast<long double>(dist[i]) / blockTotal);
-        work = static_cast<long double>(m.pErrWork) + static_cast<long double>(i) * dist[i] / length;
+        work =
+            static_cast<long double>(m.pErrWork) + static_cast<long double>(i) * dist[i] / length;
         m.pErrWork = static_cast<double>(work);
     }
     const long double p = m.pErrWork;
-    m.pErrConfWork = static_cast<double>(1.3L * std::sqrt((1.0L - p) * p / blockTotal / length + 1e-20L));
+    m.pErrConfWork =
+        static_cast<double>(1.3L * std::sqrt((1.0L - p) * p / blockTotal / length + 1e-20L));
 }
 
 } // namespace
 
-void GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex, long long blockTotal) {
+void GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex,
+                      long long blockTotal) {
     auto &dist = stage == 0 ? m.multBefore : m.multAfter;
 
     int e = 0;
     if (stage == 0) {
-        for (int j = 1; j <= length; ++j) e += m.errorVector[j];
+        for (int j = 1; j <= length; ++j)
+            e += m.errorVector[j];
     } else {
-        for (int j = 1; j <= length; ++j) e += m.refInfoWord[j] != m.decodedWord[j];
+        for (int j = 1; j <= length; ++j)
+            e += m.refInfoWord[j] != m.decodedWord[j];
     }
     dist[e] += 1.0;
     m.multRowsLast = length + 1;
 
-    if (blockIndex == blockTotal) Normalise(m, stage, length, blockTotal);
+    if (blockIndex == blockTotal)
+        Normalise(m, stage, length, blockTotal);
 
     // The derived cells depend only on pErrWork, which changes only when a distribution is
     // normalised at the last block: computing them at the first and the last call leaves every

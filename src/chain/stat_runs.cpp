@@ -1,12 +1,12 @@
 #include "chain/stat_runs.h"
 
-#include "channel/decision_generator.h"
-#include "chain/markov_errors.h"
-#include "chain/source_stats.h"
 #include "chain/capacity_check.h"
 #include "chain/code_dispatch.h"
 #include "chain/interleaver.h"
+#include "chain/markov_errors.h"
 #include "chain/results_view.h"
+#include "chain/source_stats.h"
+#include "channel/decision_generator.h"
 #include "model/text_input.h"
 
 #include <algorithm>
@@ -22,9 +22,12 @@ long long ProgressStep(long long total) {
     return std::max(1LL, step);
 }
 
-void GenerateErrors(ModelState &m, int length, bool withCoder, long long blockNo, Notifier &notifier) {
-    if (m.channelType == 1) GenerateMarkovErrors(m, length, withCoder, notifier);
-    else if (m.channelType == 2) GenerateDecisionErrors(m, length, blockNo);
+void GenerateErrors(ModelState &m, int length, bool withCoder, long long blockNo,
+                    Notifier &notifier) {
+    if (m.channelType == 1)
+        GenerateMarkovErrors(m, length, withCoder, notifier);
+    else if (m.channelType == 2)
+        GenerateDecisionErrors(m, length, blockNo);
 }
 
 // A run the user stops puts the results of the last completed run back, so that it changes nothing
@@ -47,7 +50,8 @@ RunResult Completed(ModelState &m, long long words, bool withCoder) {
     RunResult result;
     result.outcome = RunOutcome::Completed;
     result.words = words;
-    const int last = withCoder ? FindLastMultiplicity(m, m.codeN, 2000) : FindLastMultiplicity(m, m.stat1WordLength, 1000);
+    const int last = withCoder ? FindLastMultiplicity(m, m.codeN, 2000)
+                               : FindLastMultiplicity(m, m.stat1WordLength, 1000);
     if (last >= (withCoder ? 1 : 0)) {
         m.lastMultiplicity = last;
         result.showResults = true;
@@ -65,7 +69,8 @@ RunResult KeptCounts(long long words) {
 
 } // namespace
 
-RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress, const RunOptions &options) {
+RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress,
+                   const RunOptions &options) {
     RunResult result;
     if (auto refusal = CheckStat1Limits(m)) {
         notifier.Error(*refusal);
@@ -73,10 +78,12 @@ RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress, con
     }
     const int n = m.stat1WordLength;
     const long long NB = m.wordCount;
-    const long long total = options.keepCounts ? 0 : NB; // 0: no call is the last, nothing normalised
+    const long long total =
+        options.keepCounts ? 0 : NB; // 0: no call is the last, nothing normalised
     const auto before = KeepResults(m, progress);
     PrepareTestRun(m, n, n, 1, 1, 1, 1);
-    if (progress) progress->Started();
+    if (progress)
+        progress->Started();
 
     const long long step = ProgressStep(NB);
     int count = 0;
@@ -84,18 +91,22 @@ RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress, con
         if (progress) {
             if (word % step == 0) {
                 progress->Advance(++count);
-                if (progress->CancelRequested()) return Cancel(progress, m, *before);
+                if (progress->CancelRequested())
+                    return Cancel(progress, m, *before);
             }
-            if (word % 100 == 0) progress->Counter(word);
+            if (word % 100 == 0)
+                progress->Counter(word);
         }
         GenerateErrors(m, n, false, word, notifier);
         GatherErrorStats(m, 0, n, word, total);
     }
-    if (progress) progress->Finished();
+    if (progress)
+        progress->Finished();
     return options.keepCounts ? KeptCounts(NB) : Completed(m, NB, false);
 }
 
-RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress, const RunOptions &options) {
+RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
+                   const RunOptions &options) {
     RunResult result;
     if (auto refusal = CheckStat2Limits(m)) {
         notifier.Error(*refusal);
@@ -105,7 +116,8 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress, con
     const CodecEntry codec = CodecFor(type);
     const int refMode = ReferenceMode(type);
 
-    if (progress) progress->Started();
+    if (progress)
+        progress->Started();
     const auto before = KeepResults(m, progress);
     PrepareTestRun(m, m.codeN, m.codeK, m.convN0, type, m.ilvL, m.convK0);
     BuildPermutation(m, notifier);
@@ -126,27 +138,34 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress, con
         if (progress) {
             if (b % step == 0) {
                 progress->Advance(++count);
-                if (progress->CancelRequested()) return Cancel(progress, m, *before);
+                if (progress->CancelRequested())
+                    return Cancel(progress, m, *before);
             }
-            if (b % 10 == 0) progress->Counter(L * b);
+            if (b % 10 == 0)
+                progress->Counter(L * b);
         }
         for (int i = 1; i <= L; ++i) {
             MakeSourceWord(m, k, i);
-            if (codec.encode) codec.encode(m);
-            std::memcpy(matrix + (i - 1) * n + 1, m.codeWord.data() + 1, static_cast<std::size_t>(n));
+            if (codec.encode)
+                codec.encode(m);
+            std::memcpy(matrix + (i - 1) * n + 1, m.codeWord.data() + 1,
+                        static_cast<std::size_t>(n));
             std::memcpy(m.blockInfoWords.data() + (i - 1) * k + 1, m.infoWord.data() + 1,
                         static_cast<std::size_t>(k));
         }
-        for (int p = 1; p <= nL; ++p) m.channelSeq[p] = matrix[perm[p - 1] + 1];
+        for (int p = 1; p <= nL; ++p)
+            m.channelSeq[p] = matrix[perm[p - 1] + 1];
 
         GenerateErrors(m, nL, true, b, notifier);
         if (m.wordCount == 0) {
-            if (progress) progress->Finished();
+            if (progress)
+                progress->Finished();
             result.outcome = RunOutcome::Abandoned;
             return result;
         }
 
-        for (int p = 1; p <= nL; ++p) matrix[perm[p - 1] + 1] = m.channelSeq[p] ^ m.errorVector[p];
+        for (int p = 1; p <= nL; ++p)
+            matrix[perm[p - 1] + 1] = m.channelSeq[p] ^ m.errorVector[p];
 
         for (int i = 1; i <= L; ++i) {
             const long long u = (b - 1) * L + i;
@@ -155,53 +174,69 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress, con
             // The i-th group of errors moves to the front; for increasing j the source cells are
             // read before they are overwritten, which memmove also guarantees.
             if (base != 0)
-                std::memmove(m.errorVector.data() + 1, m.errorVector.data() + base + 1, static_cast<std::size_t>(n));
+                std::memmove(m.errorVector.data() + 1, m.errorVector.data() + base + 1,
+                             static_cast<std::size_t>(n));
             if (refMode == 1) {
                 std::memcpy(m.refInfoWord.data() + 1, m.blockInfoWords.data() + (i - 1) * k + 1,
                             static_cast<std::size_t>(k));
             } else if (refMode == 2) {
-                const std::uint8_t *src = i > 1 ? m.blockInfoWords.data() + (i - 2) * k + 1 : m.prevInfoWord.data() + 1;
+                const std::uint8_t *src =
+                    i > 1 ? m.blockInfoWords.data() + (i - 2) * k + 1 : m.prevInfoWord.data() + 1;
                 std::memcpy(m.refInfoWord.data() + 1, src, static_cast<std::size_t>(k));
             }
             GatherErrorStats(m, 0, n, u, total);
-            if (codec.decode) codec.decode(m, u);
+            if (codec.decode)
+                codec.decode(m, u);
             const double rightBefore = m.multAfter[0];
             GatherErrorStats(m, 1, k, u, total);
             if (stopRule && u != total && m.multAfter[0] == rightBefore) {
                 ++wordErrors;
-                const long long seen = options.sharedWordErrors ? ++*options.sharedWordErrors : wordErrors;
+                const long long seen =
+                    options.sharedWordErrors ? ++*options.sharedWordErrors : wordErrors;
                 if (seen >= options.maxWordErrors) {
-                    if (progress) progress->Finished();
-                    if (options.keepCounts) return KeptCounts(u);
+                    if (progress)
+                        progress->Finished();
+                    if (options.keepCounts)
+                        return KeptCounts(u);
                     RunResult stopped = FinishRunFromCounts(m, true, u, u);
-                    if (stopped.showResults) stopped.view.volume = " " + std::to_string(u); // the words run
+                    if (stopped.showResults)
+                        stopped.view.volume = " " + std::to_string(u); // the words run
                     return stopped;
                 }
             }
         }
     }
 
-    if (progress) progress->Finished();
+    if (progress)
+        progress->Finished();
     if (blocks == 0) {
         // Only a refused interleaver leaves no block to run: its warning has been given.
-        if (type != 0) m.wordErrProbAfter = 1.0;
+        if (type != 0)
+            m.wordErrProbAfter = 1.0;
         result.outcome = RunOutcome::Abandoned;
         return result;
     }
-    if (options.keepCounts) return KeptCounts(words);
-    if (type != 0) m.wordErrProbAfter = static_cast<double>(1.0L - static_cast<long double>(m.multAfter[0]));
+    if (options.keepCounts)
+        return KeptCounts(words);
+    if (type != 0)
+        m.wordErrProbAfter = static_cast<double>(1.0L - static_cast<long double>(m.multAfter[0]));
     return Completed(m, words, true);
 }
 
 void AddRunCounts(ModelState &into, const ModelState &from, bool withCoder) {
     const int n = withCoder ? from.codeN : from.stat1WordLength;
-    for (int i = 0; i <= n; ++i) into.multBefore[static_cast<std::size_t>(i)] += from.multBefore[static_cast<std::size_t>(i)];
-    if (!withCoder) return;
-    for (int i = 0; i <= from.codeK; ++i) into.multAfter[static_cast<std::size_t>(i)] += from.multAfter[static_cast<std::size_t>(i)];
+    for (int i = 0; i <= n; ++i)
+        into.multBefore[static_cast<std::size_t>(i)] +=
+            from.multBefore[static_cast<std::size_t>(i)];
+    if (!withCoder)
+        return;
+    for (int i = 0; i <= from.codeK; ++i)
+        into.multAfter[static_cast<std::size_t>(i)] += from.multAfter[static_cast<std::size_t>(i)];
     into.detectedBlockCount += from.detectedBlockCount;
 }
 
-RunResult FinishRunFromCounts(ModelState &m, bool withCoder, long long words, long long plannedWords) {
+RunResult FinishRunFromCounts(ModelState &m, bool withCoder, long long words,
+                              long long plannedWords) {
     if (!withCoder) {
         NormaliseErrorStats(m, 0, m.stat1WordLength, words);
         return Completed(m, words, false);
@@ -209,12 +244,14 @@ RunResult FinishRunFromCounts(ModelState &m, bool withCoder, long long words, lo
     NormaliseErrorStats(m, 0, m.codeN, words);
     NormaliseErrorStats(m, 1, m.codeK, words);
     m.wordErrProbAfter =
-        m.codeType == 0 ? static_cast<double>(static_cast<long double>(m.detectedBlockCount) / plannedWords)
-                        : static_cast<double>(1.0L - static_cast<long double>(m.multAfter[0]));
+        m.codeType == 0
+            ? static_cast<double>(static_cast<long double>(m.detectedBlockCount) / plannedWords)
+            : static_cast<double>(1.0L - static_cast<long double>(m.multAfter[0]));
     return Completed(m, words, true);
 }
 
-bool AcceptStat1Dialog(ModelState &m, const std::string &nText, const std::string &nbText, Notifier &notifier) {
+bool AcceptStat1Dialog(ModelState &m, const std::string &nText, const std::string &nbText,
+                       Notifier &notifier) {
     const auto n = ParseInteger(nText);
     if (!n) {
         notifier.Error(InvalidIntegerMessage(nText));

@@ -27,14 +27,14 @@ public:
 
 // The texts of the results window, computed here so that the window only shows them.
 struct ResultsView {
-    std::string header1;  // column 1 of the header
-    std::string header2;  // column 2 of the header
+    std::string header1;                          // column 1 of the header
+    std::string header2;                          // column 2 of the header
     std::vector<std::array<std::string, 3>> rows; // rows 1 .. lastMultiplicity+1
-    std::string volume;        // beside "Объем испытаний :"
-    std::string detection;     // beside "Вероятность обнаружения Pобн :"
-    std::string capacity;      // beside "Пропускная способность:"
-    std::string pErrIn;        // beside "Эквивалентная вероятность ошибки Pвх :"
-    std::string pErrOut;       // beside "Эквивалентная вероятность ошибки Pвых :"
+    std::string volume;                           // beside "Объем испытаний :"
+    std::string detection; // beside "Вероятность обнаружения Pобн :"
+    std::string capacity;  // beside "Пропускная способность:"
+    std::string pErrIn; // beside "Эквивалентная вероятность ошибки Pвх :"
+    std::string pErrOut; // beside "Эквивалентная вероятность ошибки Pвых :"
 };
 
 enum class RunOutcome {
@@ -46,9 +46,9 @@ enum class RunOutcome {
 
 struct RunResult {
     RunOutcome outcome = RunOutcome::Refused;
-    long long words = 0;       // words the statistics are normalised over
-    bool showResults = false;  // whether the results window opens
-    ResultsView view;          // filled when showResults
+    long long words = 0;      // words the statistics are normalised over
+    bool showResults = false; // whether the results window opens
+    ResultsView view;         // filled when showResults
 };
 
 // What a researcher adds to a run; the defaults give the run as the workstation makes it.
@@ -77,7 +77,8 @@ void AddRunCounts(ModelState &into, const ModelState &from, bool withCoder);
 // Normalises counts gathered with keepCounts (possibly added up from several models) over
 // `words` words, exactly as a run's last word does, and makes the results texts. plannedWords is
 // the NB the user asked for, over which the syndrome decoder's detection share is taken.
-RunResult FinishRunFromCounts(ModelState &m, bool withCoder, long long words, long long plannedWords);
+RunResult FinishRunFromCounts(ModelState &m, bool withCoder, long long words,
+                              long long plannedWords);
 
 // The dialogs' steps on "Ввод": the entries converted as decimal integers. A text that is not an
 // integer gives the invalid-integer message and false; fields stored before it keep their values.

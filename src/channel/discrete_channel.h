@@ -11,7 +11,21 @@ namespace spi {
 
 // Indices into discParams.
 enum DiscIndex : int {
-    kP0 = 0, kP1, kP2, kE0, kE1, kE2, kP00, kP01, kP10, kP11, kP12, kP21, kP22, kPcp, kCk
+    kP0 = 0,
+    kP1,
+    kP2,
+    kE0,
+    kE1,
+    kE2,
+    kP00,
+    kP01,
+    kP10,
+    kP11,
+    kP12,
+    kP21,
+    kP22,
+    kPcp,
+    kCk
 };
 
 // Error probability of coherent reception, entries 1..52 (entry 0 unused).

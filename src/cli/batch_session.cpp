@@ -1,16 +1,16 @@
 #include "cli/batch_session.h"
 
-#include "forms/channel_forms.h"
 #include "cli/field_setters.h"
 #include "cli/results_output.h"
 #include "coding/code_setup.h"
+#include "forms/channel_forms.h"
 #include "forms/coder_settings.h"
-#include "research/sweep.h"
-#include "model/text_input.h"
 #include "io/curve_export.h"
 #include "io/data_file.h"
-#include "io/safe_file.h"
 #include "io/run_report.h"
+#include "io/safe_file.h"
+#include "model/text_input.h"
+#include "research/sweep.h"
 
 #include <chrono>
 #include <cstdio>

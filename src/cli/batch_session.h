@@ -1,10 +1,10 @@
 // The user's steps of one spi-sim invocation, in the order a user of the workstation takes them.
 #pragma once
 
+#include "chain/stat_runs.h"
 #include "cli/cli_options.h"
 #include "model/model_state.h"
 #include "model/notifier.h"
-#include "chain/stat_runs.h"
 
 #include <ostream>
 

@@ -20,15 +20,20 @@ void TerminalProgress::Advance(int progressCount) {
     Draw();
 }
 
-void TerminalProgress::Counter(long long wordsDone) { words_ = wordsDone; }
+void TerminalProgress::Counter(long long wordsDone) {
+    words_ = wordsDone;
+}
 
 void TerminalProgress::Draw() {
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    if (elapsed < kQuietSeconds) return;
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    if (elapsed < kQuietSeconds)
+        return;
     constexpr int kWidth = 40;
     const int filled = percent_ * kWidth / 100;
     char bar[kWidth + 1];
-    for (int i = 0; i < kWidth; ++i) bar[i] = i < filled ? '#' : '.';
+    for (int i = 0; i < kWidth; ++i)
+        bar[i] = i < filled ? '#' : '.';
     bar[kWidth] = '\0';
     std::fprintf(stream_, "\r[%s] %3d%%  %lld words  %.1f s", bar, percent_, words_, elapsed);
     std::fflush(stream_);

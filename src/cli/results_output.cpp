@@ -11,16 +11,17 @@ namespace {
 
 // 17 significant digits read back to the same double; JSON has no NaN or infinity.
 std::string Real(double x) {
-    if (!std::isfinite(x)) return "null";
+    if (!std::isfinite(x))
+        return "null";
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.17g", x);
     return buf;
 }
 
-template <class It>
-void Array(std::ostream &out, It first, It last) {
+template <class It> void Array(std::ostream &out, It first, It last) {
     out << '[';
-    for (It it = first; it != last; ++it) out << (it == first ? "" : ", ") << Real(*it);
+    for (It it = first; it != last; ++it)
+        out << (it == first ? "" : ", ") << Real(*it);
     out << ']';
 }
 
@@ -71,7 +72,8 @@ void WriteSummary(std::ostream &out, const ModelState &m, const RunRecord &r) {
     }
     out << (r.stat2 ? "Стат2" : "Стат 1") << "\n";
     out << "Кратность;" << v.header1 << ";" << v.header2 << "\n";
-    for (const auto &row : v.rows) out << row[0] << ";" << row[1] << ";" << row[2] << "\n";
+    for (const auto &row : v.rows)
+        out << row[0] << ";" << row[1] << ";" << row[2] << "\n";
     out << "Объем испытаний :" << v.volume << "\n";
     out << "Вероятность обнаружения Pобн :" << v.detection << "\n";
     out << "Пропускная способность:" << v.capacity << "\n";

@@ -1,8 +1,8 @@
 // What spi-sim writes after a run: the JSON record and the plain summary.
 #pragma once
 
-#include "model/model_state.h"
 #include "chain/stat_runs.h"
+#include "model/model_state.h"
 
 #include <ostream>
 #include <string>

@@ -262,7 +262,6 @@ int VotesToInvert(int n0) {
     return q % 2 == 0 ? q : q + 1;
 }
 
-
 std::optional<std::string> CheckConvThresholdSettings(const ModelState &m) {
     Fault f;
     switch (m.codeType) {

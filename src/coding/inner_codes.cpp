@@ -116,8 +116,10 @@ bool InnerCodeAvailable(int codeType) {
     case 12:
     case 15:
     case 16:
-    case 17: return true;
-    default: return true;
+    case 17:
+        return true;
+    default:
+        return true;
     }
 }
 
@@ -136,7 +138,8 @@ void RunInnerBlock(ModelState &m, int h) {
         InnerEncode16(m);
         InnerDecode16(m, h);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 

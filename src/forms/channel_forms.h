@@ -55,8 +55,8 @@ void FinishDiscChannelDialog(ModelState &m, Notifier &notifier);
 
 // "Решающее устройство"
 struct DecisionDeviceFields {
-    int criterion = 0;   // 0 "МП", 1 "МАВ"
-    std::string pcp;     // Edit1
+    int criterion = 0; // 0 "МП", 1 "МАВ"
+    std::string pcp;   // Edit1
 };
 // Steps 1-2: recalculates when channelEntered is 0; returns the fields when Pcp is non-zero (the
 // dialog is shown), otherwise nothing.

@@ -31,7 +31,7 @@ bool SaveDataFile(const ModelState &m, const std::string &path, Notifier &notifi
 // What the open command does outside the engine.
 struct DataFileHooks {
     std::function<void()> clearCoderButtons; // step 1: the coder window clears its radio buttons
-    std::function<void()> afterLoad;         // step 7: "Стат 1" on, "Стат2" off in the stage window
+    std::function<void()> afterLoad; // step 7: "Стат 1" on, "Стат2" off in the stage window
 };
 
 // Reads the first record; a file that cannot be read, is shorter than one record or lacks the

@@ -1,8 +1,8 @@
 #include "io/run_report.h"
 
-#include "model/format.h"
 #include "io/codepage1251.h"
 #include "io/safe_file.h"
+#include "model/format.h"
 
 #include <algorithm>
 #include <array>

@@ -17,12 +17,12 @@
 namespace spi {
 
 // Capacities of the model.
-inline constexpr int kMaxWord = 2100;       // symbols per codeword or information word
-inline constexpr int kMaxBlock = 5000;      // symbols per interleaver block, n*L
-inline constexpr int kMaxBlockInfo = 4000;  // information symbols per block, k*L
-inline constexpr int kMaxParity = 10000;    // bits of parityColumns
-inline constexpr int kPolyTerms = 301;      // entries of genPolyTerms
-inline constexpr int kNoiseTable = 1000;    // entries of the decision-device tables
+inline constexpr int kMaxWord = 2100;      // symbols per codeword or information word
+inline constexpr int kMaxBlock = 5000;     // symbols per interleaver block, n*L
+inline constexpr int kMaxBlockInfo = 4000; // information symbols per block, k*L
+inline constexpr int kMaxParity = 10000;   // bits of parityColumns
+inline constexpr int kPolyTerms = 301;     // entries of genPolyTerms
+inline constexpr int kNoiseTable = 1000;   // entries of the decision-device tables
 
 using Bits2100 = std::array<std::uint8_t, kMaxWord + 1>;
 
@@ -33,35 +33,35 @@ using Bits2100 = std::array<std::uint8_t, kMaxWord + 1>;
 
 // Parameters of the chain (those saved in the initial-data file are marked dat).
 struct ModelParameters {
-    double probOne = 0;      // dat
-    double modMd = 0;        // dat
-    double contQ = 0;        // dat
-    double contHp = 0;       // dat
-    double contHc = 0;       // dat
-    double ruThreshold1 = 0; // dat
-    double ruThreshold2 = 0; // dat
-    std::int32_t contM = 0;  // dat
+    double probOne = 0;       // dat
+    double modMd = 0;         // dat
+    double contQ = 0;         // dat
+    double contHp = 0;        // dat
+    double contHc = 0;        // dat
+    double ruThreshold1 = 0;  // dat
+    double ruThreshold2 = 0;  // dat
+    std::int32_t contM = 0;   // dat
     std::int32_t demodDm = 0; // dat
     // P0 P1 P2 E0 E1 E2 P00 P01 P10 P11 P12 P21 P22 Pcp Ck
-    std::array<double, 15> discParams{};  // dat
+    std::array<double, 15> discParams{}; // dat
     // PP PI E4 P4 P5 B1 B2 TM
-    std::array<double, 8> breakParams{};  // dat
+    std::array<double, 8> breakParams{}; // dat
     std::int32_t stat1WordLength = 0;
     std::int32_t wordCount = 0;
-    std::string genPolyText;       // dat, UTF-8 in memory, code page 1251 on disk
-    std::string innerPolyList;     // dat, at most 30 characters
-    std::uint16_t codeType = 0;    // dat
-    std::int32_t codeN = 0;        // dat
-    std::int32_t codeK = 0;        // dat
-    std::int32_t convN0 = 0;       // dat
-    std::int32_t convK0 = 0;       // dat
-    std::int32_t genPolyTermCount = 0; // dat
-    std::int32_t codeT = 0;        // dat
+    std::string genPolyText;                   // dat, UTF-8 in memory, code page 1251 on disk
+    std::string innerPolyList;                 // dat, at most 30 characters
+    std::uint16_t codeType = 0;                // dat
+    std::int32_t codeN = 0;                    // dat
+    std::int32_t codeK = 0;                    // dat
+    std::int32_t convN0 = 0;                   // dat
+    std::int32_t convK0 = 0;                   // dat
+    std::int32_t genPolyTermCount = 0;         // dat
+    std::int32_t codeT = 0;                    // dat
     std::array<std::uint8_t, 8> polyNumbers{}; // dat, 0-based
-    std::int32_t ilvA = 0;         // dat
-    std::int32_t ilvC = 0;         // dat
-    std::int32_t ilvL = 0;         // dat
-    std::int16_t ruCriterion = 0;  // dat
+    std::int32_t ilvA = 0;                     // dat
+    std::int32_t ilvC = 0;                     // dat
+    std::int32_t ilvL = 0;                     // dat
+    std::int16_t ruCriterion = 0;              // dat
     std::uint8_t channelType = 0;
     std::uint8_t channelEntered = 0;
     std::array<std::string, 7> tapStrings{};
@@ -132,9 +132,9 @@ struct DecisionDeviceState {
 
 // The inner codes of the concatenated schemes.
 struct InnerCodeState {
-    std::uint16_t innerBlockLen = 0;                        // l, information bits per inner block
-    std::array<std::uint8_t, 64> innerInfoBits{};           // 1..l+2
-    std::array<std::uint16_t, 8> innerMetrics{};            // m0..m3, then c4..c7
+    std::uint16_t innerBlockLen = 0;                          // l, information bits per inner block
+    std::array<std::uint8_t, 64> innerInfoBits{};             // 1..l+2
+    std::array<std::uint16_t, 8> innerMetrics{};              // m0..m3, then c4..c7
     std::array<std::array<std::uint8_t, 61>, 4> innerPaths{}; // survivors, positions 0..60
     double innerViterbiMark = 0;
     // The rate-1/3 pair of code type 15 has cells of its own, reset by every run's set-up.

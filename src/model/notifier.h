@@ -33,7 +33,8 @@ public:
     }
     bool Has(std::string_view text) const {
         for (const auto &e : entries)
-            if (e.text == text) return true;
+            if (e.text == text)
+                return true;
         return false;
     }
     std::vector<Entry> entries;

@@ -12,8 +12,8 @@ std::uint32_t ClockSeed() {
     std::tm local{};
     localtime_r(&t, &local);
     const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    return static_cast<std::uint32_t>(((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 +
-                                      ms);
+    return static_cast<std::uint32_t>(
+        ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 + ms);
 }
 
 } // namespace spi

@@ -20,7 +20,8 @@ struct Random {
     // floor(seed * m / 2^32), in 0 .. m-1 for m > 0.
     std::int32_t RandomInt(std::int32_t m) {
         const std::uint64_t s = Next();
-        return static_cast<std::int32_t>((s * static_cast<std::uint64_t>(static_cast<std::uint32_t>(m))) >> 32);
+        return static_cast<std::int32_t>(
+            (s * static_cast<std::uint64_t>(static_cast<std::uint32_t>(m))) >> 32);
     }
 };
 

@@ -13,7 +13,7 @@ struct BchRow {
     std::int32_t t; // correctable errors
     std::int32_t n;
     std::int32_t k;
-    const char *g;  // generator polynomial in octal
+    const char *g; // generator polynomial in octal
 };
 
 struct TapRow {

@@ -1,9 +1,9 @@
 #include "research/sweep.h"
 
-#include "forms/channel_forms.h"
-#include "coding/code_setup.h"
-#include "forms/coder_settings.h"
 #include "chain/capacity_check.h"
+#include "coding/code_setup.h"
+#include "forms/channel_forms.h"
+#include "forms/coder_settings.h"
 #include "model/text_input.h"
 
 #include <algorithm>
@@ -294,7 +294,6 @@ void ClearCounts(ModelState &m, bool stat2) {
     std::fill(m.multAfter.begin(), m.multAfter.begin() + m.codeK + 1, 0.0);
     m.detectedBlockCount = 0;
 }
-
 
 } // namespace
 

@@ -2,9 +2,9 @@
 // side by side with their counts added up, and the parameter fields reached by name.
 #pragma once
 
+#include "chain/stat_runs.h"
 #include "model/model_state.h"
 #include "model/notifier.h"
-#include "chain/stat_runs.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,10 +1,10 @@
 // Runs of different code types one after another on one model, as the windows make them: the
 // work cells are shared between the decoder families and only partly cleared by a run's set-up,
 // so every result is pinned here for the whole sequence, to the bit.
+#include "chain/stat_runs.h"
 #include "forms/channel_forms.h"
 #include "forms/coder_settings.h"
 #include "research/sweep.h"
-#include "chain/stat_runs.h"
 
 #include <gtest/gtest.h>
 
@@ -32,8 +32,8 @@ std::uint64_t ResultSum(const spi::ModelState &m) {
     };
     add(m.multBefore.data(), sizeof(double) * static_cast<std::size_t>(m.codeN + 1));
     add(m.multAfter.data(), sizeof(double) * static_cast<std::size_t>(m.codeK + 1));
-    for (double x : {m.pErrIn, m.pErrInConf, m.pErrOut, m.pErrOutConf, m.wordErrProbAfter,
-                     m.rateWithCoder})
+    for (double x :
+         {m.pErrIn, m.pErrInConf, m.pErrOut, m.pErrOutConf, m.wordErrProbAfter, m.rateWithCoder})
         add(&x, sizeof x);
     return h;
 }

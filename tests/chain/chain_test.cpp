@@ -1,7 +1,7 @@
 // Whole "Стат2" chains for every code family, chosen as the coder window chooses them.
-#include "forms/coder_settings.h"
-#include "coding/code_setup.h"
 #include "chain/stat_runs.h"
+#include "coding/code_setup.h"
+#include "forms/coder_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -28,13 +28,16 @@ std::unique_ptr<spi::ModelState> Chain(const Choice &c, double p, std::uint32_t 
     m->discParams = {0.4, 0.4, 0.2, p, p, p, 0.9, 0.1, 0.1, 0.85, 0.05, 0.1, 0.9, p, 0};
     spi::CoderSettings window;
     std::string why;
-    EXPECT_TRUE(spi::ApplyCodeChoice(window, *m, quiet, c.type, c.number, &why)) << c.name << ": " << why;
+    EXPECT_TRUE(spi::ApplyCodeChoice(window, *m, quiet, c.type, c.number, &why))
+        << c.name << ": " << why;
     if (!c.taps.empty()) {
         EXPECT_TRUE(spi::ApplyTaps(window, *m, quiet, c.taps, &why)) << c.name << ": " << why;
     }
-    if (c.innerList) spi::ApplyInnerPolyList(window, *m, c.innerList);
+    if (c.innerList)
+        spi::ApplyInnerPolyList(window, *m, c.innerList);
     EXPECT_TRUE(spi::AcceptCoderSettings(window, *m, quiet)) << c.name;
-    if (spi::IsNonBinaryCodeType(m->codeType)) spi::SetUpNonBinaryCode(*m, quiet);
+    if (spi::IsNonBinaryCodeType(m->codeType))
+        spi::SetUpNonBinaryCode(*m, quiet);
     m->fixedSeed = seed;
     return m;
 }
@@ -70,7 +73,8 @@ TEST(Chain, ErrorFreeChannelDeliversEveryWordForEveryCodeFamily) {
         m->wordCount = 600;
         spi::RecordingNotifier note;
         const auto r = spi::RunStat2(*m, note);
-        ASSERT_EQ(r.outcome, spi::RunOutcome::Completed) << c.name << (note.entries.empty() ? "" : ": " + note.entries[0].text);
+        ASSERT_EQ(r.outcome, spi::RunOutcome::Completed)
+            << c.name << (note.entries.empty() ? "" : ": " + note.entries[0].text);
         EXPECT_EQ(m->multAfter[0], 1.0) << c.name;
         EXPECT_EQ(m->pErrOut, 0.0) << c.name;
     }
@@ -78,7 +82,8 @@ TEST(Chain, ErrorFreeChannelDeliversEveryWordForEveryCodeFamily) {
 
 TEST(Chain, EveryCodeFamilyReducesAModerateErrorRate) {
     for (const auto &c : Choices()) {
-        // Low enough that even RS(255,239), whose symbols gather eight bits, sees few symbol errors.
+        // Low enough that even RS(255,239), whose symbols gather eight bits, sees few symbol
+        // errors.
         const double p = 0.002;
         auto m = Chain(c, p, 11);
         m->wordCount = 4000;

@@ -23,7 +23,8 @@ Built Build(int n, int L, int A, int C) {
     m->ilvC = C;
     Built b;
     b.ok = spi::BuildPermutation(*m, b.note);
-    if (b.ok) b.order.assign(m->interleaverPerm.begin(), m->interleaverPerm.begin() + n * L);
+    if (b.ok)
+        b.order.assign(m->interleaverPerm.begin(), m->interleaverPerm.begin() + n * L);
     b.wordCount = m->wordCount;
     return b;
 }
@@ -44,11 +45,13 @@ TEST(Interleaver, CoprimeStepGivesAFullPermutation) {
     std::iota(expect.begin(), expect.end(), 0);
     EXPECT_EQ(sorted, expect);
     EXPECT_EQ(b.order.back(), 20);
-    for (int i = 0; i < 20; ++i) EXPECT_EQ(b.order[static_cast<std::size_t>(i)], ((i + 1) * 13) % 20);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(b.order[static_cast<std::size_t>(i)], ((i + 1) * 13) % 20);
 }
 
 TEST(Interleaver, RepeatedPositionIsRefused) {
-    for (auto [n, L, A, C] : {std::array{7, 3, 1, 4}, std::array{7, 3, 1, 20}, std::array{7, 3, 1, 40}}) {
+    for (auto [n, L, A, C] :
+         {std::array{7, 3, 1, 4}, std::array{7, 3, 1, 20}, std::array{7, 3, 1, 40}}) {
         const auto b = Build(n, L, A, C);
         EXPECT_FALSE(b.ok) << "C=" << C;
         EXPECT_EQ(b.wordCount, 0);
@@ -59,8 +62,9 @@ TEST(Interleaver, RepeatedPositionIsRefused) {
 }
 
 TEST(Interleaver, ParametersOutsideTheRuleAreRefusedBeforeBuilding) {
-    for (auto [n, L, A, C] : {std::array{1, 1, 1, 1}, std::array{7, 0, 1, 1}, std::array{2100, 3, 1, 1},
-                              std::array{7, 1, 0, 1}, std::array{7, 1, 1, -3}, std::array{7, -2, 1, 1}}) {
+    for (auto [n, L, A, C] :
+         {std::array{1, 1, 1, 1}, std::array{7, 0, 1, 1}, std::array{2100, 3, 1, 1},
+          std::array{7, 1, 0, 1}, std::array{7, 1, 1, -3}, std::array{7, -2, 1, 1}}) {
         const auto b = Build(n, L, A, C);
         EXPECT_FALSE(b.ok) << n << " " << L << " " << A << " " << C;
         EXPECT_EQ(b.wordCount, 0);

@@ -8,9 +8,9 @@
 // named by SPI_SIM), because standard output, exit codes and process limits are what is tested.
 // When the tests run as root, the read-only cases run in a child that gives up root, since
 // permission bits do not stop root.
-#include "model/model_state.h"
 #include "chain/stat_runs.h"
 #include "io/data_file.h"
+#include "model/model_state.h"
 
 #include <gtest/gtest.h>
 

@@ -19,14 +19,17 @@ TEST(PrepareTestRun, ClearsTheRunAndPresetsTheWords) {
     EXPECT_EQ(m->cascadeInitMark, 0.0);
     EXPECT_EQ(m->rsGeneratorReady, 0.0);
     EXPECT_EQ(m->chanState, 0);
-    for (int i = 0; i <= 7; ++i) EXPECT_EQ(m->multBefore[static_cast<std::size_t>(i)], 0.0);
+    for (int i = 0; i <= 7; ++i)
+        EXPECT_EQ(m->multBefore[static_cast<std::size_t>(i)], 0.0);
     EXPECT_EQ(m->multBefore[8], 5.0); // entries above n are left alone
-    for (int i = 0; i <= 3; ++i) EXPECT_EQ(m->infoWord[static_cast<std::size_t>(i)], 1);
+    for (int i = 0; i <= 3; ++i)
+        EXPECT_EQ(m->infoWord[static_cast<std::size_t>(i)], 1);
     EXPECT_EQ(m->codeWord[14], 1);
     EXPECT_EQ(m->decoderWork1[7], 1);
 
     spi::PrepareTestRun(*m, 24, 12, 2, 8, 1, 1);
-    for (int i = 1; i <= 12; ++i) EXPECT_EQ(m->infoWord[static_cast<std::size_t>(i)], 0); // Viterbi types start from zeros
+    for (int i = 1; i <= 12; ++i)
+        EXPECT_EQ(m->infoWord[static_cast<std::size_t>(i)], 0); // Viterbi types start from zeros
 }
 
 TEST(MakeSourceWord, KeepsThePreviousWordAndDrawsStrictlyBelowP) {
@@ -51,7 +54,8 @@ TEST(MakeSourceWord, KeepsThePreviousWordAndDrawsStrictlyBelowP) {
     spi::Random ref;
     ref.seed = 99;
     spi::MakeSourceWord(*m, 50, 2);
-    for (int i = 1; i <= 50; ++i) EXPECT_EQ(m->infoWord[static_cast<std::size_t>(i)], ref.RandomReal() < 0.5 ? 1 : 0);
+    for (int i = 1; i <= 50; ++i)
+        EXPECT_EQ(m->infoWord[static_cast<std::size_t>(i)], ref.RandomReal() < 0.5 ? 1 : 0);
     EXPECT_EQ(m->random.seed, ref.seed);
 }
 
@@ -61,7 +65,8 @@ TEST(GatherErrorStats, NormalisesAtTheLastBlock) {
     spi::PrepareTestRun(*m, 10, 10, 1, 1, 1, 1);
     for (int b = 1; b <= 100; ++b) {
         m->errorVector.fill(0);
-        if (b == 40) m->errorVector[2] = m->errorVector[5] = m->errorVector[10] = 1;
+        if (b == 40)
+            m->errorVector[2] = m->errorVector[5] = m->errorVector[10] = 1;
         spi::GatherErrorStats(*m, 0, 10, b, 100);
         if (b < 100) {
             EXPECT_EQ(m->multBefore[0], static_cast<double>(b - (b >= 40)));
@@ -116,7 +121,8 @@ TEST(GatherErrorStats, CountsDifferencesAfterDecoding) {
     EXPECT_DOUBLE_EQ(m->multAfter[2], 1.0);
     EXPECT_DOUBLE_EQ(m->pErrOut, 2.0 / 3.0);
     const double p = 2.0 / 3.0;
-    EXPECT_NEAR(m->rateWithCoder, (1 + (p * std::log(p) + (1 - p) * std::log(1 - p)) / std::log(2.0)) * 3 / 7, 1e-15);
+    EXPECT_NEAR(m->rateWithCoder,
+                (1 + (p * std::log(p) + (1 - p) * std::log(1 - p)) / std::log(2.0)) * 3 / 7, 1e-15);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "chain/stat_runs.h"
 
-#include "forms/channel_forms.h"
 #include "coding/gen_poly_parser.h"
+#include "forms/channel_forms.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,8 @@ std::unique_ptr<spi::ModelState> DefaultChain(std::uint32_t seed = 12345u) {
     m->channelType = 1;
     auto f = spi::OpenDiscChannelDialog(*m, quiet);
     EXPECT_TRUE(f.has_value());
-    if (f) spi::AcceptDiscChannelDialog(*m, *f, quiet);
+    if (f)
+        spi::AcceptDiscChannelDialog(*m, *f, quiet);
     spi::parseGenPoly(*m, quiet);
     m->fixedSeed = seed;
     return m;
@@ -87,7 +88,7 @@ TEST(Stat2, FramesOfThreeWordsRunWhatFitsAndNormaliseOverIt) {
     ASSERT_EQ(r.outcome, spi::RunOutcome::Completed);
     EXPECT_EQ(r.words, 999);
     EXPECT_DOUBLE_EQ(Sum(*m, true, 7), 1.0);
-    EXPECT_EQ(progress.advances, 111); // 333 blocks, a step of 3 blocks
+    EXPECT_EQ(progress.advances, 111);        // 333 blocks, a step of 3 blocks
     EXPECT_EQ(progress.counters.front(), 30); // every 10 blocks, L*b words
 }
 
@@ -146,10 +147,13 @@ TEST(Stat2, LimitsAreCheckedBeforeTheSetUp) {
         {"n*L above 5000", [](spi::ModelState &m) { m.ilvL = 715; }},
         {"L zero", [](spi::ModelState &m) { m.ilvL = 0; }},
         {"A negative", [](spi::ModelState &m) { m.ilvA = -1; }},
-        {"k*L above 4000", [](spi::ModelState &m) { m.codeN = 10, m.codeK = 9, m.ilvL = 450, m.wordCount = 10000; }},
+        {"k*L above 4000",
+         [](spi::ModelState &m) { m.codeN = 10, m.codeK = 9, m.ilvL = 450, m.wordCount = 10000; }},
         {"g(x) above n-k", [](spi::ModelState &m) { m.genPolyTerms[m.genPolyTermCount++] = 9; }},
-        {"syndrome decoder, deg g != n-k", [](spi::ModelState &m) { m.codeType = 0, m.genPolyTermCount = 2; }},
-        {"syndrome decoder, k(n-k) > 10000", [](spi::ModelState &m) { m.codeType = 0, m.codeN = 255, m.codeK = 131; }},
+        {"syndrome decoder, deg g != n-k",
+         [](spi::ModelState &m) { m.codeType = 0, m.genPolyTermCount = 2; }},
+        {"syndrome decoder, k(n-k) > 10000",
+         [](spi::ModelState &m) { m.codeType = 0, m.codeN = 255, m.codeK = 131; }},
         {"a code type not built yet", [](spi::ModelState &m) { m.codeType = 12; }},
         {"structure not chosen", [](spi::ModelState &m) { m.channelType = 0; }},
     };
@@ -186,8 +190,8 @@ TEST(Stat1, IndependentErrorsFollowTheBinomialLaw) {
     ASSERT_EQ(spi::RunStat1(*m, quiet).outcome, spi::RunOutcome::Completed);
     double chi2 = 0;
     for (int e = 0; e <= 8; ++e) {
-        const double expected = std::tgamma(21) / (std::tgamma(e + 1) * std::tgamma(21 - e)) * std::pow(0.1, e) *
-                                std::pow(0.9, 20 - e);
+        const double expected = std::tgamma(21) / (std::tgamma(e + 1) * std::tgamma(21 - e)) *
+                                std::pow(0.1, e) * std::pow(0.9, 20 - e);
         const double d = m->multBefore[static_cast<std::size_t>(e)] - expected;
         chi2 += d * d / expected * 200000;
     }
@@ -294,9 +298,9 @@ TEST(Runs, CancelledRunLeavesTheLastCompletedResults) {
         ASSERT_EQ(run(&stop).outcome, spi::RunOutcome::Cancelled);
         EXPECT_EQ(m->multBefore, done->multBefore) << withCoder;
         EXPECT_EQ(m->multAfter, done->multAfter) << withCoder;
-        EXPECT_EQ(std::tie(m->pErrIn, m->pErrInConf, m->pErrOut, m->pErrOutConf, m->wordErrProbAfter,
-                           m->rateWithCoder, m->capacityNoCoder2, m->multRowsBefore,
-                           m->multRowsAfter, m->runSeed),
+        EXPECT_EQ(std::tie(m->pErrIn, m->pErrInConf, m->pErrOut, m->pErrOutConf,
+                           m->wordErrProbAfter, m->rateWithCoder, m->capacityNoCoder2,
+                           m->multRowsBefore, m->multRowsAfter, m->runSeed),
                   std::tie(done->pErrIn, done->pErrInConf, done->pErrOut, done->pErrOutConf,
                            done->wordErrProbAfter, done->rateWithCoder, done->capacityNoCoder2,
                            done->multRowsBefore, done->multRowsAfter, done->runSeed))
@@ -345,15 +349,17 @@ TEST(RunOptions, CountsOfTwoModelsAddUpToOneRun) {
     spi::SilentNotifier quiet;
     spi::RunOptions keep;
     keep.keepCounts = true;
-    const long long words = spi::RunStat2(*a, quiet, nullptr, keep).words + spi::RunStat2(*b, quiet, nullptr, keep).words;
+    const long long words = spi::RunStat2(*a, quiet, nullptr, keep).words +
+                            spi::RunStat2(*b, quiet, nullptr, keep).words;
     spi::AddRunCounts(*a, *b, true);
-    EXPECT_EQ(a->multBefore[0] + a->multBefore[1] + a->multBefore[2] + a->multBefore[3] + a->multBefore[4] +
-                  a->multBefore[5] + a->multBefore[6] + a->multBefore[7],
+    EXPECT_EQ(a->multBefore[0] + a->multBefore[1] + a->multBefore[2] + a->multBefore[3] +
+                  a->multBefore[4] + a->multBefore[5] + a->multBefore[6] + a->multBefore[7],
               1000.0);
     const auto r = spi::FinishRunFromCounts(*a, true, words, 1000);
     EXPECT_EQ(r.words, 1000);
     double sum = 0;
-    for (int i = 0; i <= 3; ++i) sum += a->multAfter[static_cast<std::size_t>(i)];
+    for (int i = 0; i <= 3; ++i)
+        sum += a->multAfter[static_cast<std::size_t>(i)];
     EXPECT_DOUBLE_EQ(sum, 1.0);
     EXPECT_NEAR(a->pErrIn, 0.12, 0.02);
 }
@@ -371,7 +377,8 @@ TEST(RunOptions, StoppingRuleEndsOnTheWordOfTheNthError) {
     EXPECT_NEAR((1.0 - m->multAfter[0]) * static_cast<double>(r.words), 50.0, 1e-6);
     EXPECT_DOUBLE_EQ(m->wordErrProbAfter, 50.0 / static_cast<double>(r.words));
     double sum = 0;
-    for (int i = 0; i <= 7; ++i) sum += m->multBefore[static_cast<std::size_t>(i)];
+    for (int i = 0; i <= 7; ++i)
+        sum += m->multBefore[static_cast<std::size_t>(i)];
     EXPECT_DOUBLE_EQ(sum, 1.0);
     EXPECT_TRUE(r.showResults);
     EXPECT_EQ(r.view.volume, " " + std::to_string(r.words)); // the words the figures cover

@@ -1,8 +1,8 @@
 // The three-state Markov error generator: its promises, a known-answer vector, and the proof that
 // the fast loop draws exactly as the plain one below.
+#include "chain/markov_errors.h"
 #include "channel/discrete_channel.h"
 #include "coding/inner_codes.h"
-#include "chain/markov_errors.h"
 #include "model/model_state.h"
 #include "model/notifier.h"
 
@@ -74,7 +74,8 @@ void ReferenceMarkovErrors(ModelState &m, int length, bool withCoder) {
         }
     }
     m.chanState = s + 1;
-    if (!withCoder || (m.codeType != 12 && m.codeType != 15 && m.codeType != 16 && m.codeType != 17))
+    if (!withCoder ||
+        (m.codeType != 12 && m.codeType != 15 && m.codeType != 16 && m.codeType != 17))
         return;
     const int n = m.codeN, L = m.ilvL;
     int blocks = L;

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <unistd.h>
 #include <sstream>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -40,9 +40,10 @@ TEST(Options, SetRefusesUnknownFieldsAndValuesThatDoNotFit) {
     EXPECT_EQ(m->genPolyText, "нет");
     EXPECT_TRUE(spi::cli::SetField(*m, "polyNumbers[7]=255", &why));
     EXPECT_EQ(m->polyNumbers[7], 255);
-    for (const char *bad : {"nothing=1", "discParams[15]=0", "probOne=nan", "probOne=1e999", "probOne=",
-                            "codeType=65536", "codeN=1.5", "polyNumbers[0]=256", "ruCriterion=40000",
-                            "innerPolyList=1,2,3,4,5,6,7,8,9,10,11,12,13,14,15"}) {
+    for (const char *bad :
+         {"nothing=1", "discParams[15]=0", "probOne=nan", "probOne=1e999",
+          "probOne=", "codeType=65536", "codeN=1.5", "polyNumbers[0]=256", "ruCriterion=40000",
+          "innerPolyList=1,2,3,4,5,6,7,8,9,10,11,12,13,14,15"}) {
         const auto before = *m;
         EXPECT_FALSE(spi::cli::SetField(*m, bad, &why)) << bad;
         EXPECT_EQ(m->probOne, before.probOne);
@@ -66,14 +67,16 @@ TEST(Batch, JsonHasEveryKeyAndTheRunsNumbers) {
     const auto o = SimRun({"--seed", "12345", "--json", "-"});
     ASSERT_EQ(o.code, 0) << o.err;
     EXPECT_EQ(o.out.find("Стат2"), std::string::npos); // stdout holds only the JSON
-    for (const char *key : {"test", "structure", "seed", "words", "n", "k", "multBefore", "multAfter", "pErrIn",
-                            "pErrInConf", "pErrOut", "pErrOutConf", "wordErrProbAfter", "rateWithCoder",
-                            "capacityNoCoder", "discParams", "elapsedSeconds"})
+    for (const char *key :
+         {"test", "structure", "seed", "words", "n", "k", "multBefore", "multAfter", "pErrIn",
+          "pErrInConf", "pErrOut", "pErrOutConf", "wordErrProbAfter", "rateWithCoder",
+          "capacityNoCoder", "discParams", "elapsedSeconds"})
         EXPECT_NE(JsonValue(o.out, key), "<missing>") << key;
     EXPECT_EQ(JsonValue(o.out, "test"), "\"stat2\"");
     EXPECT_EQ(JsonValue(o.out, "seed"), "12345");
     EXPECT_EQ(JsonValue(o.out, "words"), "1000");
-    EXPECT_EQ(std::stod(JsonValue(o.out, "pErrOut")), o.model->pErrOut); // 17 digits read back exactly
+    EXPECT_EQ(std::stod(JsonValue(o.out, "pErrOut")),
+              o.model->pErrOut); // 17 digits read back exactly
     EXPECT_EQ(std::stod(JsonValue(o.out, "capacityNoCoder")), o.model->discParams[14]);
     EXPECT_EQ(JsonValue(o.out, "multAfter").front(), '[');
 }
@@ -87,7 +90,8 @@ TEST(Batch, SameSeedSameJsonNumbers) {
 }
 
 TEST(Batch, Stat1UsesLengthAndWords) {
-    const auto o = SimRun({"--test", "stat1", "--length", "12", "--words", "300", "--seed", "1", "--json", "-"});
+    const auto o = SimRun(
+        {"--test", "stat1", "--length", "12", "--words", "300", "--seed", "1", "--json", "-"});
     ASSERT_EQ(o.code, 0) << o.err;
     EXPECT_EQ(JsonValue(o.out, "n"), "12");
     EXPECT_EQ(JsonValue(o.out, "k"), "0");
@@ -115,18 +119,20 @@ TEST(Batch, SetValuesApplyInOrderAndDiscreteValuesNeedChannelEntered) {
     o = SimRun({"--set", "discParams[3]=0.3", "--seed", "1"});
     EXPECT_EQ(o.model->discParams[3], 0.12); // recalculated, and said so
     EXPECT_NE(o.err.find("channelEntered=1"), std::string::npos);
-    o = SimRun({"--set", "channelEntered=1", "--set", "discParams[0]=1", "--set", "discParams[3]=0.3", "--set",
-             "discParams[6]=1", "--seed", "1"});
+    o = SimRun({"--set", "channelEntered=1", "--set", "discParams[0]=1", "--set",
+                "discParams[3]=0.3", "--set", "discParams[6]=1", "--seed", "1"});
     EXPECT_EQ(o.code, 0);
     EXPECT_EQ(o.model->discParams[3], 0.3);
     EXPECT_NEAR(o.model->pErrIn, 0.3, 0.02);
 }
 
 TEST(Batch, DataFileRoundTripThroughTheCommandLine) {
-    const auto dir = std::filesystem::temp_directory_path() / ("spi_cli_test_" + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("spi_cli_test_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::string path = (dir / "chain").string();
-    auto saved = SimRun({"--set", "contHp=4", "--set", "ilvL=3", "--set", "ilvC=13", "--seed", "5", "--save-data", path});
+    auto saved = SimRun({"--set", "contHp=4", "--set", "ilvL=3", "--set", "ilvC=13", "--seed", "5",
+                         "--save-data", path});
     ASSERT_EQ(saved.code, 0) << saved.err;
     ASSERT_TRUE(std::filesystem::exists(path + ".dat"));
     auto loaded = SimRun({"--data", path + ".dat", "--seed", "5"});
@@ -143,7 +149,8 @@ TEST(Batch, ReportGoesToStdoutInCodePage1251OrToAFile) {
     auto o = SimRun({"--seed", "12345", "--report", "-"});
     ASSERT_EQ(o.code, 0) << o.err;
     EXPECT_EQ(o.out.find("Стат2"), std::string::npos); // no summary mixed in
-    EXPECT_EQ(o.out.rfind("                \xD0\xC5\xC7\xD3\xCB\xDC\xD2\xC0\xD2\xDB", 0), 0u); // "РЕЗУЛЬТАТЫ" in 1251
+    EXPECT_EQ(o.out.rfind("                \xD0\xC5\xC7\xD3\xCB\xDC\xD2\xC0\xD2\xDB", 0),
+              0u); // "РЕЗУЛЬТАТЫ" in 1251
     EXPECT_NE(o.out.find("\r\n"), std::string::npos);
     const auto plain = SimRun({"--seed", "12345", "--report", "-", "--plain"});
     EXPECT_NE(plain.out, o.out);
@@ -208,15 +215,18 @@ TEST(Batch, ConvolutionalSetWithoutTapsIsRefusedBeforeTheRun) {
         {{"--code", "12"}, spi::cli::kExitUsage, "--code 12" + needs},
         {{"--code", "15"}, spi::cli::kExitUsage, "--code 15" + needs},
         {{"--code", "16"}, spi::cli::kExitUsage, "--code 16" + needs},
-        {{"--code", "7", "--set", "contHp=5", "--taps", "31,32"}, spi::cli::kExitUsage,
+        {{"--code", "7", "--set", "contHp=5", "--taps", "31,32"},
+         spi::cli::kExitUsage,
          "--code 7" + needs + " before --set contHp=5"},
-        {{"sweep", "--param", "contHp", "--values", "5", "--code", "12"}, spi::cli::kExitUsage,
+        {{"sweep", "--param", "contHp", "--values", "5", "--code", "12"},
+         spi::cli::kExitUsage,
          "--code 12" + needs},
         {{"--code", "12", "--taps", "31,32"}, spi::cli::kExitOk, ""},
         {{"--set", "codeType=7", "--set", "genPolyText=0,2,5,6,0,8,9,12", "--set", "codeN=36",
           "--set", "codeK=24", "--set", "codeT=6", "--set", "convN0=3", "--set", "convK0=2",
           "--set", "polyNumbers[0]=31", "--set", "polyNumbers[1]=32"},
-         spi::cli::kExitOk, ""},
+         spi::cli::kExitOk,
+         ""},
         {{"--code", "7", "--test", "stat1"}, spi::cli::kExitOk, ""}, // no coder in "Стат 1"
     };
     for (auto c : cases) {

@@ -3,9 +3,9 @@
 // errorVector, known answers and the settings check.
 #include "coding/inner_threshold.h"
 
-#include "channel/discrete_channel.h"
 #include "chain/markov_errors.h"
 #include "chain/source_stats.h"
+#include "channel/discrete_channel.h"
 #include "coding/conv_threshold.h"
 #include "coding/gen_poly_parser.h"
 #include "model/notifier.h"

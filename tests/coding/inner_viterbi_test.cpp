@@ -2,9 +2,9 @@
 // block by block as the discrete-channel generator drives them: no residual errors on a clean
 // channel, the first block of a run passed through, the one-block-late decision rules, known
 // answers, and the block lengths a run must refuse.
+#include "chain/source_stats.h"
 #include "coding/inner_codes.h"
 #include "coding/inner_viterbi.h"
-#include "chain/source_stats.h"
 #include "model/model_state.h"
 
 #include <gtest/gtest.h>

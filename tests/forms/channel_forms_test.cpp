@@ -1,6 +1,6 @@
 // What the channel dialogs show and what they write back on "Ввод".
-#include "forms/channel_forms.h"
 #include "channel/discrete_channel.h"
+#include "forms/channel_forms.h"
 #include "model/model_state.h"
 #include "model/notifier.h"
 

@@ -1,13 +1,13 @@
 // The coder window driven as a user drives it, beside a twin coder-settings model that receives
 // the same events on a model of its own: after every click and key the window must show exactly
 // what the twin holds, and both models must hold the same values.
-#include "gui/kit/gui_services.h"
-#include "gui/kit/ui_kit.h"
 #include "coding/code_setup.h"
 #include "forms/coder_settings.h"
 #include "gui/dialogs/coder_window.h"
-#include "model/text_input.h"
+#include "gui/kit/gui_services.h"
+#include "gui/kit/ui_kit.h"
 #include "io/data_file.h"
+#include "model/text_input.h"
 
 #include <QDir>
 #include <QGroupBox>
@@ -102,12 +102,15 @@ public:
     // it with "Ввод" (BitBtn1), "Отмена" (BitBtn2) or, given nullptr, with the close box.
     // refusal: the message with which "Ввод" refuses the window's fields; the window then stays
     // open and, when whoever showed it gives up, takes nothing, as "Отмена" would.
-    bool Step(const char *closeButton, std::function<void()> user = {}, const char *refusal = nullptr) {
+    bool Step(const char *closeButton, std::function<void()> user = {},
+              const char *refusal = nullptr) {
         closeButton_ = closeButton;
         user_ = std::move(user);
         const bool taken = window.RunStep();
-        const bool accepted = !refusal && (!closeButton || std::string_view(closeButton) == "BitBtn1");
-        if (refusal) twinNotifier.Error(refusal);
+        const bool accepted =
+            !refusal && (!closeButton || std::string_view(closeButton) == "BitBtn1");
+        if (refusal)
+            twinNotifier.Error(refusal);
         const CoderCloseOutcome twinOutcome = twin.Close(*twinModel, twinNotifier, accepted);
         if (taken != (twinOutcome == CoderCloseOutcome::Accepted))
             QTest::qFail("RunStep and the twin's Close disagree", __FILE__, __LINE__);
@@ -613,12 +616,15 @@ void CoderWindowTest::nonIntegerStopsTheTakingOver() {
     rig.model->genPolyTermCount = rig.twinModel->genPolyTermCount = 42;
     // "Ввод" with a k that is not an integer: the message, the field marked, the window not
     // accepted, and nothing of it in the model (no half-taken settings).
-    QVERIFY(!rig.Step("BitBtn1", [&] {
-        rig.CheckType(0);
-        rig.Type("Edit5", QStringLiteral("8"));
-        rig.Type("Edit3", QStringLiteral("2x"));
-        rig.Type("Edit4", QStringLiteral("9"));
-    }, InvalidIntegerMessage("2x").c_str()));
+    QVERIFY(!rig.Step(
+        "BitBtn1",
+        [&] {
+            rig.CheckType(0);
+            rig.Type("Edit5", QStringLiteral("8"));
+            rig.Type("Edit3", QStringLiteral("2x"));
+            rig.Type("Edit4", QStringLiteral("9"));
+        },
+        InvalidIntegerMessage("2x").c_str()));
     QVERIFY(rig.notifier.Has(InvalidIntegerMessage("2x")));
     QVERIFY(!rig.Get<QLineEdit>("Edit3")->styleSheet().isEmpty());
     QCOMPARE(rig.model->codeType, 5);

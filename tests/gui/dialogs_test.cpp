@@ -1,16 +1,16 @@
 // The parameter dialogs driven as a user drives them: fields typed into, "Ввод", "Отмена" and the
 // close box pressed, the pop-up "Цвет" chosen; what reaches the model is checked after each step.
-#include "gui/kit/gui_services.h"
-#include "gui/kit/ui_kit.h"
 #include "channel/discrete_channel.h"
 #include "gui/dialogs/cont_channel1_dialog.h"
 #include "gui/dialogs/cont_channel2_dialog.h"
 #include "gui/dialogs/decision_device_dialog.h"
 #include "gui/dialogs/disc_channel_dialog.h"
-#include "gui/dialogs/signal_dialog.h"
-#include "model/text_input.h"
 #include "gui/dialogs/interleaver_dialog.h"
+#include "gui/dialogs/signal_dialog.h"
 #include "gui/dialogs/stat_dialogs.h"
+#include "gui/kit/gui_services.h"
+#include "gui/kit/ui_kit.h"
+#include "model/text_input.h"
 
 #include <QDir>
 #include <QGroupBox>
@@ -469,11 +469,31 @@ void DialogsTest::realTextThatIsNoNumberKeepsTheDialogOpen_data() {
     QTest::addColumn<QString>("bad");
     QTest::addColumn<QString>("good");
     QTest::addColumn<QString>("symbol"); // the message names the field by it
-    QTest::newRow("signal") << "signal" << "Edit1" << "abc" << "0,25" << "P1";
-    QTest::newRow("cont1 H2") << "cont1" << "Edit4" << "1.2.3" << "0.5" << "H2";
-    QTest::newRow("cont2 Q") << "cont2" << "Edit4" << "x" << "" << "Q";
-    QTest::newRow("disc E1") << "disc" << "Edit4" << "0.1e" << "0.03" << "E1";
-    QTest::newRow("disc PP") << "disc" << "Edit8" << "inf" << "0" << "PP";
+    QTest::newRow("signal") << "signal"
+                            << "Edit1"
+                            << "abc"
+                            << "0,25"
+                            << "P1";
+    QTest::newRow("cont1 H2") << "cont1"
+                              << "Edit4"
+                              << "1.2.3"
+                              << "0.5"
+                              << "H2";
+    QTest::newRow("cont2 Q") << "cont2"
+                             << "Edit4"
+                             << "x"
+                             << ""
+                             << "Q";
+    QTest::newRow("disc E1") << "disc"
+                             << "Edit4"
+                             << "0.1e"
+                             << "0.03"
+                             << "E1";
+    QTest::newRow("disc PP") << "disc"
+                             << "Edit8"
+                             << "inf"
+                             << "0"
+                             << "PP";
 }
 
 void DialogsTest::realTextThatIsNoNumberKeepsTheDialogOpen() {

@@ -6,18 +6,18 @@
 // presses per dialog): Cyrillic, digits, signs, numbers at and past the limits of a double and an
 // int, very long texts, empty fields. Most are typed key by key, so the typing limits apply; some
 // are set whole, as a paste past the limit or another program would.
-#include "gui/kit/gui_services.h"
-#include "gui/kit/ui_kit.h"
 #include "channel/discrete_channel.h"
+#include "gui/dialogs/coder_window.h"
 #include "gui/dialogs/cont_channel1_dialog.h"
 #include "gui/dialogs/cont_channel2_dialog.h"
 #include "gui/dialogs/decision_device_dialog.h"
 #include "gui/dialogs/disc_channel_dialog.h"
-#include "gui/dialogs/signal_dialog.h"
-#include "gui/dialogs/coder_window.h"
-#include "model/text_input.h"
 #include "gui/dialogs/interleaver_dialog.h"
+#include "gui/dialogs/signal_dialog.h"
 #include "gui/dialogs/stat_dialogs.h"
+#include "gui/kit/gui_services.h"
+#include "gui/kit/ui_kit.h"
+#include "model/text_input.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>

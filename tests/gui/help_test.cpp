@@ -1,10 +1,10 @@
 // The help, the "О программе" box and the splash window: every topic has a titled page, every
 // link between pages leads somewhere, the table of cyclic codes is the built-in table, the viewer
 // follows links and goes back, the splash closes only by its timer.
-#include "gui/dialogs/about_dialog.h"
 #include "gui/app/help_topics.h"
 #include "gui/app/help_viewer.h"
 #include "gui/app/splash_window.h"
+#include "gui/dialogs/about_dialog.h"
 #include "model/tables.h"
 
 #include <QDir>

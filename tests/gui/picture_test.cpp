@@ -1,11 +1,11 @@
 // The diagram of a run's two distributions (bars, marks, printing, the controls' places) and the
 // import of the report as a rich-text document.
-#include "gui/kit/gui_services.h"
 #include "chain/results_view.h"
-#include "io/run_report.h"
+#include "gui/kit/gui_services.h"
 #include "gui/windows/picture_window.h"
 #include "gui/windows/report_import.h"
 #include "gui/windows/results_window.h"
+#include "io/run_report.h"
 
 #include <QBarSet>
 #include <QChart>

@@ -1,34 +1,34 @@
 // The workstation driven as a user drives it: structure, stage buttons, dialogs accepted or
 // cancelled, test runs with their results, help mode, files and printing.
-#include "gui/dialogs/about_dialog.h"
-#include "gui/kit/gui_services.h"
 #include "gui/app/main_window.h"
 #include "gui/app/translations.h"
-#include "gui/kit/ui_kit.h"
-#include "gui/windows/stage_window.h"
+#include "gui/dialogs/about_dialog.h"
 #include "gui/dialogs/progress_window.h"
-#include "io/data_file.h"
+#include "gui/kit/gui_services.h"
+#include "gui/kit/ui_kit.h"
 #include "gui/windows/results_window.h"
+#include "gui/windows/stage_window.h"
+#include "io/data_file.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QHoverEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QRegularExpression>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
-#include <QProgressBar>
 #include <QPrinter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
-#include <QElapsedTimer>
-#include <QHoverEvent>
 #include <QTimer>
 #include <QtTest>
 
@@ -48,19 +48,19 @@ struct Session {
     GuiServices services{*model, notifier};
     std::unique_ptr<MainWindow> window;
 
-    QStringList dialogsShown;        // object names / captions of the dialogs the user saw
-    QList<int> helpTopics;           // topics opened
-    bool answerYes = true;           // the closing question
-    QList<bool> answers;             // answers to the next questions, before answerYes
-    QStringList questions;           // the questions asked
-    QString openPath, savePath;      // what the file dialogs return
-    QStringList savePaths;           // the next save dialogs' answers, before savePath
+    QStringList dialogsShown;   // object names / captions of the dialogs the user saw
+    QList<int> helpTopics;      // topics opened
+    bool answerYes = true;      // the closing question
+    QList<bool> answers;        // answers to the next questions, before answerYes
+    QStringList questions;      // the questions asked
+    QString openPath, savePath; // what the file dialogs return
+    QStringList savePaths;      // the next save dialogs' answers, before savePath
     int saveDialogs = 0;
     std::function<void(QDialog &)> duringDialog; // the user's hand while a dialog is shown
     // Edits made to a dialog before "Ввод": field object name -> text.
     QMap<QString, QString> edits;
     bool cancelDialogs = false;
-    QString pdfPath;                 // where a print dialog prints
+    QString pdfPath; // where a print dialog prints
     ResultsView lastResults;
     int resultsRows = -1;
 
@@ -69,9 +69,11 @@ struct Session {
             dialogsShown << (d.objectName().isEmpty() ? d.windowTitle() : d.objectName());
             if (auto *setup = qobject_cast<QPageSetupDialog *>(&d))
                 return PageSetup(*setup);
-            if (duringDialog) duringDialog(d);
+            if (duringDialog)
+                duringDialog(d);
             if (auto *print = qobject_cast<QPrintDialog *>(&d)) {
-                if (pdfPath.isEmpty()) return int(QDialog::Rejected);
+                if (pdfPath.isEmpty())
+                    return int(QDialog::Rejected);
                 print->printer()->setOutputFormat(QPrinter::PdfFormat);
                 print->printer()->setOutputFileName(pdfPath);
                 return int(QDialog::Accepted);
@@ -82,20 +84,27 @@ struct Session {
             }
             if (auto *p = qobject_cast<ParameterDialog *>(&d)) {
                 for (auto it = edits.begin(); it != edits.end(); ++it)
-                    if (auto *field = p->findChild<QLineEdit *>(it.key())) field->setText(it.value());
+                    if (auto *field = p->findChild<QLineEdit *>(it.key()))
+                        field->setText(it.value());
                 if (cancelDialogs && p->cancelButton()) {
                     p->cancelButton()->click();
                     return int(QDialog::Rejected);
                 }
-                if (p->enterButton()) p->enterButton()->click();
-                else p->accept();
+                if (p->enterButton())
+                    p->enterButton()->click();
+                else
+                    p->accept();
                 return p->result();
             }
             return int(QDialog::Accepted);
         };
-        services.chooseColor = [](QWidget *, const QColor &) { return std::optional<QColor>(QColor(10, 20, 30)); };
-        services.chooseOpenFile = [this](QWidget *, const QString &, const QString &, const QString &) { return openPath; };
-        services.chooseSaveFile = [this](QWidget *, const QString &, const QString &, const QString &) {
+        services.chooseColor = [](QWidget *, const QColor &) {
+            return std::optional<QColor>(QColor(10, 20, 30));
+        };
+        services.chooseOpenFile = [this](QWidget *, const QString &, const QString &,
+                                         const QString &) { return openPath; };
+        services.chooseSaveFile = [this](QWidget *, const QString &, const QString &,
+                                         const QString &) {
             ++saveDialogs;
             return savePaths.isEmpty() ? savePath : savePaths.takeFirst();
         };
@@ -130,7 +139,8 @@ struct Session {
         click(4);
         click(7);
         model->fixedSeed = seed;
-        if (!nb.isEmpty()) edits = {{QStringLiteral("Edit1"), nb}};
+        if (!nb.isEmpty())
+            edits = {{QStringLiteral("Edit1"), nb}};
         click(8);
     }
     StageWindow *stage() const { return window->stageWindow(); }
@@ -179,7 +189,8 @@ void WorkbenchTest::captionsTurnBlueUnderTheMouseAndWithTheFocus() {
     QHoverEvent enter(QEvent::HoverEnter, QPointF(5, 5), QPointF(5, 5), QPointF(-1, -1));
     QApplication::sendEvent(b, &enter);
     QCOMPARE(color(b), QColor(0, 0, 255));
-    QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), QPointF(3, 3), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), QPointF(3, 3), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(s.stage(), &move);
     QVERIFY(color(b) != QColor(0, 0, 255));
     QFocusEvent in(QEvent::FocusIn);
@@ -198,7 +209,8 @@ void WorkbenchTest::abortEndsALongRunWithoutResults() {
     s.action("DC1")->trigger();
     s.click(4);
     s.model->fixedSeed = 3u;
-    s.edits = {{QStringLiteral("Edit1"), QStringLiteral("36")}, {QStringLiteral("Edit2"), QStringLiteral("200000000")}};
+    s.edits = {{QStringLiteral("Edit1"), QStringLiteral("36")},
+               {QStringLiteral("Edit2"), QStringLiteral("200000000")}};
     ProgressWindow *progress = s.window->dialogs().progress;
     QTimer::singleShot(300, progress, [progress] { progress->abortButton()->click(); });
     QElapsedTimer clock;
@@ -212,12 +224,14 @@ void WorkbenchTest::abortEndsALongRunWithoutResults() {
 
 void WorkbenchTest::startUpOffersOnlyTheStructureChoice() {
     Session s;
-    for (const char *name : {"Open1", "Save1", "Print1", "Color1", "Curve1", "SpeedButton1", "SpeedButton2",
-                             "SpeedButton3", "SpeedButton4"})
+    for (const char *name : {"Open1", "Save1", "Print1", "Color1", "Curve1", "SpeedButton1",
+                             "SpeedButton2", "SpeedButton3", "SpeedButton4"})
         QVERIFY2(!s.action(name)->isEnabled(), name);
-    for (const char *name : {"DC1", "RU1", "PrinterSetup1", "Exit1", "SpeedButton5", "SpeedButton6", "SpeedButton7"})
+    for (const char *name :
+         {"DC1", "RU1", "PrinterSetup1", "Exit1", "SpeedButton5", "SpeedButton6", "SpeedButton7"})
         QVERIFY2(s.action(name)->isEnabled(), name);
-    QCOMPARE(s.window->windowTitle(), QStringLiteral("Автоматизированное рабочее место исследования СПИ."));
+    QCOMPARE(s.window->windowTitle(),
+             QStringLiteral("Автоматизированное рабочее место исследования СПИ."));
     QVERIFY(!s.stage());
     QCOMPARE(s.model->dialogColor, 0xFFFF00);
     QCOMPARE(s.model->stageWindowColor, 12860482);
@@ -228,16 +242,20 @@ void WorkbenchTest::structureChoiceSwapsTheVariantButtons() {
     s.action("DC1")->trigger();
     QVERIFY(s.stage());
     QCOMPARE(s.model->channelType, std::uint8_t(1));
-    QVERIFY(s.stage()->button(3)->isVisibleTo(s.stage()) && s.stage()->button(4)->isVisibleTo(s.stage()));
-    QVERIFY(!s.stage()->button(9)->isVisibleTo(s.stage()) && !s.stage()->button(10)->isVisibleTo(s.stage()));
+    QVERIFY(s.stage()->button(3)->isVisibleTo(s.stage()) &&
+            s.stage()->button(4)->isVisibleTo(s.stage()));
+    QVERIFY(!s.stage()->button(9)->isVisibleTo(s.stage()) &&
+            !s.stage()->button(10)->isVisibleTo(s.stage()));
     QVERIFY(!s.stage()->button(5)->isEnabled() && !s.stage()->button(8)->isEnabled());
     StageWindow *first = s.stage();
     s.action("RU1")->trigger();
     QCOMPARE(s.stage(), first); // one stage window, reused
     QCOMPARE(s.window->mdiArea()->subWindowList().size(), 1);
     QCOMPARE(s.model->channelType, std::uint8_t(2));
-    QVERIFY(s.stage()->button(9)->isVisibleTo(s.stage()) && s.stage()->button(10)->isVisibleTo(s.stage()));
-    QVERIFY(!s.stage()->button(3)->isVisibleTo(s.stage()) && !s.stage()->button(4)->isVisibleTo(s.stage()));
+    QVERIFY(s.stage()->button(9)->isVisibleTo(s.stage()) &&
+            s.stage()->button(10)->isVisibleTo(s.stage()));
+    QVERIFY(!s.stage()->button(3)->isVisibleTo(s.stage()) &&
+            !s.stage()->button(4)->isVisibleTo(s.stage()));
     for (const char *name : {"Open1", "Save1", "Print1", "Color1", "Curve1", "SpeedButton4"})
         QVERIFY2(s.action(name)->isEnabled(), name);
     s.dialogsShown.clear();
@@ -263,12 +281,14 @@ void WorkbenchTest::aUserRunsBothTestsOfTheDefaultChain() {
     ResultsWindow *results = s.window->dialogs().results;
     QCOMPARE(results->table()->rowCount(), s.model->lastMultiplicity + 1);
     QCOMPARE(results->table()->item(0, 0)->text(), QStringLiteral("         0"));
-    QCOMPARE(results->table()->horizontalHeaderItem(1)->text(), QStringLiteral("     До декодирования  n= 7"));
+    QCOMPARE(results->table()->horizontalHeaderItem(1)->text(),
+             QStringLiteral("     До декодирования  n= 7"));
     QCOMPARE(results->valueLabel("Label4")->text(), QStringLiteral(" 200"));
     QVERIFY(results->valueLabel("Label7")->text().contains(QStringLiteral("  +-  ")));
     QVERIFY(results->pictureButton()->isEnabled());
 
-    s.edits = {{QStringLiteral("Edit1"), QStringLiteral("36")}, {QStringLiteral("Edit2"), QStringLiteral("300")}};
+    s.edits = {{QStringLiteral("Edit1"), QStringLiteral("36")},
+               {QStringLiteral("Edit2"), QStringLiteral("300")}};
     s.resultsRows = -1;
     s.click(5); // "Стат 1"
     QCOMPARE(s.model->wordCount, 300);
@@ -283,8 +303,10 @@ void WorkbenchTest::cancelledDialogsLeaveTheModel() {
     s.click(4);
     const ModelState before = *s.model;
     s.cancelDialogs = true;
-    s.edits = {{QStringLiteral("Edit1"), QStringLiteral("0.9")}, {QStringLiteral("Edit2"), QStringLiteral("0.8")}};
-    for (int b : {2, 3, 4, 6, 7, 5}) s.click(b);
+    s.edits = {{QStringLiteral("Edit1"), QStringLiteral("0.9")},
+               {QStringLiteral("Edit2"), QStringLiteral("0.8")}};
+    for (int b : {2, 3, 4, 6, 7, 5})
+        s.click(b);
     QCOMPARE(s.model->probOne, before.probOne);
     QCOMPARE(s.model->contHp, before.contHp);
     QCOMPARE(s.model->discParams, before.discParams);
@@ -325,7 +347,8 @@ void WorkbenchTest::closingTheStageWindowDisablesTheFileCommands() {
     s.click(1); // "Выход"
     QTRY_VERIFY(!s.stage());
     QTRY_VERIFY(!s.action("Open1")->isEnabled());
-    for (const char *name : {"Save1", "Print1", "Color1", "SpeedButton1"}) QVERIFY2(!s.action(name)->isEnabled(), name);
+    for (const char *name : {"Save1", "Print1", "Color1", "SpeedButton1"})
+        QVERIFY2(!s.action(name)->isEnabled(), name);
     s.action("DC1")->trigger(); // a new window, tests disabled again
     QVERIFY(s.stage());
     QVERIFY(!s.stage()->button(5)->isEnabled());
@@ -404,7 +427,8 @@ void WorkbenchTest::stageColorAppliesOnlyToTheStageWindow() {
 
 void WorkbenchTest::screenshots() {
     const QByteArray dir = qgetenv("SPI_SCREENSHOT_DIR");
-    if (dir.isEmpty()) QSKIP("SPI_SCREENSHOT_DIR not set");
+    if (dir.isEmpty())
+        QSKIP("SPI_SCREENSHOT_DIR not set");
     QDir().mkpath(QString::fromLocal8Bit(dir));
     Session s;
     s.window->resize(1280, 720);
@@ -441,15 +465,19 @@ void WorkbenchTest::aStoppedRunKeepsTheResultsOfTheLastCompletedOne() {
     s.edits = {{QStringLiteral("Edit1"), QStringLiteral("3000000")}};
     s.resultsRows = -1;
     ProgressWindow *progress = s.window->dialogs().progress;
-    const auto stop = connect(progress->bar(), &QProgressBar::valueChanged, progress,
-                              [progress](int v) { if (v > 0) progress->abortButton()->click(); });
+    const auto stop =
+        connect(progress->bar(), &QProgressBar::valueChanged, progress, [progress](int v) {
+            if (v > 0)
+                progress->abortButton()->click();
+        });
     s.click(8);
     disconnect(stop);
     QCOMPARE(s.resultsRows, -1);
     s.savePath = dir.filePath(QStringLiteral("stopped"));
     s.action("Save1_2")->trigger();
 
-    QFile done(dir.filePath(QStringLiteral("done.rez"))), stopped(dir.filePath(QStringLiteral("stopped.rez")));
+    QFile done(dir.filePath(QStringLiteral("done.rez"))),
+        stopped(dir.filePath(QStringLiteral("stopped.rez")));
     QVERIFY(done.open(QIODevice::ReadOnly) && stopped.open(QIODevice::ReadOnly));
     QCOMPARE(stopped.readAll(), done.readAll());
     QCOMPARE(s.model->wordCount, 2000000); // the volume of the results that stay
@@ -523,8 +551,9 @@ void WorkbenchTest::savingAsksBeforeReplacingAFile() {
         s.action(c.command)->trigger();
         QCOMPARE(s.saveDialogs, c.dialogs);
         QCOMPARE(s.questions.size(), c.answers.size());
-        QCOMPARE(s.questions.front(),
-                 QStringLiteral("Файл %1 уже существует. Заменить?").arg(QString::fromLatin1(c.file)));
+        QCOMPARE(
+            s.questions.front(),
+            QStringLiteral("Файл %1 уже существует. Заменить?").arg(QString::fromLatin1(c.file)));
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll() != "old", c.replaced);
     }

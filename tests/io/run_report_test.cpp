@@ -1,10 +1,10 @@
 #include "io/run_report.h"
 
-#include "forms/channel_forms.h"
-#include "coding/gen_poly_parser.h"
-#include "model/format.h"
 #include "chain/stat_runs.h"
+#include "coding/gen_poly_parser.h"
+#include "forms/channel_forms.h"
 #include "io/codepage1251.h"
+#include "model/format.h"
 
 #include <gtest/gtest.h>
 

@@ -20,7 +20,8 @@ TEST(Random, RealAndIntUseTheNewSeed) {
     EXPECT_EQ(r.RandomReal(), 1.0 / 4294967296.0);
     r.seed = 0x7FFFFFFFu; // next seed 0x7FFFFFFF*134775813+1 mod 2^32
     const std::uint32_t s = 0x7FFFFFFFu * 134775813u + 1u;
-    EXPECT_EQ(r.RandomInt(1000), static_cast<std::int32_t>((static_cast<std::uint64_t>(s) * 1000u) >> 32));
+    EXPECT_EQ(r.RandomInt(1000),
+              static_cast<std::int32_t>((static_cast<std::uint64_t>(s) * 1000u) >> 32));
     // A seed just below 2^32 gives a value below 1 and an index below m.
     spi::Random top;
     top.seed = (0xFFFFFFFFu - 1u) * 0xFFFFFFFFu; // any value; check the ranges over many draws

@@ -17,19 +17,25 @@ using Poly = std::vector<int>; // GF(2) coefficients, index = power
 Poly FromOctal(const std::string &octal) {
     Poly p;
     for (auto it = octal.rbegin(); it != octal.rend(); ++it)
-        for (int b = 0; b < 3; ++b) p.push_back(((*it - '0') >> b) & 1);
-    while (!p.empty() && p.back() == 0) p.pop_back();
+        for (int b = 0; b < 3; ++b)
+            p.push_back(((*it - '0') >> b) & 1);
+    while (!p.empty() && p.back() == 0)
+        p.pop_back();
     return p;
 }
 
-int Degree(const Poly &p) { return static_cast<int>(p.size()) - 1; }
+int Degree(const Poly &p) {
+    return static_cast<int>(p.size()) - 1;
+}
 
 Poly Mul(const Poly &a, const Poly &b) {
     Poly r(a.size() + b.size() - 1, 0);
     for (std::size_t i = 0; i < a.size(); ++i)
         if (a[i])
-            for (std::size_t j = 0; j < b.size(); ++j) r[i + j] ^= b[j];
-    while (!r.empty() && r.back() == 0) r.pop_back();
+            for (std::size_t j = 0; j < b.size(); ++j)
+                r[i + j] ^= b[j];
+    while (!r.empty() && r.back() == 0)
+        r.pop_back();
     return r;
 }
 
@@ -37,8 +43,10 @@ Poly Mul(const Poly &a, const Poly &b) {
 Poly Mod(Poly a, const Poly &b) {
     for (int i = Degree(a); i >= Degree(b); --i)
         if (a[static_cast<std::size_t>(i)])
-            for (int j = 0; j <= Degree(b); ++j) a[static_cast<std::size_t>(i - Degree(b) + j)] ^= b[static_cast<std::size_t>(j)];
-    while (!a.empty() && a.back() == 0) a.pop_back();
+            for (int j = 0; j <= Degree(b); ++j)
+                a[static_cast<std::size_t>(i - Degree(b) + j)] ^= b[static_cast<std::size_t>(j)];
+    while (!a.empty() && a.back() == 0)
+        a.pop_back();
     return a;
 }
 
@@ -50,17 +58,21 @@ Poly MinimalPolynomial(int i, unsigned prim, int m, std::set<int> *coset) {
     exp[0] = 1;
     for (int j = 1; j < n; ++j) {
         unsigned v = exp[static_cast<std::size_t>(j - 1)] << 1;
-        if (v >> m) v ^= prim;
+        if (v >> m)
+            v ^= prim;
         exp[static_cast<std::size_t>(j)] = v;
     }
     std::vector<int> log(static_cast<std::size_t>(n + 1), 0);
-    for (int j = 0; j < n; ++j) log[exp[static_cast<std::size_t>(j)]] = j;
+    for (int j = 0; j < n; ++j)
+        log[exp[static_cast<std::size_t>(j)]] = j;
     auto mul = [&](unsigned a, unsigned b) -> unsigned {
-        if (!a || !b) return 0;
+        if (!a || !b)
+            return 0;
         return exp[static_cast<std::size_t>((log[a] + log[b]) % n)];
     };
     coset->clear();
-    for (int c = i % n; !coset->count(c); c = (2 * c) % n) coset->insert(c);
+    for (int c = i % n; !coset->count(c); c = (2 * c) % n)
+        coset->insert(c);
     std::vector<unsigned> p{1};
     for (int c : *coset) {
         std::vector<unsigned> q(p.size() + 1, 0);
@@ -79,15 +91,22 @@ Poly MinimalPolynomial(int i, unsigned prim, int m, std::set<int> *coset) {
 }
 
 Poly BchGenerator(int n, int t) {
-    const unsigned prim = n == 7 ? 013 : n == 15 ? 023 : n == 31 ? 045 : n == 63 ? 0103 : n == 127 ? 0211 : 0435;
+    const unsigned prim = n == 7     ? 013
+                          : n == 15  ? 023
+                          : n == 31  ? 045
+                          : n == 63  ? 0103
+                          : n == 127 ? 0211
+                                     : 0435;
     int m = 0;
-    while ((1 << m) - 1 < n) ++m;
+    while ((1 << m) - 1 < n)
+        ++m;
     std::set<std::set<int>> used;
     Poly g{1};
     for (int i = 1; i <= 2 * t; ++i) {
         std::set<int> coset;
         Poly mp = MinimalPolynomial(i, prim, m, &coset);
-        if (used.insert(coset).second) g = Mul(g, mp);
+        if (used.insert(coset).second)
+            g = Mul(g, mp);
     }
     return g;
 }
@@ -123,7 +142,8 @@ std::vector<int> Taps(const char *text) {
     std::vector<int> taps;
     std::stringstream s(text);
     std::string piece;
-    while (std::getline(s, piece, ',')) taps.push_back(std::stoi(piece));
+    while (std::getline(s, piece, ','))
+        taps.push_back(std::stoi(piece));
     return taps;
 }
 
@@ -142,9 +162,12 @@ TEST(TapTable, TapSetsStartAtZeroAndRiseAndKeepTheirRecordedColumns) {
         } else {
             EXPECT_EQ(static_cast<int>(taps.size()), r.J) << "row " << row;
         }
-        if (row == 20) EXPECT_EQ(r.m, 12);
-        else if (row == 165) EXPECT_EQ(r.m, 359);
-        else EXPECT_EQ(taps.back(), r.m) << "row " << row;
+        if (row == 20)
+            EXPECT_EQ(r.m, 12);
+        else if (row == 165)
+            EXPECT_EQ(r.m, 359);
+        else
+            EXPECT_EQ(taps.back(), r.m) << "row " << row;
     }
     EXPECT_EQ(Taps(spi::kTapTable[20].taps), (std::vector<int>{0, 3, 9}));
     EXPECT_STREQ(spi::kTapTable[31].taps, "0,2,5,6");

@@ -1,8 +1,8 @@
 // spi-workbench: the workstation. One model, owned here and handed to every window.
-#include "gui/kit/gui_services.h"
 #include "gui/app/main_window.h"
-#include "gui/kit/qt_notifier.h"
 #include "gui/app/splash_window.h"
+#include "gui/kit/gui_services.h"
+#include "gui/kit/qt_notifier.h"
 
 #include "gui/app/translations.h"
 

@@ -2,16 +2,16 @@
 
 #include "gui/app/create_dialogs.h"
 
-#include "gui/dialogs/about_dialog.h"
 #include "gui/app/help_viewer.h"
 #include "gui/app/report_printer.h"
-#include "gui/kit/ui_kit.h"
+#include "gui/dialogs/about_dialog.h"
 #include "gui/dialogs/coder_window.h"
+#include "gui/kit/ui_kit.h"
+#include "gui/windows/curve_window.h"
+#include "gui/windows/report_import.h"
 #include "gui/windows/stage_window.h"
 #include "io/data_file.h"
 #include "io/run_report.h"
-#include "gui/windows/curve_window.h"
-#include "gui/windows/report_import.h"
 
 #include <QAction>
 #include <QApplication>
@@ -132,7 +132,8 @@ void MainWindow::BuildMenusAndToolBar() {
     QAction *curve = make("Curve1", QStringLiteral("Кривая..."));
     research->addAction(curve);
     connect(curve, &QAction::triggered, this, [this] {
-        if (HasChild()) dialogs_.curve->Run();
+        if (HasChild())
+            dialogs_.curve->Run();
     });
 
     // Menu "Помощь"
@@ -327,8 +328,7 @@ void MainWindow::ShowAbout() {
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
-    if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1) {
         OpenContextHelp(qobject_cast<QWidget *>(watched));
         return true;
     }

@@ -2,8 +2,8 @@
 // the choice of the model structure and the stage window as its only child.
 #pragma once
 
-#include "gui/windows/dialog_set.h"
 #include "gui/kit/gui_services.h"
+#include "gui/windows/dialog_set.h"
 
 #include <QMainWindow>
 #include <QPointer>

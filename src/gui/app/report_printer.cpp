@@ -1,8 +1,8 @@
 #include "gui/app/report_printer.h"
 
 #include "io/codepage1251.h"
-#include "io/safe_file.h"
 #include "io/run_report.h"
+#include "io/safe_file.h"
 
 #include <QDir>
 #include <QFile>

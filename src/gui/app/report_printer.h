@@ -17,6 +17,7 @@ QString PlainReportText(GuiServices &services);
 
 // Writes the scratch file into scratchDir, loads it into view, asks for the printer and prints.
 // Returns whether something was printed.
-bool PrintReport(GuiServices &services, QWidget *parent, const QString &scratchDir, QTextEdit *view);
+bool PrintReport(GuiServices &services, QWidget *parent, const QString &scratchDir,
+                 QTextEdit *view);
 
 } // namespace spi::gui

@@ -3,8 +3,8 @@
 // again from the model, so the window never holds a state of its own.
 #pragma once
 
-#include "gui/kit/ui_kit.h"
 #include "forms/coder_settings.h"
+#include "gui/kit/ui_kit.h"
 
 #include <array>
 #include <span>

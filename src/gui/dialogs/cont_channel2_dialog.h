@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gui/kit/ui_kit.h"
 #include "gui/dialogs/cont_channel1_dialog.h"
+#include "gui/kit/ui_kit.h"
 
 class QLineEdit;
 class QRadioButton;

@@ -1,7 +1,7 @@
 #include "gui/dialogs/interleaver_dialog.h"
 
-#include "model/text_input.h"
 #include "gui/dialogs/stat_dialogs.h"
+#include "model/text_input.h"
 
 #include <QGridLayout>
 #include <QLineEdit>

@@ -38,8 +38,12 @@ void ProgressWindow::Reset() {
     abort_->setEnabled(true);
 }
 
-void ProgressWindow::SetProgress(int count) { bar_->setValue(std::min(count, 100)); }
+void ProgressWindow::SetProgress(int count) {
+    bar_->setValue(std::min(count, 100));
+}
 
-void ProgressWindow::SetCounter(long long wordsDone) { counter_->setText(QString::number(wordsDone)); }
+void ProgressWindow::SetCounter(long long wordsDone) {
+    counter_->setText(QString::number(wordsDone));
+}
 
 } // namespace spi::gui

@@ -65,7 +65,8 @@ QString InvalidIntegerEntry(const QString &label, const QString &text) {
 QString CaptionOf(const QLineEdit *field) {
     const QWidget *parent = field->parentWidget();
     const auto *label =
-        parent ? parent->findChild<QLabel *>(field->objectName() + QStringLiteral("Label")) : nullptr;
+        parent ? parent->findChild<QLabel *>(field->objectName() + QStringLiteral("Label"))
+               : nullptr;
     return label ? label->text() : QString();
 }
 

@@ -49,8 +49,8 @@ QString ChooseSaveTarget(GuiServices &services, QWidget *parent, const QString &
         const QString target = finalName ? finalName(chosen) : chosen;
         if (!QFileInfo::exists(target))
             return target;
-        const QString question = QStringLiteral("Файл %1 уже существует. Заменить?")
-                                     .arg(QFileInfo(target).fileName());
+        const QString question =
+            QStringLiteral("Файл %1 уже существует. Заменить?").arg(QFileInfo(target).fileName());
         if (services.askYesNo && services.askYesNo(parent, caption, question))
             return target;
         preset = chosen;

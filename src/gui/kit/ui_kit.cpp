@@ -14,11 +14,13 @@ namespace spi::gui {
 
 QColor ColorFromModel(std::int32_t bgr) {
     const auto v = static_cast<std::uint32_t>(bgr);
-    return QColor(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF), static_cast<int>((v >> 16) & 0xFF));
+    return QColor(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF),
+                  static_cast<int>((v >> 16) & 0xFF));
 }
 
 std::int32_t ColorToModel(const QColor &c) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(c.red()) | (static_cast<std::uint32_t>(c.green()) << 8) |
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(c.red()) |
+                                     (static_cast<std::uint32_t>(c.green()) << 8) |
                                      (static_cast<std::uint32_t>(c.blue()) << 16));
 }
 
@@ -29,16 +31,21 @@ void ApplyBackground(QWidget *w, std::int32_t bgr) {
     w->setAutoFillBackground(true);
 }
 
-void AttachColorMenu(QWidget *w, GuiServices &services, std::function<void(std::int32_t)> onChosen) {
+void AttachColorMenu(QWidget *w, GuiServices &services,
+                     std::function<void(std::int32_t)> onChosen) {
     w->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(w, &QWidget::customContextMenuRequested, w, [w, &services, onChosen](const QPoint &at) {
-        QMenu menu(w);
-        QAction *color = menu.addAction(QStringLiteral("Цвет"));
-        if (menu.exec(w->mapToGlobal(at)) != color) return;
-        const QColor initial = w->palette().color(QPalette::Window);
-        const auto chosen = services.chooseColor ? services.chooseColor(w, initial) : std::nullopt;
-        if (chosen) onChosen(ColorToModel(*chosen));
-    });
+    QObject::connect(w, &QWidget::customContextMenuRequested, w,
+                     [w, &services, onChosen](const QPoint &at) {
+                         QMenu menu(w);
+                         QAction *color = menu.addAction(QStringLiteral("Цвет"));
+                         if (menu.exec(w->mapToGlobal(at)) != color)
+                             return;
+                         const QColor initial = w->palette().color(QPalette::Window);
+                         const auto chosen =
+                             services.chooseColor ? services.chooseColor(w, initial) : std::nullopt;
+                         if (chosen)
+                             onChosen(ColorToModel(*chosen));
+                     });
 }
 
 ParameterDialog::ParameterDialog(GuiServices &services, const QString &caption, QWidget *parent)
@@ -58,7 +65,8 @@ QWidget *ParameterDialog::MakeButtonRow() {
     layout->addWidget(cancel_);
     layout->addStretch();
     connect(enter_, &QPushButton::clicked, this, [this] {
-        if (validateOnEnter && !validateOnEnter()) return;
+        if (validateOnEnter && !validateOnEnter())
+            return;
         accept();
     });
     connect(cancel_, &QPushButton::clicked, this, [this] {
@@ -76,7 +84,8 @@ int ParameterDialog::Run() {
 
 void ParameterDialog::reject() {
     // The close box takes the entries, as "Ввод" does.
-    if (validateOnEnter && !validateOnEnter()) return;
+    if (validateOnEnter && !validateOnEnter())
+        return;
     accept();
 }
 

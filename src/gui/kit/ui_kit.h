@@ -29,7 +29,8 @@ class ParameterDialog : public QDialog {
 public:
     ParameterDialog(GuiServices &services, const QString &caption, QWidget *parent = nullptr);
 
-    // Adds the two buttons "Ввод" and "Отмена" in a row at the bottom of the layout the caller made.
+    // Adds the two buttons "Ввод" and "Отмена" in a row at the bottom of the layout the caller
+    // made.
     QWidget *MakeButtonRow();
     QPushButton *enterButton() const { return enter_; }
     QPushButton *cancelButton() const { return cancel_; }
@@ -41,7 +42,7 @@ public:
     std::function<bool()> validateOnEnter;
 
 protected:
-    void reject() override;          // close box: accepts, like "Ввод"
+    void reject() override; // close box: accepts, like "Ввод"
     void keyPressEvent(QKeyEvent *event) override;
     GuiServices &services_;
 

@@ -1,9 +1,9 @@
 #include "gui/windows/curve_window.h"
 
 #include "gui/kit/ui_kit.h"
-#include "model/text_input.h"
 #include "io/curve_export.h"
 #include "io/safe_file.h"
+#include "model/text_input.h"
 
 #include <QBuffer>
 #include <QChart>

@@ -1,7 +1,7 @@
 #include "gui/windows/report_import.h"
 
-#include "io/safe_file.h"
 #include "io/run_report.h"
+#include "io/safe_file.h"
 
 #include <QDesktopServices>
 #include <QDir>

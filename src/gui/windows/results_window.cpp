@@ -23,7 +23,8 @@ QLabel *ValueLabel(QWidget *parent, const char *name) {
 }
 } // namespace
 
-ResultsWindow::ResultsWindow(GuiServices &services, QWidget *parent) : QDialog(parent), services_(services) {
+ResultsWindow::ResultsWindow(GuiServices &services, QWidget *parent)
+    : QDialog(parent), services_(services) {
     setObjectName(QStringLiteral("TResults"));
     setWindowTitle(QStringLiteral("Результат испытаний."));
     auto *layout = new QVBoxLayout(this);
@@ -98,26 +99,35 @@ ResultsWindow::ResultsWindow(GuiServices &services, QWidget *parent) : QDialog(p
 
     connect(exit_, &QPushButton::clicked, this, &QDialog::accept);
     connect(picture_, &QPushButton::clicked, this, [this] {
-        if (onPicture) onPicture();
+        if (onPicture)
+            onPicture();
     });
     connect(import_, &QPushButton::clicked, this, [this] {
-        if (onImport) onImport();
+        if (onImport)
+            onImport();
     });
     connect(export_, &QPushButton::clicked, this, [this] {
-        if (onExportCsv) onExportCsv();
+        if (onExportCsv)
+            onExportCsv();
     });
     AttachColorMenu(this, services_, [this](std::int32_t c) { ApplyBackground(this, c); });
 }
 
-QLabel *ResultsWindow::valueLabel(const char *name) const { return findChild<QLabel *>(QString::fromLatin1(name)); }
+QLabel *ResultsWindow::valueLabel(const char *name) const {
+    return findChild<QLabel *>(QString::fromLatin1(name));
+}
 
 void ResultsWindow::Fill(const ResultsView &v) {
-    auto text = [](const std::string &s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); };
-    table_->setHorizontalHeaderLabels({QStringLiteral("   Кратность"), text(v.header1), text(v.header2)});
+    auto text = [](const std::string &s) {
+        return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+    };
+    table_->setHorizontalHeaderLabels(
+        {QStringLiteral("   Кратность"), text(v.header1), text(v.header2)});
     table_->setRowCount(static_cast<int>(v.rows.size()));
     for (int r = 0; r < static_cast<int>(v.rows.size()); ++r)
         for (int c = 0; c < 3; ++c) {
-            auto *item = new QTableWidgetItem(text(v.rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]));
+            auto *item = new QTableWidgetItem(
+                text(v.rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]));
             item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             table_->setItem(r, c, item);
         }
@@ -128,6 +138,8 @@ void ResultsWindow::Fill(const ResultsView &v) {
     capacity_->setText(text(v.capacity));
 }
 
-int ResultsWindow::Run() { return services_.execDialog ? services_.execDialog(*this) : exec(); }
+int ResultsWindow::Run() {
+    return services_.execDialog ? services_.execDialog(*this) : exec();
+}
 
 } // namespace spi::gui

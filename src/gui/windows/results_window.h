@@ -2,8 +2,8 @@
 // figures, filled with the texts the run computed.
 #pragma once
 
-#include "gui/kit/gui_services.h"
 #include "chain/stat_runs.h"
+#include "gui/kit/gui_services.h"
 
 #include <QDialog>
 

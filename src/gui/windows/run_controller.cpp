@@ -20,15 +20,23 @@ public:
     explicit ThreadedProgress(ProgressWindow *window) : window_(window) {}
     void Advance(int count) override {
         QPointer<ProgressWindow> w = window_;
-        QMetaObject::invokeMethod(window_, [w, count] {
-            if (w) w->SetProgress(count);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            window_,
+            [w, count] {
+                if (w)
+                    w->SetProgress(count);
+            },
+            Qt::QueuedConnection);
     }
     void Counter(long long words) override {
         QPointer<ProgressWindow> w = window_;
-        QMetaObject::invokeMethod(window_, [w, words] {
-            if (w) w->SetCounter(words);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            window_,
+            [w, words] {
+                if (w)
+                    w->SetCounter(words);
+            },
+            Qt::QueuedConnection);
     }
     bool CancelRequested() override { return cancel.load(std::memory_order_relaxed); }
     std::atomic<bool> cancel{false};

@@ -2,8 +2,8 @@
 // come; the windows stay answering, and "Прервать" abandons the run.
 #pragma once
 
-#include "gui/kit/gui_services.h"
 #include "chain/stat_runs.h"
+#include "gui/kit/gui_services.h"
 
 namespace spi::gui {
 

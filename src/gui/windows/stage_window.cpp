@@ -1,19 +1,19 @@
 #include "gui/windows/stage_window.h"
 
-#include "gui/kit/ui_kit.h"
+#include "gui/dialogs/coder_window.h"
 #include "gui/dialogs/cont_channel1_dialog.h"
 #include "gui/dialogs/cont_channel2_dialog.h"
 #include "gui/dialogs/decision_device_dialog.h"
 #include "gui/dialogs/disc_channel_dialog.h"
-#include "gui/dialogs/signal_dialog.h"
-#include "gui/dialogs/coder_window.h"
 #include "gui/dialogs/interleaver_dialog.h"
 #include "gui/dialogs/progress_window.h"
-#include "gui/windows/run_controller.h"
+#include "gui/dialogs/signal_dialog.h"
 #include "gui/dialogs/stat_dialogs.h"
+#include "gui/kit/ui_kit.h"
 #include "gui/windows/curve_window.h"
 #include "gui/windows/picture_window.h"
 #include "gui/windows/results_window.h"
+#include "gui/windows/run_controller.h"
 
 #include <QEvent>
 #include <QMdiSubWindow>
@@ -53,7 +53,8 @@ constexpr ButtonSpec kButtons[] = {
 
 int HelpTopicOf(int number) {
     for (const auto &b : kButtons)
-        if (b.number == number) return b.helpTopic;
+        if (b.number == number)
+            return b.helpTopic;
     return -1;
 }
 
@@ -74,7 +75,8 @@ void StageButton::paintEvent(QPaintEvent *) {
     const QString caption = option.text;
     option.text.clear();
     p.drawControl(QStyle::CE_PushButton, option);
-    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    p.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     QFont f = font();
     f.setBold(true);
     p.setFont(f);
@@ -125,22 +127,29 @@ void StageWindow::ShowVariant(int channelType) {
     update();
 }
 
-void StageWindow::EnableStat1(bool on) { button(5)->setEnabled(on); }
-void StageWindow::EnableStat2(bool on) { button(8)->setEnabled(on); }
+void StageWindow::EnableStat1(bool on) {
+    button(5)->setEnabled(on);
+}
+void StageWindow::EnableStat2(bool on) {
+    button(8)->setEnabled(on);
+}
 
 void StageWindow::SetHelpMode(bool on) {
     helpMode_ = on;
     const QCursor cursor = on ? QCursor(Qt::WhatsThisCursor) : QCursor(Qt::ArrowCursor);
     setCursor(cursor);
     for (auto *b : buttons_)
-        if (b) b->setCursor(cursor);
+        if (b)
+            b->setCursor(cursor);
 }
 
 void StageWindow::PlaceButtons() {
     std::vector<QPushButton *> row;
     for (const auto &b : kButtons)
-        if (!button(b.number)->isHidden()) row.push_back(button(b.number));
-    const int total = static_cast<int>(row.size()) * kButtonWidth + (static_cast<int>(row.size()) - 1) * kGap;
+        if (!button(b.number)->isHidden())
+            row.push_back(button(b.number));
+    const int total =
+        static_cast<int>(row.size()) * kButtonWidth + (static_cast<int>(row.size()) - 1) * kGap;
     int x = std::max(12, (width() - total) / 2);
     const int y = std::max(70, height() / 2 - kButtonHeight);
     for (auto *b : row) {
@@ -168,7 +177,8 @@ void StageWindow::paintEvent(QPaintEvent *event) {
     // The links of the chain: an arrow from each visible stage to the next.
     std::vector<QPushButton *> row;
     for (const auto &b : kButtons)
-        if (!button(b.number)->isHidden()) row.push_back(button(b.number));
+        if (!button(b.number)->isHidden())
+            row.push_back(button(b.number));
     for (std::size_t i = 0; i + 1 < row.size(); ++i) {
         const QRect a = row[i]->geometry();
         const QRect b = row[i + 1]->geometry();
@@ -201,26 +211,34 @@ void StageWindow::mousePressEvent(QMouseEvent *event) {
 }
 
 void StageWindow::mouseMoveEvent(QMouseEvent *event) {
-    for (int n = 1; n <= 8; ++n) SetCaptionColor(n, false);
+    for (int n = 1; n <= 8; ++n)
+        SetCaptionColor(n, false);
     QWidget::mouseMoveEvent(event);
 }
 
 void StageWindow::SetCaptionColor(int number, bool highlighted) {
     QPushButton *b = button(number);
     QPalette pal = b->palette();
-    pal.setColor(QPalette::ButtonText, highlighted ? QColor(0, 0, 255) : palette().color(QPalette::WindowText));
+    pal.setColor(QPalette::ButtonText,
+                 highlighted ? QColor(0, 0, 255) : palette().color(QPalette::WindowText));
     b->setPalette(pal);
 }
 
 bool StageWindow::eventFilter(QObject *watched, QEvent *event) {
     for (int n = 1; n <= 8; ++n) {
-        if (watched != button(n)) continue;
+        if (watched != button(n))
+            continue;
         switch (event->type()) {
         case QEvent::HoverMove:
         case QEvent::HoverEnter:
-        case QEvent::FocusIn: SetCaptionColor(n, true); break;
-        case QEvent::FocusOut: SetCaptionColor(n, false); break;
-        default: break;
+        case QEvent::FocusIn:
+            SetCaptionColor(n, true);
+            break;
+        case QEvent::FocusOut:
+            SetCaptionColor(n, false);
+            break;
+        default:
+            break;
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -228,36 +246,52 @@ bool StageWindow::eventFilter(QObject *watched, QEvent *event) {
 
 void StageWindow::Clicked(int number) {
     if (helpMode_ && number != 1) {
-        if (services_.openHelpTopic) services_.openHelpTopic(HelpTopicOf(number));
+        if (services_.openHelpTopic)
+            services_.openHelpTopic(HelpTopicOf(number));
         return;
     }
     switch (number) {
     case 1:
-        if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget())) sub->close();
-        else close();
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+            sub->close();
+        else
+            close();
         break;
-    case 2: dialogs_.signal->RunStep(); break;
+    case 2:
+        dialogs_.signal->RunStep();
+        break;
     case 3:
         if (dialogs_.contChannel1->RunStep()) {
             EnableStat1(false);
             EnableStat2(false);
         }
         break;
-    case 9: dialogs_.contChannel2->RunStep(); break;
+    case 9:
+        dialogs_.contChannel2->RunStep();
+        break;
     case 4:
-        if (dialogs_.discChannel->RunStep()) EnableStat1(true);
+        if (dialogs_.discChannel->RunStep())
+            EnableStat1(true);
         break;
     case 10:
         dialogs_.decisionDevice->RunStep();
         EnableStat1(true);
         break;
-    case 5: RunTest(false); break;
-    case 6: dialogs_.interleaver->RunStep(); break;
-    case 7:
-        if (dialogs_.coder->RunStep()) EnableStat2(true);
+    case 5:
+        RunTest(false);
         break;
-    case 8: RunTest(true); break;
-    default: break;
+    case 6:
+        dialogs_.interleaver->RunStep();
+        break;
+    case 7:
+        if (dialogs_.coder->RunStep())
+            EnableStat2(true);
+        break;
+    case 8:
+        RunTest(true);
+        break;
+    default:
+        break;
     }
 }
 
@@ -267,16 +301,23 @@ void StageWindow::RunTest(bool withCoder) {
     // that stay are those of the last completed run, and so must be the volume shown with them.
     const auto volume = std::pair(m.wordCount, m.stat1WordLength);
     const bool start = withCoder ? dialogs_.stat2->RunStep() : dialogs_.stat1->RunStep();
-    if (!start) return;
-    const RunResult r = RunTestWithProgress(services_, *dialogs_.progress, withCoder ? TestKind::Stat2 : TestKind::Stat1);
-    if (r.outcome == RunOutcome::Cancelled) std::tie(m.wordCount, m.stat1WordLength) = volume;
-    if (!r.showResults) return;
+    if (!start)
+        return;
+    const RunResult r = RunTestWithProgress(services_, *dialogs_.progress,
+                                            withCoder ? TestKind::Stat2 : TestKind::Stat1);
+    if (r.outcome == RunOutcome::Cancelled)
+        std::tie(m.wordCount, m.stat1WordLength) = volume;
+    if (!r.showResults)
+        return;
     ResultsWindow &results = *dialogs_.results;
     results.Fill(r.view);
     results.onPicture = [this, &results] { dialogs_.picture->Run(results.table()->rowCount()); };
     results.onImport = onImport;
-    results.onExportCsv = [this, withCoder, &results] { ExportDistributionsCsv(services_, &results, withCoder); };
-    if (!withCoder) results.pictureButton()->setEnabled(false);
+    results.onExportCsv = [this, withCoder, &results] {
+        ExportDistributionsCsv(services_, &results, withCoder);
+    };
+    if (!withCoder)
+        results.pictureButton()->setEnabled(false);
     results.Run();
     results.pictureButton()->setEnabled(true);
 }

@@ -2,8 +2,8 @@
 // student sets it up and tests it; each button opens its dialog or starts a test run.
 #pragma once
 
-#include "gui/windows/dialog_set.h"
 #include "gui/kit/gui_services.h"
+#include "gui/windows/dialog_set.h"
 
 #include <QPushButton>
 #include <QWidget>
