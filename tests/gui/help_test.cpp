@@ -18,6 +18,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
+#include <QTimer>
 #include <QtTest>
 
 using namespace spi::gui;
@@ -94,6 +95,7 @@ private slots:
     void everyLinkLeadsToATopic();
     void tabCycleIsTheBuiltInTable();
     void viewerFollowsLinksAndGoesBack();
+    void viewerOverAModalDialogCanBeUsed();
     void splashClosesOnlyByItsTimer();
     void aboutBoxHasOneExitButton();
     void screenshots();
@@ -158,6 +160,28 @@ void HelpTest::tabCycleIsTheBuiltInTable() {
         QCOMPARE(CellText(table, r, 3), QString::number(row.t));
         QCOMPARE(CellText(table, r, 4), QString::fromLatin1(row.g));
     }
+}
+
+void HelpTest::viewerOverAModalDialogCanBeUsed() {
+    // F1 in a modal dialog opens the viewer: the dialog would block a viewer that is not modal
+    // itself. Outside a modal dialog it stays beside the windows.
+    HelpViewer viewer;
+    QDialog dialog;
+    Qt::WindowModality over = Qt::NonModal;
+    bool interactive = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        viewer.ShowTopic(14);
+        over = viewer.windowModality();
+        interactive = QApplication::activeModalWidget() == &viewer;
+        viewer.close();
+        dialog.reject();
+    });
+    dialog.exec();
+    QCOMPARE(over, Qt::ApplicationModal);
+    QVERIFY(interactive);
+    viewer.ShowTopic(2);
+    QCOMPARE(viewer.windowModality(), Qt::NonModal);
+    viewer.close();
 }
 
 void HelpTest::viewerFollowsLinksAndGoesBack() {
