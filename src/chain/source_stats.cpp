@@ -89,7 +89,7 @@ void MakeSourceWord(ModelState &m, int k, int wordInFrame) {
     const double p = m.probOne;
     std::uint32_t seed = m.random.seed;
     for (int i = 1; i <= k; ++i) {
-        seed = seed * 134775813u + 1u;
+        seed = NextSeed(seed);
         const double x = static_cast<double>(seed) * (1.0 / 4294967296.0);
         m.infoWord[i] = x < p ? 1 : 0;
     }

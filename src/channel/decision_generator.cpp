@@ -1,5 +1,7 @@
 #include "channel/decision_generator.h"
 
+#include "model/rounding.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -25,17 +27,6 @@ bool IsCoherent(const ModelState &m) {
 
 bool IsKnownMd(double md) {
     return md == kMdAm || md == kMdFm || md == kMdPm;
-}
-
-// Round half to even, as the system rounds reals to integers.
-long double RoundHalfEven(long double x) {
-    const long double f = std::floor(x);
-    const long double diff = x - f;
-    if (diff > 0.5L)
-        return f + 1;
-    if (diff < 0.5L)
-        return f;
-    return std::fmod(f, 2.0L) == 0 ? f : f + 1;
 }
 
 // A table entry. Only an Hp below about 1e-11 (sigma above 2*10^5 amplitudes) gives samples
@@ -111,21 +102,9 @@ void PrepareRun(ModelState &m) {
 // bit's draws are all computed from the seed before the bit (Random::Next taken k steps at once),
 // so the multiplications run side by side; the sequence is still exactly m.random's.
 
-struct Ahead {
-    std::uint32_t mul = 1;
-    std::uint32_t add = 0;
-};
-
 constexpr int kMaxAhead = 6; // two bits of three draws
 
-constexpr std::array<Ahead, kMaxAhead + 1> kAhead = [] {
-    std::array<Ahead, kMaxAhead + 1> a{};
-    for (int k = 1; k <= kMaxAhead; ++k) {
-        a[k].mul = a[k - 1].mul * 134775813u;
-        a[k].add = a[k - 1].add * 134775813u + 1u;
-    }
-    return a;
-}();
+constexpr std::array<RandomStep, kMaxAhead + 1> kAhead = StepsUpTo<kMaxAhead>();
 
 // RandomInt(1000) from the seed it leaves; a draw of 0 picks entry 1, so entry 1 comes up twice
 // as often and entry 1000 never.
@@ -142,7 +121,7 @@ std::uint32_t DecideBits(std::uint32_t seed, std::uint8_t *out, int count, Decid
     for (; i + 2 <= count; i += 2) {
         std::uint32_t s[2 * draws];
         for (int k = 0; k < 2 * draws; ++k)
-            s[k] = seed * kAhead[k + 1].mul + kAhead[k + 1].add;
+            s[k] = kAhead[k + 1](seed);
         out[i] = decide(s);
         out[i + 1] = decide(s + draws);
         seed = s[2 * draws - 1];
@@ -150,7 +129,7 @@ std::uint32_t DecideBits(std::uint32_t seed, std::uint8_t *out, int count, Decid
     if (i < count) {
         std::uint32_t s[draws];
         for (int k = 0; k < draws; ++k)
-            s[k] = seed * kAhead[k + 1].mul + kAhead[k + 1].add;
+            s[k] = kAhead[k + 1](seed);
         out[i] = decide(s);
         seed = s[draws - 1];
     }
@@ -181,7 +160,7 @@ std::uint64_t SeedsBelow(long double p) {
 // An md the decision does not know ends the bit loop at its first bit, after that bit's two
 // index draws, and leaves errorVector as it was.
 std::uint32_t StopAtFirstBit(std::uint32_t seed, int count) {
-    return count > 0 ? seed * kAhead[2].mul + kAhead[2].add : seed;
+    return count > 0 ? kAhead[2](seed) : seed;
 }
 
 // The decision threshold moved by the "МАВ" shift of the run.

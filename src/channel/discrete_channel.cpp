@@ -1,5 +1,7 @@
 #include "channel/discrete_channel.h"
 
+#include "model/rounding.h"
+
 #include <cmath>
 #include <limits>
 
@@ -24,17 +26,6 @@ using Params = std::array<double, 15>;
 
 long double L(double x) {
     return static_cast<long double>(x);
-}
-
-// Round half to even, as the system rounds reals to integers; the caller keeps x in range.
-long double RoundHalfEven(long double x) {
-    const long double f = std::floor(x);
-    const long double diff = x - f;
-    if (diff > 0.5L)
-        return f + 1;
-    if (diff < 0.5L)
-        return f;
-    return std::fmod(f, 2.0L) == 0 ? f : f + 1;
 }
 
 bool AllFinite(const Params &d) {

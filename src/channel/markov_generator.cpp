@@ -34,28 +34,14 @@ std::uint64_t CountAtOrBelow(double p) {
     return static_cast<std::uint64_t>(std::floor(p * 4294967296.0)) + 1;
 }
 
-// Random::Next taken k steps at once: seed*a^k + (a^(k-1) + ... + a + 1), mod 2^32. Two bits take
-// four draws, all four computed from the seed before them, so the multiplications run side by
-// side instead of each waiting for the one before.
-struct Ahead {
-    std::uint32_t mul = 1;
-    std::uint32_t add = 0;
-};
-constexpr Ahead StepsAhead(int k) {
-    Ahead a;
-    for (int i = 0; i < k; ++i) {
-        a.mul *= 134775813u;
-        a.add = a.add * 134775813u + 1u;
-    }
-    return a;
-}
-constexpr Ahead kAhead1 = StepsAhead(1);
-constexpr Ahead kAhead2 = StepsAhead(2);
-constexpr Ahead kAhead3 = StepsAhead(3);
-constexpr Ahead kAhead4 = StepsAhead(4);
+// Two bits take four draws, all four computed from the seed before them (model/random.h).
+constexpr RandomStep kAhead1 = StepsAhead(1);
+constexpr RandomStep kAhead2 = StepsAhead(2);
+constexpr RandomStep kAhead3 = StepsAhead(3);
+constexpr RandomStep kAhead4 = StepsAhead(4);
 
-std::uint32_t Draw(std::uint32_t seed, Ahead a) {
-    return seed * a.mul + a.add;
+std::uint32_t Draw(std::uint32_t seed, RandomStep a) {
+    return a(seed);
 }
 
 // The comparison counts of a channel: errorBelow and stayBelow per state, toZeroBelow of state 1.

@@ -2,17 +2,61 @@
 // seed := seed*134775813 + 1 (mod 2^32); the new seed gives the value.
 // The source, the generators and the inner codes draw only from it, and the order of the draws
 // is part of the behaviour: a run with a given seed is reproducible to the bit.
+// This is the only place that knows the generator's constants: the loops that compute several
+// draws at once and the divided runs that start part-way along the sequence take their steps
+// from here.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace spi {
+
+inline constexpr std::uint32_t kRandomMultiplier = 134775813u;
+inline constexpr std::uint32_t kRandomIncrement = 1u;
+
+// The seed after one draw.
+constexpr std::uint32_t NextSeed(std::uint32_t seed) {
+    return seed * kRandomMultiplier + kRandomIncrement;
+}
+
+// k draws taken at once: seed -> seed*mul + add. The seeds of several draws can then all be
+// computed from the seed before them, side by side instead of each waiting for the one before.
+struct RandomStep {
+    std::uint32_t mul = 1;
+    std::uint32_t add = 0;
+    constexpr std::uint32_t operator()(std::uint32_t seed) const { return seed * mul + add; }
+};
+
+constexpr RandomStep StepsAhead(std::uint64_t k) {
+    // The step composed with itself by squaring: a^2, (a+1)*c.
+    RandomStep all, power{kRandomMultiplier, kRandomIncrement};
+    for (; k; k >>= 1) {
+        if (k & 1u)
+            all = {all.mul * power.mul, all.add * power.mul + power.add};
+        power = {power.mul * power.mul, power.add * (power.mul + 1u)};
+    }
+    return all;
+}
+
+// The steps of 0 .. N draws, for the loops that take a fixed number of draws per element.
+template <int N> constexpr std::array<RandomStep, N + 1> StepsUpTo() {
+    std::array<RandomStep, N + 1> steps{};
+    for (int k = 1; k <= N; ++k)
+        steps[static_cast<std::size_t>(k)] = StepsAhead(static_cast<std::uint64_t>(k));
+    return steps;
+}
+
+// The seed `draws` draws further along the sequence.
+constexpr std::uint32_t AdvanceSeed(std::uint32_t seed, std::uint64_t draws) {
+    return StepsAhead(draws)(seed);
+}
 
 struct Random {
     std::uint32_t seed = 0;
 
     std::uint32_t Next() {
-        seed = seed * 134775813u + 1u;
+        seed = NextSeed(seed);
         return seed;
     }
     // seed * 2^-32, in [0, 1); exact in a double.

@@ -201,22 +201,6 @@ long long PartShare(long long units, int parts, int part) {
     return units / parts + (part < units % parts ? 1 : 0);
 }
 
-std::uint32_t AdvanceSeed(std::uint32_t seed, std::uint64_t draws) {
-    // x -> a*x + c composed with itself by squaring: a^2, (a+1)*c.
-    std::uint32_t a = 134775813u, c = 1u;
-    std::uint32_t mulAll = 1u, addAll = 0u;
-    while (draws) {
-        if (draws & 1u) {
-            mulAll *= a;
-            addAll = addAll * a + c;
-        }
-        c *= a + 1u;
-        a *= a;
-        draws >>= 1;
-    }
-    return mulAll * seed + addAll;
-}
-
 std::uint32_t PartSeed(std::uint32_t seed, int part, int parts) {
     if (part <= 0 || parts <= 1)
         return seed;

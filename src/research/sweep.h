@@ -41,8 +41,6 @@ long long PartShare(long long units, int parts, int part);
 // The seed of part i: the model's generator advanced by i * floor(2^32 / parts) draws, so that the
 // parts draw from disjoint stretches of its cycle of 2^32 as long as each draws fewer than that.
 std::uint32_t PartSeed(std::uint32_t seed, int part, int parts);
-// The generator's state after `draws` further draws from `seed`.
-std::uint32_t AdvanceSeed(std::uint32_t seed, std::uint64_t draws);
 
 // Runs parts firstPart .. firstPart+threads-1 of a run divided into `parts`, one thread each (the
 // first on the calling thread, which alone sees progress), from the seed m.fixedSeed or, when
