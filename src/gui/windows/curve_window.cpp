@@ -1,5 +1,6 @@
 #include "gui/windows/curve_window.h"
 
+#include "gui/kit/chart_style.h"
 #include "gui/kit/ui_kit.h"
 #include "io/curve_export.h"
 #include "io/safe_file.h"
@@ -19,7 +20,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
-#include <QLinearGradient>
 #include <QLocale>
 #include <QLogValueAxis>
 #include <QMetaObject>
@@ -206,24 +206,6 @@ private:
     std::set<std::string> shown_;
 };
 
-QChart *MakeChart() {
-    auto *chart = new QChart;
-    QFont titleFont = chart->titleFont();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.2);
-    titleFont.setBold(true);
-    chart->setTitleFont(titleFont);
-    chart->setTitleBrush(QColor(0x20, 0x20, 0x40));
-    QLinearGradient gradient(0, 0, 0, 1);
-    gradient.setCoordinateMode(QGradient::ObjectMode);
-    gradient.setColorAt(0.0, QColor(0xFF, 0xFF, 0xFF));
-    gradient.setColorAt(1.0, QColor(0xC8, 0xD8, 0xEE));
-    chart->setBackgroundBrush(gradient);
-    chart->setBackgroundRoundness(0);
-    chart->layout()->setContentsMargins(0, 0, 0, 0);
-    chart->legend()->setAlignment(Qt::AlignTop);
-    return chart;
-}
-
 QLineSeries *MakeCurve(const QString &name, const QColor &color) {
     auto *s = new QLineSeries;
     s->setName(name);
@@ -341,7 +323,7 @@ CurveWindow::CurveWindow(GuiServices &services, QWidget *parent)
     settings->setFixedWidth(300);
 
     // --- The chart, right ---
-    chart_ = MakeChart();
+    chart_ = MakeStyledChart(1.2);
     in_ = MakeCurve(QStringLiteral("Pвх"), kInColor);
     out_ = MakeCurve(QStringLiteral("Pвых"), kOutColor);
     chart_->addSeries(in_);

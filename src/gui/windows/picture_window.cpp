@@ -2,6 +2,7 @@
 
 #include "gui/windows/curve_window.h"
 
+#include "gui/kit/chart_style.h"
 #include "gui/kit/ui_kit.h"
 
 #include <QBarSeries>
@@ -14,7 +15,6 @@
 #include <QGraphicsSimpleTextItem>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -84,23 +84,9 @@ PictureWindow::PictureWindow(GuiServices &services, QWidget *parent)
     setMinimumSize(600, 480);
     resize(860, 580);
 
-    chart_ = new QChart;
+    chart_ = MakeStyledChart(1.4);
     chart_->setTitle(QStringLiteral("Результаты испытаний"));
-    QFont titleFont = chart_->titleFont();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
-    titleFont.setBold(true);
-    chart_->setTitleFont(titleFont);
-    chart_->setTitleBrush(QColor(0x20, 0x20, 0x40));
-    // The gradient follows the chart's size: it is given in the background's own box.
-    QLinearGradient gradient(0, 0, 0, 1);
-    gradient.setCoordinateMode(QGradient::ObjectMode);
-    gradient.setColorAt(0.0, QColor(0xFF, 0xFF, 0xFF));
-    gradient.setColorAt(1.0, QColor(0xC8, 0xD8, 0xEE));
-    chart_->setBackgroundBrush(gradient);
-    chart_->setBackgroundRoundness(0);
-    chart_->layout()->setContentsMargins(0, 0, 0, 0);
     chart_->legend()->setVisible(true);
-    chart_->legend()->setAlignment(Qt::AlignTop);
 
     before_ = MakeSet(QStringLiteral("До УЗО"), "Series1", kBeforeColor);
     after_ = MakeSet(QStringLiteral("После УЗО"), "Series2", kAfterColor);
