@@ -5,6 +5,7 @@
 #include "io/curve_export.h"
 #include "io/safe_file.h"
 #include "model/text_input.h"
+#include "research/sweep_grid.h"
 
 #include <QBuffer>
 #include <QChart>
@@ -483,20 +484,15 @@ bool CurveWindow::StartSweep() {
         return refuse(to_, QStringLiteral("Некорректный ввод! Конечное значение %1 меньше "
                                           "начального %2.")
                                .arg(Number(to), Number(from)));
-    // A hair of tolerance keeps the last value when (to - from) / step falls just short of a whole
-    // number in binary (0.1 .. 0.3 by 0.1).
-    const double intervals = std::floor((to - from) / step + 1e-9);
-    if (!(intervals < kMaxSweepPoints))
+    const SweepGrid grid = MakeSweepGrid(from, to, step, kMaxSweepPoints);
+    if (grid.problem != SweepGridProblem::None)
         return refuse(step_, QStringLiteral("Слишком много точек: %1 (не более %2). Увеличьте шаг "
                                             "или сузьте диапазон.")
-                                 .arg(std::isfinite(intervals) ? Number(intervals + 1)
-                                                               : QStringLiteral("без счета"))
+                                 .arg(grid.problem == SweepGridProblem::TooMany
+                                          ? Number(grid.count)
+                                          : QStringLiteral("без счета"))
                                  .arg(kMaxSweepPoints));
-    std::vector<double> values;
-    for (int i = 0; i <= static_cast<int>(intervals); ++i)
-        // From + i*step carries the binary error of step (0.30000000000000004); the value the
-        // user meant is the one with twelve significant digits.
-        values.push_back(QString::number(from + i * step, 'g', 12).toDouble());
+    const std::vector<double> &values = grid.values;
 
     const std::optional<std::int32_t> words = ParseInteger(words_->text().toStdString());
     if (!words || *words < 1)
