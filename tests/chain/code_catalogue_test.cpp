@@ -1,11 +1,16 @@
-// The code catalogue against the predicates it replaced.
-#include "coding/code_catalogue.h"
+// The code catalogue against the predicates it replaced, and its bounded-distance claims against
+// the decoders the dispatch runs.
+#include "chain/code_dispatch.h"
+#include "chain/source_stats.h"
+#include "forms/coder_settings.h"
+#include "model/random.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace spi {
@@ -168,6 +173,57 @@ TEST(CodeCatalogue, StatesWhatTheCodeStatedTypeByType) {
     for (int t = -1; t <= 20; ++t)
         for (const Fact &f : facts)
             EXPECT_EQ(f.now(t), f.old(t)) << f.name << " of type " << t;
+}
+
+// Every type the catalogue calls bounded-distance, set up as the window does: random words with
+// t distinct bits flipped come back as sent. A claim without a set-up here fails.
+TEST(CodeCatalogue, BoundedDistanceDecodersCorrectEveryTErrors) {
+    struct Case {
+        int type, number; // number 0: the button alone
+    };
+    const Case cases[] = {{0, 4},  {0, 9},  {0, 14}, {2, 0},   {3, 0},  {4, 0},  {5, 0},
+                          {13, 1}, {13, 7}, {14, 9}, {14, 40}, {18, 3}, {18, 12}};
+    Random rng{2718};
+    for (int type = 0; type < kCodeTypes; ++type) {
+        const CodeTypeFacts &facts = CodeTypeRow(type);
+        bool covered = false;
+        for (const Case &c : cases) {
+            if (c.type != type)
+                continue;
+            covered = true;
+            SCOPED_TRACE("type " + std::to_string(type) + " number " + std::to_string(c.number));
+            auto m = MakeModel();
+            SilentNotifier quiet;
+            CoderSettings coder;
+            const auto number = c.number ? std::optional<int>(c.number) : std::nullopt;
+            ASSERT_TRUE(ApplyCodeChoice(coder, *m, quiet, type, number, nullptr));
+            ASSERT_TRUE(AcceptCoderSettings(coder, *m, quiet));
+            const int n = m->codeN, k = m->codeK;
+            const int t = facts.bounded == BoundedT::CodeT ? m->codeT : facts.fixedT;
+            ASSERT_GT(t, 0);
+            PrepareTestRun(*m, n, k, m->convN0, type, 1, m->convK0);
+            const CodecEntry codec = CodecFor(type);
+            for (long long word = 1; word <= 200; ++word) {
+                std::vector<int> at;
+                for (int i = 1; i <= k; ++i)
+                    m->infoWord[i] = static_cast<std::uint8_t>(rng.RandomInt(2));
+                codec.encode(*m);
+                std::copy(m->codeWord.begin(), m->codeWord.begin() + n + 1, m->rxWord.begin());
+                while (static_cast<int>(at.size()) < t) {
+                    const int p = 1 + rng.RandomInt(n);
+                    if (std::find(at.begin(), at.end(), p) == at.end())
+                        at.push_back(p);
+                }
+                for (int p : at)
+                    m->rxWord[p] ^= 1;
+                codec.decode(*m, word);
+                ASSERT_TRUE(std::equal(m->infoWord.begin() + 1, m->infoWord.begin() + k + 1,
+                                       m->decodedWord.begin() + 1))
+                    << "word " << word;
+            }
+        }
+        EXPECT_EQ(covered, facts.bounded != BoundedT::No) << "type " << type;
+    }
 }
 
 } // namespace
