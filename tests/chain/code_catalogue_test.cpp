@@ -9,7 +9,7 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -77,102 +77,95 @@ InnerCode OldInner(int t) {
                      : InnerCode::None;
 }
 
-int OldStream(int t, int setSize) {
-    return t == 12 || t == 17 ? 2 : t == 15 ? 3 : t == 16 ? setSize : 1;
-}
-
-int OldNumberLast(int t) {
-    const bool nonBinary = t == 13 || t == 17 || t == 18;
-    return t == 1 ? 170 : t == 0 ? 87 : t == 14 ? 76 : nonBinary ? 13 : 0;
-}
-
 int At(const auto &table, int t) {
     return t >= 0 && t < 19 ? static_cast<int>(table[static_cast<std::size_t>(t)]) : 0;
 }
 
-struct Fact {
-    const char *name;
-    std::function<int(int)> old, now;
+int Slot(std::span<const int> panel, int t) {
+    const auto at = std::find(panel.begin(), panel.end(), t);
+    return at == panel.end() ? -1 : static_cast<int>(at - panel.begin());
+}
+
+// One value per fact, named by kFactNames; the stream is asked for with an inner set of 5.
+constexpr std::array<const char *, 21> kFactNames = {
+    "family",         "reference",          "decoder",         "button",
+    "cyclic slot",    "convolutional slot", "polynomial set",  "non-binary",
+    "concatenated",   "inner code",         "stream",          "iterative threshold",
+    "no parity",      "zero preset",        "viterbi period",  "Cm counts iterations",
+    "number range",   "number from taps",   "number from bch", "counts detected words",
+    "report section",
 };
+using Facts = std::array<int, kFactNames.size()>;
+
+Facts OldFacts(int t) {
+    const auto in = [t](std::initializer_list<int> types) {
+        return std::find(types.begin(), types.end(), t) != types.end() ? 1 : 0;
+    };
+    const bool nonBinary = in({13, 17, 18});
+    return {At(kOldEncoderFamily, t),
+            At(kOldReferenceMode, t),
+            static_cast<int>(OldDecoder(t)),
+            t >= 0 && t <= 18 && t != 11 ? (t <= 10 ? t + 1 : t) : 0,
+            Slot(kOldCyclicPanel, t),
+            Slot(kOldConvolutionalPanel, t),
+            in({7, 12, 15, 16}),
+            nonBinary,
+            in({12, 15, 16, 17}),
+            static_cast<int>(OldInner(t)),
+            t == 12 || t == 17 ? 2
+            : t == 15          ? 3
+            : t == 16          ? 5
+                               : 1,
+            in({1, 7, 12, 15, 16}),
+            in({8, 13, 14, 17, 18}),
+            in({6, 8, 9, 10}),
+            t == 8    ? 1
+            : t == 9  ? 2
+            : t == 10 ? 3
+                      : 0,
+            in({1, 6, 7, 8, 9, 10, 12, 15, 16}),
+            t == 1      ? 170
+            : t == 0    ? 87
+            : t == 14   ? 76
+            : nonBinary ? 13
+                        : 0,
+            t == 1,
+            t == 0 || t == 14,
+            t == 0,
+            At(kOldSection, t)};
+}
+
+Facts CatalogueFacts(int t) {
+    const CodeTypeFacts &r = CodeTypeRow(t);
+    return {static_cast<int>(r.family),
+            static_cast<int>(r.reference),
+            static_cast<int>(r.decoder),
+            r.button,
+            Slot(PanelButtonTypes(CoderPanel::Cyclic), t),
+            Slot(PanelButtonTypes(CoderPanel::Convolutional), t),
+            IsPolynomialSetType(t),
+            IsNonBinaryCodeType(t),
+            IsConcatenatedType(t),
+            static_cast<int>(r.inner),
+            ChannelBitsPerInfoBit(t, 5),
+            r.iterativeThreshold,
+            r.noParity,
+            r.zeroPreset,
+            r.viterbiPeriod,
+            IsConvolutionalType(t),
+            r.numberLast,
+            r.numberTable == NumberTable::Taps,
+            r.numberTable == NumberTable::Bch,
+            CountsDetectedWords(t),
+            static_cast<int>(r.report)};
+}
 
 TEST(CodeCatalogue, StatesWhatTheCodeStatedTypeByType) {
-    const auto row = [](int t) -> const CodeTypeFacts & { return CodeTypeRow(t); };
-    const auto in = [](int t, std::initializer_list<int> types) {
-        return std::find(types.begin(), types.end(), t) != types.end();
-    };
-    const auto slot = [](const auto &panel, int t) {
-        const auto at = std::find(panel.begin(), panel.end(), t);
-        return at == panel.end() ? -1 : static_cast<int>(at - panel.begin());
-    };
-    const std::vector<Fact> facts = {
-        {"family", [](int t) { return At(kOldEncoderFamily, t); },
-         [&](int t) { return static_cast<int>(row(t).family); }},
-        {"reference", [](int t) { return At(kOldReferenceMode, t); },
-         [&](int t) { return static_cast<int>(row(t).reference); }},
-        {"decoder", [](int t) { return static_cast<int>(OldDecoder(t)); },
-         [&](int t) { return static_cast<int>(row(t).decoder); }},
-        {"button", [](int t) { return t >= 0 && t <= 18 && t != 11 ? (t <= 10 ? t + 1 : t) : 0; },
-         [&](int t) { return static_cast<int>(row(t).button); }},
-        {"cyclic panel slot", [&](int t) { return slot(kOldCyclicPanel, t); },
-         [&](int t) { return slot(PanelButtonTypes(CoderPanel::Cyclic), t); }},
-        {"convolutional panel slot", [&](int t) { return slot(kOldConvolutionalPanel, t); },
-         [&](int t) { return slot(PanelButtonTypes(CoderPanel::Convolutional), t); }},
-        {"polynomial set",
-         [&](int t) {
-             return in(t, {7, 12, 15, 16});
-         },
-         IsPolynomialSetType},
-        {"non-binary",
-         [&](int t) {
-             return in(t, {13, 17, 18});
-         },
-         IsNonBinaryCodeType},
-        {"concatenated",
-         [&](int t) {
-             return in(t, {12, 15, 16, 17});
-         },
-         IsConcatenatedType},
-        {"inner code", [](int t) { return static_cast<int>(OldInner(t)); },
-         [&](int t) { return static_cast<int>(row(t).inner); }},
-        {"stream, set of 5", [](int t) { return OldStream(t, 5); },
-         [](int t) { return ChannelBitsPerInfoBit(t, 5); }},
-        {"iterative threshold",
-         [&](int t) {
-             return in(t, {1, 7, 12, 15, 16});
-         },
-         [&](int t) { return row(t).iterativeThreshold; }},
-        {"no parity",
-         [&](int t) {
-             return in(t, {8, 13, 14, 17, 18});
-         },
-         [&](int t) { return row(t).noParity; }},
-        {"zero preset",
-         [&](int t) {
-             return in(t, {6, 8, 9, 10});
-         },
-         [&](int t) { return row(t).zeroPreset; }},
-        {"viterbi period", [](int t) { return t == 8    ? 1
-                                              : t == 9  ? 2
-                                              : t == 10 ? 3
-                                                        : 0; },
-         [&](int t) { return static_cast<int>(row(t).viterbiPeriod); }},
-        {"Cm counts iterations",
-         [&](int t) {
-             return in(t, {1, 6, 7, 8, 9, 10, 12, 15, 16});
-         },
-         IsConvolutionalType},
-        {"number range", OldNumberLast, [&](int t) { return static_cast<int>(row(t).numberLast); }},
-        {"number from taps", [](int t) { return t == 1; },
-         [&](int t) { return row(t).numberTable == NumberTable::Taps; }},
-        {"number from bch rows", [](int t) { return t == 0 || t == 14; },
-         [&](int t) { return row(t).numberTable == NumberTable::Bch; }},
-        {"counts detected words", [](int t) { return t == 0; }, CountsDetectedWords},
-        {"report section", [](int t) { return At(kOldSection, t); },
-         [&](int t) { return static_cast<int>(row(t).report); }},
-    };
-    for (int t = -1; t <= 20; ++t)
-        for (const Fact &f : facts)
-            EXPECT_EQ(f.now(t), f.old(t)) << f.name << " of type " << t;
+    for (int t = -1; t <= 20; ++t) {
+        const Facts old = OldFacts(t), now = CatalogueFacts(t);
+        for (std::size_t i = 0; i < old.size(); ++i)
+            EXPECT_EQ(now[i], old[i]) << kFactNames[i] << " of type " << t;
+    }
 }
 
 // Every type the catalogue calls bounded-distance, set up as the window does: random words with
