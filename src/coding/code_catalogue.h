@@ -86,9 +86,9 @@ struct CodeTypeFacts {
     // Channel bits per information bit; 0 stands for the size of the inner set, known once the
     // set has been read.
     std::uint8_t stream = 1;
-    // The iterative threshold decoders, whose Cm counts passes: PrepareTestRun sizes their parity
-    // columns by n0. Then what else it prepares: no parity columns at all, and infoWord preset to
-    // zeros instead of ones.
+    // What PrepareTestRun prepares: iterativeThreshold marks the iterative threshold decoders,
+    // whose Cm counts passes and whose parity columns are sized by n0; noParity clears no parity
+    // columns at all; zeroPreset starts infoWord as zeros instead of ones.
     bool iterativeThreshold = false;
     bool noParity = false;
     bool zeroPreset = false;

@@ -39,10 +39,6 @@ bool PrepareCascadeSet(ModelState &m) {
     return true;
 }
 
-} // namespace
-
-namespace {
-
 int InnerBlockCount(const ModelState &m) {
     const int n = m.codeN;
     const int blocks = m.ilvL;
