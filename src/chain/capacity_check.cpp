@@ -1,8 +1,8 @@
 #include "chain/capacity_check.h"
 
-#include "chain/code_dispatch.h"
 #include "chain/interleaver.h"
 #include "channel/decision_generator.h"
+#include "coding/code_catalogue.h"
 #include "coding/code_setup.h"
 #include "coding/conv_threshold.h"
 #include "coding/inner_threshold.h"
@@ -68,10 +68,8 @@ std::optional<std::string> CheckStat1Limits(const ModelState &m) {
 std::optional<std::string> CheckStat2Limits(const ModelState &m) {
     if (auto c = CheckChannel(m))
         return c;
-    const int type = m.codeType;
+    const CodeTypeFacts &facts = CodeTypeRow(m.codeType);
     const long long n = m.codeN, k = m.codeK, L = m.ilvL;
-    if (!CodecFor(type).available)
-        return "Код типа " + S(type) + " в этой версии ещё не реализован.";
     if (m.wordCount < 1)
         return "Количество слов NB=" + S(m.wordCount) + " должно быть не меньше 1.";
     if (n < 1 || n > kMaxWord)
@@ -91,11 +89,9 @@ std::optional<std::string> CheckStat2Limits(const ModelState &m) {
         return "Блок перемежителя содержит k*L=" + S(k * L) +
                " информационных символов; допустимо не более " + S(kMaxBlockInfo) + ".";
 
-    long long h = L;
-    if (type == 12 || type == 17)
-        h = 2 * L;
-    else if (type == 15)
-        h = 3 * L;
+    // The inner set's size is read only when the run starts: CheckInner16Settings checks that
+    // stream with the size of the listed set.
+    const long long h = ChannelBitsPerInfoBit(m.codeType, 1) * L;
     if (n * h > kMaxBlock)
         return "Поток ошибок внутреннего кода n*" + S(h / L) + "*L=" + S(n * h) +
                " символов превышает " + S(kMaxBlock) + ".";
@@ -112,22 +108,20 @@ std::optional<std::string> CheckStat2Limits(const ModelState &m) {
         return v;
     // The iterative threshold decoders make up to Cm passes per word; a pass count in the
     // billions would stall the run without changing anything a user could want.
-    if ((type == 1 || type == 7 || type == 12 || type == 15 || type == 16) &&
-        (m.codeT > kMaxIterations))
+    if (facts.iterativeThreshold && m.codeT > kMaxIterations)
         return "Максимальное число итераций Cm=" + S(m.codeT) + " больше " + S(kMaxIterations) +
                ".";
     if (auto v = CheckInnerViterbiSettings(m))
         return v;
 
-    const int family = EncoderFamily(type);
-    if (family == 1) {
+    if (facts.family == EncoderFamily::Cyclic) {
         if (m.genPolyTermCount < 0 || m.genPolyTermCount > kPolyTerms)
             return "Число членов g(x) " + S(m.genPolyTermCount) + " вне пределов 0.." +
                    S(kPolyTerms) + ".";
         const int top = LargestExponent(m);
         if (top > n - k)
             return "Степень g(x) " + S(top) + " больше n-k=" + S(n - k) + ".";
-        if (type == 0) {
+        if (facts.decoder == Decoder::Syndrome) {
             if (k * (n - k) > kMaxParity)
                 return "Синдромный декодер: k*(n-k)=" + S(k * (n - k)) + " больше " +
                        S(kMaxParity) + ".";

@@ -3,104 +3,75 @@
 #include "coding/bch_code.h"
 #include "coding/conv_threshold.h"
 #include "coding/cyclic_code.h"
-#include "coding/inner_codes.h"
 #include "coding/reed_solomon.h"
 #include "coding/short_cyclic_decoders.h"
 #include "coding/viterbi.h"
-
-#include <array>
 
 namespace spi {
 
 namespace {
 
-constexpr std::array<int, kCodeTypes> kEncoderFamily = {1, 2, 1, 1, 1, 1, 2, 3, 4, 4,
-                                                        4, 0, 3, 5, 6, 3, 3, 5, 5};
-constexpr std::array<int, kCodeTypes> kReferenceMode = {1, 2, 1, 1, 1, 1, 2, 2, 2, 2,
-                                                        2, 0, 2, 1, 1, 2, 2, 1, 1};
-
-// Encoder families built into this version.
-constexpr std::array<bool, 7> kFamilyBuilt = {true, true, true, true, true, true, true};
-
 template <void (*F)(ModelState &)> void IgnoringWordNumber(ModelState &m, long long) {
     F(m);
 }
 
-EncoderFn EncoderOfFamily(int family) {
+EncoderFn EncoderOfFamily(EncoderFamily family) {
     switch (family) {
-    case 1:
+    case EncoderFamily::Cyclic:
         return encodeCyclic;
-    case 2:
+    case EncoderFamily::ConvHalf:
         return encodeConvHalf;
-    case 3:
+    case EncoderFamily::ConvK0N0:
         return encodeConvK0N0;
-    case 4:
+    case EncoderFamily::ConvViterbi:
         return encodeViterbi;
-    case 5:
+    case EncoderFamily::NonBinary:
         return encodeReedSolomon;
-    case 6:
+    case EncoderFamily::Bch:
         return encodeBch;
-    default:
-        return nullptr;
+    case EncoderFamily::None:
+        break;
     }
+    return nullptr;
 }
 
-DecoderFn DecoderOfType(int codeType) {
-    switch (codeType) {
-    case 0:
+DecoderFn DecoderOf(Decoder decoder) {
+    switch (decoder) {
+    case Decoder::Syndrome:
         return decodeSyndrome;
-    case 1:
+    case Decoder::ConvHalf:
         return IgnoringWordNumber<decodeConvHalf>;
-    case 2:
+    case Decoder::KasamiRudolph:
         return IgnoringWordNumber<decodeKasamiRudolph>;
-    case 3:
+    case Decoder::Meggitt:
         return IgnoringWordNumber<decodeMeggitt>;
-    case 4:
+    case Decoder::Threshold157:
         return IgnoringWordNumber<decodeThreshold157>;
-    case 5:
+    case Decoder::Majority73:
         return IgnoringWordNumber<decodeMajority73>;
-    case 6:
+    case Decoder::Conv105:
         return IgnoringWordNumber<decodeConv105>;
-    case 7:
-    case 12:
-    case 15:
-    case 16:
+    case Decoder::ConvK0N0:
         return IgnoringWordNumber<decodeConvK0N0>;
-    case 8:
-    case 9:
-    case 10:
+    case Decoder::Viterbi:
         return decodeViterbi;
-    case 13:
+    case Decoder::Abmv:
         return IgnoringWordNumber<decodeABMV>;
-    case 14:
+    case Decoder::Bch:
         return IgnoringWordNumber<decodeBch>;
-    case 17:
-    case 18:
+    case Decoder::Abmch:
         return IgnoringWordNumber<decodeABMCh>;
-    default:
-        return nullptr;
+    case Decoder::None:
+        break;
     }
+    return nullptr;
 }
 
 } // namespace
 
-int EncoderFamily(int codeType) {
-    return codeType >= 0 && codeType < kCodeTypes
-               ? kEncoderFamily[static_cast<std::size_t>(codeType)]
-               : 0;
-}
-
-int ReferenceMode(int codeType) {
-    return codeType >= 0 && codeType < kCodeTypes
-               ? kReferenceMode[static_cast<std::size_t>(codeType)]
-               : 0;
-}
-
 CodecEntry CodecFor(int codeType) {
-    const int family = EncoderFamily(codeType);
-    const bool built =
-        kFamilyBuilt[static_cast<std::size_t>(family)] && InnerCodeAvailable(codeType);
-    return {EncoderOfFamily(family), DecoderOfType(codeType), built};
+    const CodeTypeFacts &facts = CodeTypeRow(codeType);
+    return {EncoderOfFamily(facts.family), DecoderOf(facts.decoder)};
 }
 
 } // namespace spi

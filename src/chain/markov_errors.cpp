@@ -1,6 +1,7 @@
 #include "chain/markov_errors.h"
 
 #include "channel/markov_generator.h"
+#include "coding/code_catalogue.h"
 #include "coding/inner_codes.h"
 
 #include <cstdint>
@@ -22,8 +23,8 @@ void GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &n
         return;
     }
     // Every call of the run generates the inner code's longer stream.
-    const std::int64_t bits =
-        static_cast<std::int64_t>(length) * (withCoder ? ChannelBitsPerInfoBit(m) : 1);
+    const std::int64_t bits = static_cast<std::int64_t>(length) *
+                              (withCoder ? ChannelBitsPerInfoBit(m.codeType, m.cascadeSetSize) : 1);
     if (!DrawMarkovErrors(m, bits)) {
         refuse();
         return;

@@ -1,5 +1,7 @@
 #include "chain/source_stats.h"
 
+#include "coding/code_catalogue.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -34,23 +36,19 @@ void PrepareTestRun(ModelState &m, int n, int k, int n0, int codeType, int L, in
     m.rsGeneratorReady = 0.0;
     m.inner16Ready = false;
 
+    const CodeTypeFacts &facts = CodeTypeRow(codeType);
     long long g;
     const long long n0Less1 =
         static_cast<long long>(n0) - 1; // n0 comes from a file as it was saved
-    if (codeType == 1 || codeType == 7 || codeType == 12 || codeType == 15 || codeType == 16)
+    if (facts.iterativeThreshold)
         g = k0 == 1 ? 2LL * k * n0Less1 : 2LL * (n - k) * n0Less1;
     else
         g = static_cast<long long>(n - k) * k;
-    if (codeType == 8 || codeType == 13 || codeType == 14 || codeType == 17 || codeType == 18)
+    if (facts.noParity)
         g = 0;
 
-    long long h = L;
-    if (codeType == 12 || codeType == 17)
-        h = 2LL * L;
-    else if (codeType == 15)
-        h = 3LL * L;
-    else if (codeType == 16)
-        h = static_cast<long long>(m.cascadeSetSize) * L;
+    const long long h =
+        static_cast<long long>(ChannelBitsPerInfoBit(codeType, m.cascadeSetSize)) * L;
 
     m.chanState = 0;
     // The rate-1/3 inner code of type 15 starts every run from the same state.
@@ -62,8 +60,7 @@ void PrepareTestRun(ModelState &m, int n, int k, int n0, int codeType, int L, in
     for (auto &path : m.inner15Paths)
         path[1] = 1;
 
-    const bool zeroPreset = codeType == 6 || codeType == 8 || codeType == 9 || codeType == 10;
-    ClearRange(m.infoWord, k, std::uint8_t(zeroPreset ? 0 : 1));
+    ClearRange(m.infoWord, k, std::uint8_t(facts.zeroPreset ? 0 : 1));
     ClearRange(m.prevInfoWord, k, std::uint8_t(0));
     ClearRange(m.refInfoWord, k, std::uint8_t(0));
     ClearRange(m.blockInfoWords, static_cast<long long>(k) * L, std::uint8_t(0));

@@ -114,7 +114,8 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
     }
     const int type = m.codeType;
     const CodecEntry codec = CodecFor(type);
-    const int refMode = ReferenceMode(type);
+    const ReferenceMode refMode = CodeTypeRow(type).reference;
+    const bool countsDetected = CountsDetectedWords(type);
 
     if (progress)
         progress->Started();
@@ -176,10 +177,10 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
             if (base != 0)
                 std::memmove(m.errorVector.data() + 1, m.errorVector.data() + base + 1,
                              static_cast<std::size_t>(n));
-            if (refMode == 1) {
+            if (refMode == ReferenceMode::SameWord) {
                 std::memcpy(m.refInfoWord.data() + 1, m.blockInfoWords.data() + (i - 1) * k + 1,
                             static_cast<std::size_t>(k));
-            } else if (refMode == 2) {
+            } else if (refMode == ReferenceMode::PreviousWord) {
                 const std::uint8_t *src =
                     i > 1 ? m.blockInfoWords.data() + (i - 2) * k + 1 : m.prevInfoWord.data() + 1;
                 std::memcpy(m.refInfoWord.data() + 1, src, static_cast<std::size_t>(k));
@@ -211,14 +212,14 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
         progress->Finished();
     if (blocks == 0) {
         // Only a refused interleaver leaves no block to run: its warning has been given.
-        if (type != 0)
+        if (!countsDetected)
             m.wordErrProbAfter = 1.0;
         result.outcome = RunOutcome::Abandoned;
         return result;
     }
     if (options.keepCounts)
         return KeptCounts(words);
-    if (type != 0)
+    if (!countsDetected)
         m.wordErrProbAfter = static_cast<double>(1.0L - static_cast<long double>(m.multAfter[0]));
     return Completed(m, words, true);
 }
@@ -244,7 +245,7 @@ RunResult FinishRunFromCounts(ModelState &m, bool withCoder, long long words,
     NormaliseErrorStats(m, 0, m.codeN, words);
     NormaliseErrorStats(m, 1, m.codeK, words);
     m.wordErrProbAfter =
-        m.codeType == 0
+        CountsDetectedWords(m.codeType)
             ? static_cast<double>(static_cast<long double>(m.detectedBlockCount) / plannedWords)
             : static_cast<double>(1.0L - static_cast<long double>(m.multAfter[0]));
     return Completed(m, words, true);

@@ -47,10 +47,6 @@ std::string CodeNumberRefusal(int number) {
 
 } // namespace
 
-bool IsNonBinaryCodeType(int codeType) {
-    return codeType == 13 || codeType == 17 || codeType == 18;
-}
-
 void SetUpNonBinaryCode(ModelState &m, Notifier &notifier) {
     const int number = m.polyNumbers[0];
     if (number < 1 || number > kNonBinaryCodeCount) {
@@ -97,7 +93,7 @@ std::optional<std::string> CheckNonBinaryCode(const ModelState &m) {
 }
 
 std::optional<std::string> CheckBchCode(const ModelState &m) {
-    if (m.codeType != 14)
+    if (CodeTypeRow(m.codeType).decoder != Decoder::Bch)
         return std::nullopt;
     const int row = m.polyNumbers[0];
     if (row < 1 || row > kBchCodeRows)

@@ -2,6 +2,7 @@
 // 13, 17 and 18: it fills codeN, codeK and codeT from the code number in polyNumbers[0].
 #pragma once
 
+#include "coding/code_catalogue.h"
 #include "model/model_state.h"
 #include "model/notifier.h"
 
@@ -10,7 +11,6 @@
 
 namespace spi {
 
-bool IsNonBinaryCodeType(int codeType);
 // A code number outside 1..13 is refused with a message and changes nothing.
 void SetUpNonBinaryCode(ModelState &m, Notifier &notifier);
 

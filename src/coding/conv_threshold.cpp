@@ -1,5 +1,7 @@
 #include "coding/conv_threshold.h"
 
+#include "coding/code_catalogue.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -264,23 +266,13 @@ int VotesToInvert(int n0) {
 
 std::optional<std::string> CheckConvThresholdSettings(const ModelState &m) {
     Fault f;
-    switch (m.codeType) {
-    case 1:
-    case 6: {
+    const Decoder decoder = CodeTypeRow(m.codeType).decoder;
+    if (decoder == Decoder::ConvHalf || decoder == Decoder::Conv105) {
         HalfCode c;
-        f = AnalyseHalf(m, m.codeType == 1, c);
-        break;
-    }
-    case 7:
-    case 12:
-    case 15:
-    case 16: {
+        f = AnalyseHalf(m, decoder == Decoder::ConvHalf, c);
+    } else if (decoder == Decoder::ConvK0N0) {
         K0N0Code c;
         f = AnalyseK0N0(m, c);
-        break;
-    }
-    default:
-        break;
     }
     if (f)
         return Describe(f);

@@ -1,5 +1,7 @@
 #include "coding/gen_poly_parser.h"
 
+#include "coding/code_catalogue.h"
+
 #include <cstdint>
 #include <limits>
 #include <string_view>
@@ -84,10 +86,6 @@ bool ParseOctal(std::string_view text, TermList &terms) {
     return true;
 }
 
-bool IsPolynomialSet(std::uint16_t codeType) {
-    return codeType == 7 || codeType == 12 || codeType == 15 || codeType == 16;
-}
-
 // A set of polynomials is the concatenation of their tap lists, each beginning with its tap 0:
 // the zeros after the first entry mark where the next polynomial starts.
 void CheckPolynomialSet(const ModelState &m, Notifier &notifier) {
@@ -116,7 +114,7 @@ void parseGenPoly(ModelState &m, Notifier &notifier) {
         return;
     }
     m.genPolyTerms.fill(0);
-    if (m.codeType == 8 || m.codeType == 9 || m.codeType == 10) {
+    if (IsViterbiType(m.codeType)) {
         m.genPolyTermCount = 0;
         return;
     }
@@ -133,7 +131,7 @@ void parseGenPoly(ModelState &m, Notifier &notifier) {
     }
     m.genPolyTermCount = terms.Count();
 
-    if (IsPolynomialSet(m.codeType) && m.genPolyTermCount >= 1)
+    if (IsPolynomialSetType(m.codeType) && m.genPolyTermCount >= 1)
         CheckPolynomialSet(m, notifier);
 }
 

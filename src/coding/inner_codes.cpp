@@ -1,5 +1,6 @@
 #include "coding/inner_codes.h"
 
+#include "coding/code_catalogue.h"
 #include "coding/inner_threshold.h"
 #include "coding/inner_viterbi.h"
 #include "model/text_input.h"
@@ -38,38 +39,16 @@ bool PrepareCascadeSet(ModelState &m) {
     return true;
 }
 
-} // namespace
-
-bool IsCascade(int codeType) {
-    return codeType == 12 || codeType == 15 || codeType == 16 || codeType == 17;
-}
-
-int ChannelBitsPerInfoBit(const ModelState &m) {
-    switch (m.codeType) {
-    case 12:
-    case 17:
-        return 2;
-    case 15:
-        return 3;
-    case 16:
-        return m.cascadeSetSize;
-    default:
-        return 1;
-    }
-}
-
-namespace {
-
 int InnerBlockCount(const ModelState &m) {
     const int n = m.codeN;
     const int blocks = m.ilvL;
-    switch (m.codeType) {
-    case 12:
-    case 15:
+    switch (CodeTypeRow(m.codeType).inner) {
+    case InnerCode::ViterbiHalf12:
+    case InnerCode::ViterbiThird12:
         return (n / 12) * blocks;
-    case 16:
+    case InnerCode::ThresholdSet:
         return m.cascadeStep > 0 ? (n / m.cascadeStep) * blocks : 0;
-    case 17:
+    case InnerCode::ViterbiHalfRsSym:
         switch (n) {
         case 155:
             return 5 * blocks;
@@ -80,9 +59,10 @@ int InnerBlockCount(const ModelState &m) {
         default:
             return blocks;
         }
-    default:
-        return 0;
+    case InnerCode::None:
+        break;
     }
+    return 0;
 }
 
 } // namespace
@@ -91,54 +71,43 @@ bool CheckInnerSetOnce(ModelState &m) {
     if (m.cascadeInitMark == kCascadeMarkSet)
         return true;
     m.cascadeInitMark = kCascadeMarkSet;
+    const InnerCode inner = CodeTypeRow(m.codeType).inner;
     bool fits = true;
-    if (m.codeType == 16)
+    if (inner == InnerCode::ThresholdSet)
         fits = PrepareCascadeSet(m) && m.cascadeStep > 0;
     if (fits) {
-        if (m.codeType == 12 || m.codeType == 15)
+        if (inner == InnerCode::ViterbiHalf12 || inner == InnerCode::ViterbiThird12)
             fits = m.codeN % 12 == 0;
-        if (m.codeType == 16)
+        if (inner == InnerCode::ThresholdSet)
             fits = m.codeN % m.cascadeStep == 0;
     }
     return fits;
 }
 
 void RunInnerCode(ModelState &m) {
-    if (!IsCascade(m.codeType))
+    if (!IsConcatenatedType(m.codeType))
         return;
     const int blocks = InnerBlockCount(m);
     for (int h = 1; h <= blocks; ++h)
         RunInnerBlock(m, h);
 }
 
-bool InnerCodeAvailable(int codeType) {
-    switch (codeType) {
-    case 12:
-    case 15:
-    case 16:
-    case 17:
-        return true;
-    default:
-        return true;
-    }
-}
-
 void RunInnerBlock(ModelState &m, int h) {
-    switch (m.codeType) {
-    case 12:
-    case 17:
+    switch (CodeTypeRow(m.codeType).inner) {
+    case InnerCode::ViterbiHalf12:
+    case InnerCode::ViterbiHalfRsSym:
         InnerEncode(m);
         InnerDecode(m, h);
         break;
-    case 15:
+    case InnerCode::ViterbiThird12:
         InnerEncode15(m);
         InnerDecode15(m, h);
         break;
-    case 16:
+    case InnerCode::ThresholdSet:
         InnerEncode16(m);
         InnerDecode16(m, h);
         break;
-    default:
+    case InnerCode::None:
         break;
     }
 }

@@ -7,18 +7,9 @@
 
 namespace spi {
 
-bool IsCascade(int codeType);
-
-// Channel bits per information bit of the inner code (1 without one): the channel draws this many
-// times the outer block's bits.
-int ChannelBitsPerInfoBit(const ModelState &m);
-
 // At the first block of a run: reads the inner set of type 16 and checks that the outer word
 // divides into inner blocks. False when the set cannot serve the outer code.
 bool CheckInnerSetOnce(ModelState &m);
-
-// Whether the inner code of this concatenated code type is built into this version.
-bool InnerCodeAvailable(int codeType);
 
 // Runs the inner blocks of the current block of channel errors, writing the residual errors over
 // the front of errorVector block by block.

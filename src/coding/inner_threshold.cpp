@@ -1,5 +1,6 @@
 #include "coding/inner_threshold.h"
 
+#include "coding/code_catalogue.h"
 #include "coding/conv_threshold.h"
 
 #include "model/text_input.h"
@@ -287,7 +288,7 @@ void InnerDecode16(ModelState &m, int h) {
 }
 
 std::optional<std::string> CheckInner16Settings(const ModelState &m) {
-    if (m.codeType != 16 || m.tapTable == nullptr)
+    if (CodeTypeRow(m.codeType).inner != InnerCode::ThresholdSet || m.tapTable == nullptr)
         return std::nullopt;
     RowList rows;
     if (!ReadRows(m.innerPolyList, rows))

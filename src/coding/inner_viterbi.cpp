@@ -1,5 +1,7 @@
 #include "coding/inner_viterbi.h"
 
+#include "coding/code_catalogue.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -49,7 +51,7 @@ constexpr auto kTripleDistance = [] {
 
 // l of the type-12/17 pair; type 17 matches its inner blocks to the Reed-Solomon symbols.
 long long PairBlockLength(const ModelState &m) {
-    if (m.codeType != 17)
+    if (CodeTypeRow(m.codeType).inner != InnerCode::ViterbiHalfRsSym)
         return 12;
     switch (m.codeN) {
     case 155:
@@ -239,7 +241,7 @@ void InnerDecode15(ModelState &m, int h) {
 
 std::optional<std::string> CheckInnerViterbiSettings(const ModelState &m) {
     // Types 12 and 15 always take l = 12; only type 17 takes its l from n.
-    if (m.codeType != 17)
+    if (CodeTypeRow(m.codeType).inner != InnerCode::ViterbiHalfRsSym)
         return std::nullopt;
     const long long l = PairBlockLength(m);
     if (l < 1 || l > kMaxInnerBlock)

@@ -1,5 +1,7 @@
 #include "coding/viterbi.h"
 
+#include "coding/code_catalogue.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -14,20 +16,6 @@ constexpr int kMaxPeriods = 16;        // entries of each per-block symbol list
 constexpr std::uint8_t kNormaliseCap = 100;
 
 using Survivor = std::array<std::uint8_t, 25>;
-
-// The puncturing period each code type's encoder uses; 0 for types this code does not serve.
-int PeriodOfType(int codeType) {
-    switch (codeType) {
-    case 8:
-        return 1;
-    case 9:
-        return 2;
-    case 10:
-        return 3;
-    default:
-        return 0;
-    }
-}
 
 enum class Fit { Ok, NotLonger, InfoRange, Period, NotMultiple, TooManyPeriods, ReadsBeyondN };
 
@@ -189,15 +177,17 @@ void encodeViterbi(ModelState &m) {
     }
     m.vitEncoderMemory = {older, newer};
 
-    const int type = m.codeType;
+    // Puncturing by the type's period: period 1 keeps every bit, 2 drops every fourth (from the
+    // third), 3 every third; a type without a period keeps none.
+    const int period = CodeTypeRow(m.codeType).viterbiPeriod;
     std::size_t w = 1;
     for (int i = 1; i <= 2 * k; ++i) {
         bool keep = false;
-        if (type == 8)
+        if (period == 1)
             keep = true;
-        else if (type == 9)
+        else if (period == 2)
             keep = (i + 1) % 4 != 0;
-        else if (type == 10)
+        else if (period == 3)
             keep = i % 3 != 0;
         if (keep) {
             cw[w] = cw[static_cast<std::size_t>(i)];
@@ -258,7 +248,7 @@ void decodeViterbi(ModelState &m, long long blockNumber) {
 
 std::optional<std::string> CheckViterbiSettings(const ModelState &m) {
     const int type = m.codeType;
-    const int typePeriod = PeriodOfType(type);
+    const int typePeriod = CodeTypeRow(type).viterbiPeriod;
     if (typePeriod == 0)
         return std::nullopt;
     const long long n = m.codeN;

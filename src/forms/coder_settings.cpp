@@ -12,52 +12,24 @@ namespace spi {
 
 namespace {
 
-struct RadioButton {
-    int type;
-    std::string_view caption;
-};
-
-// In the caption of type 14 the last letter of its first word is a Latin e, and the caption of
-// type 13 ends in a blank: the captions are the system's own texts.
-constexpr std::array<RadioButton, 18> kRadioButtons{{
-    {0, "Циклические (n,k) коды, синдромный декодер(см. помощь TabCycle)"},
-    {1, "Свёрточный (n,k) код, R=1/2, пороговый итерационный декодер"},
-    {2, "Циклический код (23,12), декодер Касами-Рудольфа"},
-    {3, "Циклический код (15,11), декодер Меггита"},
-    {4, "Циклический код (15,7), пороговый декодер"},
-    {5, "Циклический код (7,3), мажоритарный декодер"},
-    {6, "Свёрточный код (10,5), пороговый декодер"},
-    {7, "Свёрточный (n,k) код, R=k0/n0; пороговый итерационный декодер"},
-    {8, "Свёрточный код (24,12), R=1/2,  декодер Витерби"},
-    {9, "Свёрточный код (36,24), R=2/3,  декодер Витерби"},
-    {10, "Свёрточный код (32,24), R=3/4,  декодер Витерби"},
-    {12, "Каскад: Свёрт.код R=1/2, дек.Витерби; Свёрт.код R=k0/n0, итер.дек."},
-    {13, "Циклические недвоичные (n,k) коды, декодер АБМВ (в т.ч. коды РС) "},
-    {14, "Циклическиe (n,k) коды, декодер АБМВ (см.помощь TabCycle)"},
-    {15, "Каскад: Свёрт.код R=1/3, дек.Витерби;  Свёрт.код R=n0/k0, дек. ИП"},
-    {16, "Каскад: Свёрт.код R=k0/n0, дек.ИП; Свёрт.код R=k0/n0, дек.ИП."},
-    {17, "Каскад: Свёрт.код R=1/2,дек.Витерби; код РС (n,k), дек. АБМЧ"},
-    {18, "Циклические недвоичные (n,k) коды, декодер АБМЧ (в т.ч. коды РС)"},
-}};
-
-constexpr std::array<int, 9> kCyclicPanel{0, 2, 3, 4, 5, 14, 13, 18, 17};
-constexpr std::array<int, 9> kConvolutionalPanel{7, 1, 6, 8, 9, 10, 12, 15, 16};
-
-// The fixed codes: the button sets the whole code, and the fields it locks stay as set.
+// The fixed codes: the button sets the whole code, and the fields it locks stay as set. For 3 and
+// 4 the number loads a table row whose generator the button then replaces by its reciprocal, the
+// one the short-code decoders expect; the row stays the model's polynomial number.
 struct FixedCode {
     int type;
     std::string_view genPoly, n, k, cm, number;
     bool cmLocked;
+    std::uint8_t row; // 0: the number names no row to keep
 };
 constexpr std::array<FixedCode, 8> kFixedCodes{{
-    {2, "5343", "23", "12", "3", "", true},
-    {3, "31", "15", "11", "1", "3", false},
-    {4, "427", "15", "7", "2", "4", false},
-    {5, "35", "7", "3", "1", "", false},
-    {6, "71", "10", "5", "2", "", true},
-    {8, "нет", "24", "12", "1", "", true},
-    {9, "нет", "36", "24", "1", "", true},
-    {10, "нет", "32", "24", "1", "", true},
+    {2, "5343", "23", "12", "3", "", true, 0},
+    {3, "31", "15", "11", "1", "3", false, 3},
+    {4, "427", "15", "7", "2", "4", false, 4},
+    {5, "35", "7", "3", "1", "", false, 0},
+    {6, "71", "10", "5", "2", "", true, 0},
+    {8, "нет", "24", "12", "1", "", true, 0},
+    {9, "нет", "36", "24", "1", "", true, 0},
+    {10, "нет", "32", "24", "1", "", true, 0},
 }};
 
 const FixedCode *FixedCodeOf(int type) {
@@ -67,10 +39,10 @@ const FixedCode *FixedCodeOf(int type) {
     return nullptr;
 }
 
-// Types whose decoder limit is an iteration count; the others show the number of errors.
+// The convolutional types' decoder limit is an iteration count; the others show the number of
+// errors.
 bool CmIsIterationLimit(int type) {
-    return type == 1 || type == 6 || type == 7 || type == 8 || type == 9 || type == 10 ||
-           type == 12 || type == 15 || type == 16;
+    return IsConvolutionalType(type);
 }
 
 // Table rows outside the tables are never read: a number the window cannot map to a row is
@@ -120,37 +92,30 @@ std::optional<int> PositiveNumber(std::string_view text) {
 }
 
 bool TakesNumber(int type) {
-    return type == 0 || type == 1 || type == 14 || IsNonBinaryCodeType(type);
+    return CodeTypeRow(type).numberLast != 0;
 }
 
 } // namespace
 
 bool HasRadioButton(int codeType) {
-    return codeType >= 0 && codeType <= 18 && codeType != 11;
+    return CodeTypeRow(codeType).button != 0;
 }
 
 std::string_view RadioCaption(int codeType) {
-    for (const auto &b : kRadioButtons)
-        if (b.type == codeType)
-            return b.caption;
-    return {};
+    return CodeTypeRow(codeType).caption;
 }
 
 std::span<const int> CyclicPanelTypes() {
-    return kCyclicPanel;
+    return PanelButtonTypes(CoderPanel::Cyclic);
 }
 std::span<const int> ConvolutionalPanelTypes() {
-    return kConvolutionalPanel;
+    return PanelButtonTypes(CoderPanel::Convolutional);
 }
 
 CoderPanel PanelOfType(int codeType) {
-    return std::find(kCyclicPanel.begin(), kCyclicPanel.end(), codeType) != kCyclicPanel.end()
-               ? CoderPanel::Cyclic
-               : CoderPanel::Convolutional;
-}
-
-bool IsPolynomialSetType(int codeType) {
-    return codeType == 7 || codeType == 12 || codeType == 15 || codeType == 16;
+    const CodeTypeFacts &facts = CodeTypeRow(codeType);
+    return facts.button != 0 && facts.panel == CoderPanel::Cyclic ? CoderPanel::Cyclic
+                                                                  : CoderPanel::Convolutional;
 }
 
 CoderSettings::CoderSettings() {
@@ -231,11 +196,10 @@ void CoderSettings::RunTypeHandler(int type, ModelState &m, Notifier &notifier) 
     cmLabel_ = CmIsIterationLimit(type) ? kCmLabelIterations : kCmLabelErrors;
 
     if (const FixedCode *fixed = FixedCodeOf(type)) {
-        // The number goes in first: for 3 and 4 it loads a table row whose generator the button
-        // then replaces by its reciprocal, the one the short-code decoders expect.
+        // The number goes in first: its row's generator is then replaced.
         SetNumberText(std::string(fixed->number), m, notifier);
-        if (type == 3 || type == 4)
-            m.polyNumbers[0] = static_cast<std::uint8_t>(type);
+        if (fixed->row != 0)
+            m.polyNumbers[0] = fixed->row;
         genPoly_.text = fixed->genPoly;
         codeN_.text = fixed->n;
         codeK_.text = fixed->k;
@@ -263,7 +227,7 @@ void CoderSettings::RunTypeHandler(int type, ModelState &m, Notifier &notifier) 
         number_.visible = false;
         numberSpin_.visible = false;
         rate_.visible = true;
-        if (type == 16) {
+        if (CodeTypeRow(type).inner == InnerCode::ThresholdSet) {
             innerList_.text.clear();
             innerList_.enabled = innerList_.visible = true;
         } else {
@@ -278,7 +242,7 @@ void CoderSettings::RunTypeHandler(int type, ModelState &m, Notifier &notifier) 
         number_.enabled = true;
     number_.visible = true;
     numberSpin_.enabled = numberSpin_.visible = true;
-    panel_ = type == 1 ? CoderPanel::Convolutional : CoderPanel::Cyclic;
+    panel_ = PanelOfType(type);
 }
 
 void CoderSettings::OtherCodesOnCyclicPanel() {
@@ -312,20 +276,16 @@ void CoderSettings::NumberEntered(ModelState &m, Notifier &notifier) {
     if (!entered)
         return;
     const int n = *entered;
-    const int type = checked_.value_or(-1);
+    const CodeTypeFacts &facts = CodeTypeRow(checked_.value_or(-1));
 
     // A number past the type's range is replaced by the last row (the first code for the
     // non-binary types); the replacement runs this entry again, which does the work.
-    if (type == 1 && n > kTapRows)
-        return SetNumberText("170", m, notifier);
-    if (type == 0 && n >= 88)
-        return SetNumberText("87", m, notifier);
-    if (type == 14 && n >= 77)
-        return SetNumberText("76", m, notifier);
-    if (IsNonBinaryCodeType(type) && n >= 14)
-        return SetNumberText("1", m, notifier);
+    if (facts.numberLast != 0 && n > facts.numberLast)
+        return SetNumberText(
+            facts.numberTable == NumberTable::NonBinary ? "1" : std::to_string(facts.numberLast), m,
+            notifier);
 
-    if (type == 1) {
+    if (facts.numberTable == NumberTable::Taps) {
         const TapRow *row = TapRowAt(m, n);
         if (row == nullptr)
             return;
@@ -346,15 +306,16 @@ void CoderSettings::NumberEntered(ModelState &m, Notifier &notifier) {
     if (row == nullptr)
         return;
     m.polyNumbers[0] = static_cast<std::uint8_t>(n);
-    if (type == 0)
+    // The syndrome search tries at most five errors.
+    if (facts.decoder == Decoder::Syndrome)
         cm_.text = row->t >= 6 ? "5" : std::to_string(row->t);
-    if (type == 14)
+    if (facts.decoder == Decoder::Bch)
         cm_.text = std::to_string(row->t);
     genPoly_.text = row->g;
     codeN_.text = std::to_string(row->n);
     codeK_.text = std::to_string(row->k);
     m.tapStrings[0] = row->g;
-    if (IsNonBinaryCodeType(type)) {
+    if (facts.nonBinary) {
         SetUpNonBinaryCode(m, notifier);
         genPoly_.text = "нет";
         codeN_.text = std::to_string(m.codeN);

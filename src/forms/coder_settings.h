@@ -4,6 +4,7 @@
 // contents between openings, as the window does.
 #pragma once
 
+#include "coding/code_catalogue.h"
 #include "model/model_state.h"
 #include "model/notifier.h"
 
@@ -14,9 +15,6 @@
 #include <vector>
 
 namespace spi {
-
-// The three panels lie on top of each other; one is shown at a time.
-enum class CoderPanel { Cyclic, Convolutional, Selection };
 
 // An edit field of the window: its text and whether it can be typed into and is shown at all.
 struct CoderField {
@@ -36,15 +34,14 @@ enum class CoderCloseOutcome {
     InvalidNumber, // n, k or Cm was not an integer: the taking over stopped at that field
 };
 
-// Radio-button catalogue: the code types that have a button (0..10, 12..18), their captions and
-// the order in which each panel lists them.
+// The radio buttons as the code catalogue describes them: the code types that have a button
+// (0..10, 12..18), their captions and the order in which each panel lists them. Types whose tap
+// set is chosen in the selection panel: IsPolynomialSetType of the catalogue.
 bool HasRadioButton(int codeType);
 std::string_view RadioCaption(int codeType);    // empty for a type without a button
 std::span<const int> CyclicPanelTypes();        // 0, 2, 3, 4, 5, 14, 13, 18, 17
 std::span<const int> ConvolutionalPanelTypes(); // 7, 1, 6, 8, 9, 10, 12, 15, 16
 CoderPanel PanelOfType(int codeType);           // the panel holding the type's button
-// Types whose tap set is chosen in the selection panel.
-bool IsPolynomialSetType(int codeType);
 
 inline constexpr std::string_view kCmLabelInitial = "Максимальное число итераций Cm:";
 inline constexpr std::string_view kCmLabelErrors = "Макс.число исправляемых ошибок Сm:";

@@ -1,5 +1,6 @@
 #include "io/run_report.h"
 
+#include "coding/code_catalogue.h"
 #include "io/codepage1251.h"
 #include "io/safe_file.h"
 #include "model/format.h"
@@ -24,22 +25,6 @@ constexpr std::string_view kBoxSeparator =
     "  ¦——————————+——————————+——————————+——————————+——————————+——————————¦";
 constexpr std::string_view kPlainHeader =
     " КРАТНОСТЬ;     0  ;     1    ;     2    ;     3    ;     4    ";
-
-enum class CodeSection { Cyclic, Convolutional, Concatenated, ReedSolomon, None };
-
-constexpr std::array<CodeSection, 19> kSectionOfCodeType = {
-    CodeSection::Cyclic,        CodeSection::Convolutional, CodeSection::Cyclic,
-    CodeSection::Cyclic,        CodeSection::Cyclic,        CodeSection::Cyclic,
-    CodeSection::Convolutional, CodeSection::Convolutional, CodeSection::Convolutional,
-    CodeSection::Convolutional, CodeSection::Convolutional, CodeSection::None,
-    CodeSection::Concatenated,  CodeSection::ReedSolomon,   CodeSection::Cyclic,
-    CodeSection::Concatenated,  CodeSection::Concatenated,  CodeSection::Concatenated,
-    CodeSection::ReedSolomon,
-};
-
-CodeSection SectionOf(unsigned codeType) {
-    return codeType < kSectionOfCodeType.size() ? kSectionOfCodeType[codeType] : CodeSection::None;
-}
 
 class ReportText {
 public:
@@ -77,9 +62,10 @@ void WriteCyclicSection(ReportText &o, const ModelState &m) {
     o << " Производящий многочлен(8-ая запись):" << kEol;
     o << "               g(x)=" << m.genPolyText << ";" << kEol;
     o << " МАКС.кратность исправл.ошибок t=" << Int(m.codeT) << ";" << kEol;
-    if (m.codeType == 0)
+    const Decoder decoder = CodeTypeRow(m.codeType).decoder;
+    if (decoder == Decoder::Syndrome)
         o << " Декодер синдромно-матричный." << kEol;
-    if (m.codeType == 14)
+    if (decoder == Decoder::Bch)
         o << " Декодер АБМВ." << kEol;
 }
 
@@ -88,9 +74,10 @@ void WriteReedSolomonSection(ReportText &o, const ModelState &m) {
       << kEol;
     o << " Производящий многочлен g(x)=" << m.genPolyText << ";" << kEol;
     o << "\n МАКС.кратность исправл.ошибок t=" << Int(m.codeT) << ";" << kEol;
-    if (m.codeType == 13)
+    const Decoder decoder = CodeTypeRow(m.codeType).decoder;
+    if (decoder == Decoder::Abmv)
         o << " Декодер АБМВ." << kEol;
-    if (m.codeType == 18)
+    if (decoder == Decoder::Abmch)
         o << " Декодер АБМЧ." << kEol;
 }
 
@@ -98,25 +85,29 @@ void WriteConvolutionalSection(ReportText &o, const ModelState &m) {
     o << "\n ИСПОЛЬЗУЕТСЯ СВЕРТОЧНЫЙ КОД: n=" << Int(m.codeN) << "; k=" << Int(m.codeK) << ";"
       << kEol;
     o << " Производящий(е) многочлен(ы): g(x)=" << m.genPolyText << ";" << kEol;
-    switch (m.codeType) {
-    case 6:
-        o << "                          (8-ричная запись)" << kEol;
-        break;
-    case 8:
+    const CodeTypeFacts &facts = CodeTypeRow(m.codeType);
+    // The Viterbi types by their puncturing period; the others are 6 and the threshold-iterative
+    // 1 and 7.
+    switch (facts.viterbiPeriod) {
+    case 1:
         o << " g1=1+x; g2=1+x+x2; R=1/2, Декодер Витерби." << kEol;
         break;
-    case 9:
+    case 2:
         o << "       g(ij)=1+x,1+x,1" << kEol;
         o << "             0,  x, 1+x; R=2/3,Декодер Витерби." << kEol;
         break;
-    case 10:
+    case 3:
         o << "       g(ij)=1+x,1+x,1" << kEol;
         o << "             0,  x, 1+x; R=3/4,Декодер Витерби." << kEol;
         break;
-    default: // 1 and 7, the threshold-iterative decoders
-        o << "               (степени мн-на(ов))" << kEol;
-        o << " Декодер итерационный пороговый,"
-          << " МАКС.число итераций:" << Int(m.codeT, 3) << "." << kEol;
+    default:
+        if (facts.decoder == Decoder::Conv105) {
+            o << "                          (8-ричная запись)" << kEol;
+        } else {
+            o << "               (степени мн-на(ов))" << kEol;
+            o << " Декодер итерационный пороговый,"
+              << " МАКС.число итераций:" << Int(m.codeT, 3) << "." << kEol;
+        }
         break;
     }
 }
@@ -127,11 +118,12 @@ void WriteConcatenatedSection(ReportText &o, const ModelState &m) {
     o << "\n ИСПОЛЬЗУЕТСЯ КАСКАДНЫЙ КОД."
       << "\n Внутренний код свёрточный: " << kEol;
     o << " Производящий(е) многочлен(ы):" << kEol;
-    switch (m.codeType) {
-    case 15:
+    const CodeTypeFacts &facts = CodeTypeRow(m.codeType);
+    switch (facts.inner) {
+    case InnerCode::ViterbiThird12:
         o << " g1=1+x; g2=1+x+x2; выколотый R=1/3," << kEol << " Декодер Витерби.";
         break;
-    case 16:
+    case InnerCode::ThresholdSet:
         // The coder window's field of inner polynomial numbers is innerPolyList.
         o << "     Номер многочлена g(x)=" << m.innerPolyList << ";" << kEol;
         o << "     Декодер итерационный пороговый.";
@@ -140,7 +132,7 @@ void WriteConcatenatedSection(ReportText &o, const ModelState &m) {
         o << " g1=1+x; g2=1+x+x2; R=1/2, Декодер Витерби.";
         break;
     }
-    if (m.codeType == 17) {
+    if (facts.nonBinary) {
         o << "\n Внешний код РС: n=" << Int(m.codeN) << "; k=" << Int(m.codeK) << ";" << kEol;
         o << " Производящий многочлен g(x)=" << m.genPolyText << ";";
         o << "\n МАКС.кратность исправл.ошибок t=" << Int(m.codeT) << ";" << kEol;
@@ -154,20 +146,20 @@ void WriteConcatenatedSection(ReportText &o, const ModelState &m) {
 }
 
 void WriteCodeSection(ReportText &o, const ModelState &m) {
-    switch (SectionOf(m.codeType)) {
-    case CodeSection::Cyclic:
+    switch (CodeTypeRow(m.codeType).report) {
+    case ReportSection::Cyclic:
         WriteCyclicSection(o, m);
         break;
-    case CodeSection::Convolutional:
+    case ReportSection::Convolutional:
         WriteConvolutionalSection(o, m);
         break;
-    case CodeSection::Concatenated:
+    case ReportSection::Concatenated:
         WriteConcatenatedSection(o, m);
         break;
-    case CodeSection::ReedSolomon:
+    case ReportSection::ReedSolomon:
         WriteReedSolomonSection(o, m);
         break;
-    case CodeSection::None:
+    case ReportSection::None:
         break;
     }
 }
@@ -233,7 +225,8 @@ bool CheckPrintedTexts(const ModelState &m, std::string *failure) {
     };
     const Text texts[] = {
         {m.genPolyText, "тексте g(x)", true},
-        {m.innerPolyList, "номерах многочленов внутреннего кода", m.codeType == 16},
+        {m.innerPolyList, "номерах многочленов внутреннего кода",
+         CodeTypeRow(m.codeType).inner == InnerCode::ThresholdSet},
     };
     for (const auto &t : texts) {
         std::string offending;
@@ -342,7 +335,7 @@ std::optional<std::string> WriteTestReport(const ModelState &m, bool boxForm,
           << kEol;
         WriteMultiplicityTable(text, m, LastMultiplicityIndex(m, kAfterDecoding), kAfterDecoding,
                                boxForm);
-        if (m.codeType == 0)
+        if (CountsDetectedWords(m.codeType))
             o << "\n Вероятность обнаружения Робн=" << Real(m.wordErrProbAfter, 8, 7) << ";"
               << kEol;
     }

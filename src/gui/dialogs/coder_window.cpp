@@ -27,9 +27,8 @@ QString Q(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-// The buttons are numbered in type order, skipping type 11, which has none.
 QString RadioName(int type) {
-    return QStringLiteral("RadioButton%1").arg(type <= 10 ? type + 1 : type);
+    return QStringLiteral("RadioButton%1").arg(static_cast<int>(CodeTypeRow(type).button));
 }
 
 // A widget that is hidden keeps its place, so that the fixed-size window does not reflow when
