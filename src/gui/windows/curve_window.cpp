@@ -1,17 +1,15 @@
 #include "gui/windows/curve_window.h"
 
 #include "gui/kit/chart_style.h"
+#include "gui/kit/export_files.h"
 #include "gui/kit/ui_kit.h"
 #include "io/curve_export.h"
-#include "io/safe_file.h"
 #include "model/text_input.h"
 #include "research/sweep_grid.h"
 
-#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QGraphicsItem>
 #include <QGraphicsLayout>
@@ -25,7 +23,6 @@
 #include <QLogValueAxis>
 #include <QMetaObject>
 #include <QPainter>
-#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -228,37 +225,6 @@ QPushButton *Button(QWidget *parent, const QString &text, const char *name) {
     auto *b = new QPushButton(text, parent);
     b->setObjectName(QString::fromLatin1(name));
     return b;
-}
-
-// Asks for the file and writes it whole; a name typed without a suffix gets the format's.
-bool SaveExport(GuiServices &services, QWidget *parent, const QString &caption,
-                const QString &preset, const QString &filter, const QString &suffix,
-                const std::function<std::string()> &bytes) {
-    if (!services.chooseSaveFile)
-        return false;
-    const QString path =
-        ChooseSaveTarget(services, parent, caption, preset, filter, [&suffix](QString chosen) {
-            if (QFileInfo(chosen).suffix().isEmpty())
-                chosen += QLatin1Char('.') + suffix;
-            return chosen;
-        });
-    if (path.isEmpty())
-        return false;
-    const std::string content = bytes();
-    if (content.empty()) {
-        services.notifier.Error("Нечего записать в файл " + path.toStdString() + ".");
-        return false;
-    }
-    return WriteWholeFile(path.toStdString(), content, services.notifier);
-}
-
-std::string PngOf(QWidget *widget) {
-    const QPixmap picture = widget->grab();
-    QByteArray data;
-    QBuffer buffer(&data);
-    if (picture.isNull() || !buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG"))
-        return {};
-    return data.toStdString();
 }
 
 } // namespace
@@ -735,21 +701,6 @@ bool CurveWindow::ExportPng() {
     if (points_.empty())
         return false;
     return ExportChartPng(services_, this, view_);
-}
-
-bool ExportDistributionsCsv(GuiServices &services, QWidget *parent, bool withCoder) {
-    return SaveExport(services, parent, QStringLiteral("Экспорт распределений в CSV"),
-                      QStringLiteral("rasp1"), QStringLiteral("Таблица CSV (*.csv)"),
-                      QStringLiteral("csv"),
-                      [&] { return DistributionsCsv(services.model, withCoder); });
-}
-
-bool ExportChartPng(GuiServices &services, QWidget *parent, QWidget *chartView) {
-    if (!chartView)
-        return false;
-    return SaveExport(services, parent, QStringLiteral("Экспорт рисунка в PNG"),
-                      QStringLiteral("picture1"), QStringLiteral("Рисунок PNG (*.png)"),
-                      QStringLiteral("png"), [chartView] { return PngOf(chartView); });
 }
 
 } // namespace spi::gui

@@ -1,9 +1,11 @@
 // "Кривая": a test of the current chain repeated over a range of one continuous-channel
-// parameter, plotted as Pвх and Pвых against it with their confidence bars, and the exports of a
-// run's results as files (the curve as CSV, SVG and PNG; the distributions as CSV; the bar chart
-// as PNG).
+// parameter, plotted as Pвх and Pвых against it with their confidence bars, and exported as CSV,
+// SVG and PNG.
 #pragma once
 
+// stage_window.cpp finds ExportDistributionsCsv through this header; the include can go once it
+// includes export_files.h itself.
+#include "gui/kit/export_files.h"
 #include "gui/kit/gui_services.h"
 #include "research/sweep.h"
 
@@ -132,10 +134,5 @@ private:
     std::atomic<bool> stopRequested_{false};
     std::thread worker_;
 };
-
-// "Экспорт CSV" of the results window: the last run's distributions and figures.
-bool ExportDistributionsCsv(GuiServices &services, QWidget *parent, bool withCoder);
-// The bar chart of "Рисунок" (or any chart view) as a PNG picture.
-bool ExportChartPng(GuiServices &services, QWidget *parent, QWidget *chartView);
 
 } // namespace spi::gui
