@@ -3,6 +3,8 @@
 #include "gui/kit/chart_style.h"
 #include "gui/kit/export_files.h"
 #include "gui/kit/ui_kit.h"
+#include "gui/windows/confidence_bars.h"
+#include "gui/windows/sweep_notifier.h"
 #include "io/curve_export.h"
 #include "model/text_input.h"
 #include "research/sweep_grid.h"
@@ -11,8 +13,6 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QFormLayout>
-#include <QGraphicsItem>
-#include <QGraphicsLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -36,8 +36,6 @@
 #include <cmath>
 #include <exception>
 #include <limits>
-#include <mutex>
-#include <set>
 
 namespace spi::gui {
 
@@ -94,115 +92,6 @@ std::optional<double> ReadNumber(const QString &text) {
 QString Number(double v) {
     return QString::number(v, 'g', 10);
 }
-
-struct Bar {
-    double x, low, high;
-};
-
-} // namespace
-
-// The vertical bar of every point of a curve from P - h to P + h with short caps, drawn over the
-// plot area. It holds values, not positions, so that it follows every change of the axes.
-class ConfidenceBars : public QGraphicsItem {
-public:
-    ConfidenceBars(QChart *chart, QLineSeries *series, QLogValueAxis *axis, const QColor &color)
-        : QGraphicsItem(chart), chart_(chart), series_(series), axis_(axis), color_(color) {
-        setZValue(10);
-    }
-
-    void Add(double x, double low, double high) {
-        bars_.push_back({x, low, high});
-        Refresh();
-    }
-    void Clear() {
-        bars_.clear();
-        Refresh();
-    }
-    void Refresh() {
-        prepareGeometryChange();
-        update();
-    }
-
-    // Each bar as drawn: the part inside the axis range, with whether each end is the bar's own.
-    struct Segment {
-        QLineF line; // from the lower end up
-        bool lowCap, highCap;
-    };
-    std::vector<Segment> Segments() const {
-        std::vector<Segment> out;
-        const double bottom = axis_->min(), top = axis_->max();
-        for (const Bar &b : bars_) {
-            // A half-width as large as P leaves no lower end on a logarithmic axis: the bar then
-            // runs off the bottom of the plot.
-            const double low = std::max(b.low, bottom);
-            const double high = std::min(b.high, top);
-            if (!(low < high))
-                continue;
-            const QPointF p0 = chart_->mapToPosition(QPointF(b.x, low), series_);
-            const QPointF p1 = chart_->mapToPosition(QPointF(b.x, high), series_);
-            out.push_back({QLineF(p0, p1), b.low >= bottom, b.high <= top});
-        }
-        return out;
-    }
-
-    QRectF boundingRect() const override {
-        return chart_->plotArea().adjusted(-kCap, -kCap, kCap, kCap);
-    }
-
-    void paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) override {
-        painter->save();
-        painter->setClipRect(chart_->plotArea().adjusted(-kCap, -1, kCap, 1));
-        painter->setRenderHint(QPainter::Antialiasing);
-        painter->setPen(QPen(color_, 1.5));
-        for (const Segment &s : Segments()) {
-            painter->drawLine(s.line);
-            const auto cap = [painter](QPointF at) {
-                painter->drawLine(QPointF(at.x() - kCap, at.y()), QPointF(at.x() + kCap, at.y()));
-            };
-            if (s.lowCap)
-                cap(s.line.p1());
-            if (s.highCap)
-                cap(s.line.p2());
-        }
-        painter->restore();
-    }
-
-private:
-    static constexpr qreal kCap = 4; // half the width of a cap, pixels
-
-    QChart *chart_;
-    QLineSeries *series_;
-    QLogValueAxis *axis_;
-    QColor color_;
-    std::vector<Bar> bars_;
-};
-
-namespace {
-
-// The sweep's messages, handed to the window thread without waiting for the user (the thread
-// must never wait for the window: the window may be waiting for the thread). A point refused for
-// a reason the next points share would repeat its message at every point; each text is shown once.
-class SweepNotifier : public Notifier {
-public:
-    SweepNotifier(QObject *context, Notifier &target) : context_(context), target_(target) {}
-    void Message(MessageKind kind, std::string_view text) override {
-        std::string s(text);
-        {
-            const std::lock_guard lock(mutex_);
-            if (!shown_.insert(s).second)
-                return;
-        }
-        Notifier *target = &target_;
-        QMetaObject::invokeMethod(
-            context_, [target, kind, s] { target->Message(kind, s); }, Qt::QueuedConnection);
-    }
-
-private:
-    QObject *context_;
-    Notifier &target_;
-    std::mutex mutex_;
-    std::set<std::string> shown_;
-};
 
 QLineSeries *MakeCurve(const QString &name, const QColor &color) {
     auto *s = new QLineSeries;
