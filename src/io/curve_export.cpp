@@ -160,10 +160,14 @@ struct Series {
     const char *name;
     const char *colour;
     bool square;
+    bool needsCoder; // measured only by "Стат2"
     double SweepPoint::*p;
     double SweepPoint::*conf;
     double dx; // drawn a little apart, so that the bars of the two series do not cover each other
 };
+
+const Series kIn{"Pвх", "#1f5fa8", false, false, &SweepPoint::pErrIn, &SweepPoint::pErrInConf, -3};
+const Series kOut{"Pвых", "#c0392b", true, true, &SweepPoint::pErrOut, &SweepPoint::pErrOutConf, 3};
 
 std::string Marker(const Series &s, double x, double y, bool open) {
     const std::string fill = open ? "white" : s.colour;
@@ -186,23 +190,49 @@ std::string Text(double x, double y, const std::string &anchor, const std::strin
            ">" + body + "</text>\n";
 }
 
-} // namespace
+std::string Polyline(const Series &ser, const std::string &path) {
+    return "<polyline points=\"" + path + "\" fill=\"none\" stroke=\"" + ser.colour +
+           "\" stroke-width=\"1.2\"/>\n";
+}
 
-std::string SweepSvg(const std::string &field, const std::vector<SweepPoint> &points,
-                     const std::string &title) {
-    const Series pIn{"Pвх", "#1f5fa8", false, &SweepPoint::pErrIn, &SweepPoint::pErrInConf, -3};
-    const Series pOut{"Pвых", "#c0392b", true, &SweepPoint::pErrOut, &SweepPoint::pErrOutConf, 3};
-    std::vector<const Series *> series{&pIn};
-    bool anyCoder = false, anyZero = false;
+// What the points hold: the series to draw (Pвых only when some point measured it), whether a
+// measured value is zero, and how many points were refused.
+struct Contents {
+    std::vector<const Series *> series;
+    bool anyZero = false;
     std::size_t refused = 0;
+};
+
+// The scales of the plot: the parameter axis from xMin to xMax (the values xLo to xHi with room
+// for a marker at each end), the probability axis over the decades expLo to expHi.
+struct Plot {
+    double xLo = 0, xHi = 1, xMin = 0, xMax = 1;
+    int expLo = -6, expHi = 0;
+    double floorValue = 0;
+
+    double X(double v) const { return kLeft + (v - xMin) / (xMax - xMin) * (kRight - kLeft); }
+    double Y(double v) const {
+        const double e =
+            std::clamp(std::log10(v), static_cast<double>(expLo), static_cast<double>(expHi));
+        return kBottom - (e - expLo) / (expHi - expLo) * (kBottom - kTop);
+    }
+};
+
+Contents ContentsOf(const std::vector<SweepPoint> &points) {
+    Contents c;
+    c.series.push_back(&kIn);
+    bool anyCoder = false;
     for (const auto &p : points) {
         anyCoder = anyCoder || (p.completed && p.withCoder);
-        refused += p.completed ? 0 : 1;
+        c.refused += p.completed ? 0 : 1;
     }
     if (anyCoder)
-        series.push_back(&pOut);
+        c.series.push_back(&kOut);
+    return c;
+}
 
-    // The parameter axis covers every value asked for, run or not.
+// The parameter axis covers every value asked for, run or not.
+void FitParameterAxis(Plot &plot, const std::vector<SweepPoint> &points) {
     double xLo = 0, xHi = 1;
     bool anyX = false;
     for (const auto &p : points) {
@@ -218,22 +248,26 @@ std::string SweepSvg(const std::string &field, const std::vector<SweepPoint> &po
         xHi += pad;
     }
     const double xPad = (xHi - xLo) * 0.04;
-    const double xMin = xLo - xPad, xMax = xHi + xPad;
-    auto X = [&](double v) { return kLeft + (v - xMin) / (xMax - xMin) * (kRight - kLeft); };
+    plot.xLo = xLo;
+    plot.xHi = xHi;
+    plot.xMin = xLo - xPad;
+    plot.xMax = xHi + xPad;
+}
 
-    // Whole decades from below the smallest measured value to above the largest upper bound; a
-    // point with no error observed has no place on a logarithmic axis and sits on its floor, one
-    // decade below the measured values, drawn open.
+// Whole decades from below the smallest measured value to above the largest upper bound; a
+// point with no error observed has no place on a logarithmic axis and sits on its floor, one
+// decade below the measured values, drawn open.
+void FitProbabilityAxis(Plot &plot, Contents &contents, const std::vector<SweepPoint> &points) {
     double lo = 0, hi = 0;
     for (const auto &p : points) {
         if (!p.completed)
             continue;
-        for (const Series *s : series) {
-            if (s == &pOut && !p.withCoder)
+        for (const Series *s : contents.series) {
+            if (s->needsCoder && !p.withCoder)
                 continue;
             const double v = p.*(s->p), c = p.*(s->conf);
             if (!(v > 0) || !std::isfinite(v)) {
-                anyZero = anyZero || v == 0;
+                contents.anyZero = contents.anyZero || v == 0;
                 continue;
             }
             lo = lo > 0 ? std::min(lo, v) : v;
@@ -244,19 +278,18 @@ std::string SweepSvg(const std::string &field, const std::vector<SweepPoint> &po
     if (lo > 0) {
         expLo = static_cast<int>(std::floor(std::log10(lo)));
         expHi = static_cast<int>(std::ceil(std::log10(hi)));
-        if (anyZero)
+        if (contents.anyZero)
             --expLo;
         expLo = std::max(expLo, -300);
         if (expHi <= expLo)
             expHi = expLo + 1;
     }
-    const double floorValue = std::pow(10.0, expLo);
-    auto Y = [&](double v) {
-        const double e =
-            std::clamp(std::log10(v), static_cast<double>(expLo), static_cast<double>(expHi));
-        return kBottom - (e - expLo) / (expHi - expLo) * (kBottom - kTop);
-    };
+    plot.expLo = expLo;
+    plot.expHi = expHi;
+    plot.floorValue = std::pow(10.0, expLo);
+}
 
+std::string Heading(const std::string &title) {
     std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Px(kWidth) + "\" height=\"" +
          Px(kHeight) +
@@ -264,11 +297,16 @@ std::string SweepSvg(const std::string &field, const std::vector<SweepPoint> &po
          "font-size=\"12\">\n";
     s += "<rect x=\"0\" y=\"0\" width=\"800\" height=\"500\" fill=\"white\"/>\n";
     s += Text(kWidth / 2, 30, "middle", XmlText(title), " font-size=\"15\" font-weight=\"bold\"");
+    return s;
+}
 
-    // Decades with their grid lines, and the 2..9 ticks between them.
+// Decades with their grid lines, and the 2..9 ticks between them.
+std::string ProbabilityTicks(const Plot &plot) {
+    std::string s;
+    const int expLo = plot.expLo, expHi = plot.expHi;
     const int decadeLabelStep = (expHi - expLo + 11) / 12; // at most a dozen labels
     for (int e = expLo; e <= expHi; ++e) {
-        const double y = Y(std::pow(10.0, e));
+        const double y = plot.Y(std::pow(10.0, e));
         s += Line(kLeft, y, kRight, y, "stroke=\"#dddddd\"");
         s += Line(kLeft - 6, y, kLeft, y, "stroke=\"black\"");
         if ((e - expLo) % decadeLabelStep == 0)
@@ -277,81 +315,122 @@ std::string SweepSvg(const std::string &field, const std::vector<SweepPoint> &po
                           std::to_string(std::abs(e)) + "</tspan>");
         if (e < expHi && expHi - expLo <= 12)
             for (int k = 2; k <= 9; ++k) {
-                const double ym = Y(k * std::pow(10.0, e));
+                const double ym = plot.Y(k * std::pow(10.0, e));
                 s += Line(kLeft - 3, ym, kLeft, ym, "stroke=\"black\"");
             }
     }
-    const double step = NiceStep(xHi - xLo);
-    const double firstTick = std::ceil(xMin / step), lastTick = std::floor(xMax / step + 1e-9);
+    return s;
+}
+
+std::string ParameterTicks(const Plot &plot) {
+    std::string s;
+    const double step = NiceStep(plot.xHi - plot.xLo);
+    const double firstTick = std::ceil(plot.xMin / step);
+    const double lastTick = std::floor(plot.xMax / step + 1e-9);
     // Counted, not accumulated: far from zero a step can be below the resolution of the value.
     for (int i = 0; std::isfinite(step) && step > 0 && i <= lastTick - firstTick && i < 100; ++i) {
         const double t = (firstTick + i) * step;
-        const double x = X(t);
+        const double x = plot.X(t);
         s += Line(x, kTop, x, kBottom, "stroke=\"#eeeeee\"");
         s += Line(x, kBottom, x, kBottom + 6, "stroke=\"black\"");
         s += Text(x, kBottom + 20, "middle", TickText(t));
     }
-    s += "<rect x=\"" + Px(kLeft) + "\" y=\"" + Px(kTop) + "\" width=\"" + Px(kRight - kLeft) +
-         "\" height=\"" + Px(kBottom - kTop) + "\" fill=\"none\" stroke=\"black\"/>\n";
+    return s;
+}
+
+std::string FrameAndTitles(const std::string &field) {
+    std::string s = "<rect x=\"" + Px(kLeft) + "\" y=\"" + Px(kTop) + "\" width=\"" +
+                    Px(kRight - kLeft) + "\" height=\"" + Px(kBottom - kTop) +
+                    "\" fill=\"none\" stroke=\"black\"/>\n";
     s += Text((kLeft + kRight) / 2, kBottom + 45, "middle", XmlText(field));
     s += Text(25, (kTop + kBottom) / 2, "middle", "Вероятность ошибки",
               " transform=\"rotate(-90 25 " + Px((kTop + kBottom) / 2) + ")\"");
+    return s;
+}
 
-    for (const Series *ser : series) {
-        std::string path; // broken where a point is refused or saw no error
-        std::string marks;
-        for (const auto &p : points) {
-            const bool measured = p.completed && (ser != &pOut || p.withCoder);
-            const double v = measured ? p.*(ser->p) : 0, c = measured ? p.*(ser->conf) : 0;
-            if (!measured || !(v > 0) || !std::isfinite(v)) {
-                if (measured && v == 0)
-                    marks += Marker(*ser, X(p.value) + ser->dx, Y(floorValue), true);
-                if (!path.empty())
-                    s += "<polyline points=\"" + path + "\" fill=\"none\" stroke=\"" + ser->colour +
-                         "\" stroke-width=\"1.2\"/>\n";
-                path.clear();
-                continue;
-            }
-            const double x = X(p.value) + ser->dx;
-            path += (path.empty() ? "" : " ") + Px(x) + "," + Px(Y(v));
-            if (std::isfinite(c) && c > 0) {
-                // A lower bound below the axis runs the bar to the floor, without a cap.
-                const double top = Y(v + c), bottom = Y(std::max(v - c, floorValue));
-                const std::string pen =
-                    "stroke=\"" + std::string(ser->colour) + "\" stroke-width=\"1.2\"";
-                s += Line(x, top, x, bottom, pen);
-                s += Line(x - 3, top, x + 3, top, pen);
-                if (v - c >= floorValue)
-                    s += Line(x - 3, bottom, x + 3, bottom, pen);
-            }
-            marks += Marker(*ser, x, Y(v), false);
+// The bar of a measured value from v - c to v + c; a lower bound below the axis runs the bar to
+// the floor, without a cap.
+std::string ConfidenceBar(const Plot &plot, const Series &ser, double x, double v, double c) {
+    const double top = plot.Y(v + c), bottom = plot.Y(std::max(v - c, plot.floorValue));
+    const std::string pen = "stroke=\"" + std::string(ser.colour) + "\" stroke-width=\"1.2\"";
+    std::string s = Line(x, top, x, bottom, pen);
+    s += Line(x - 3, top, x + 3, top, pen);
+    if (v - c >= plot.floorValue)
+        s += Line(x - 3, bottom, x + 3, bottom, pen);
+    return s;
+}
+
+// A series' line with its bars, then its markers over them.
+std::string SeriesDrawing(const Plot &plot, const Series &ser,
+                          const std::vector<SweepPoint> &points) {
+    std::string s;
+    std::string path; // broken where a point is refused or saw no error
+    std::string marks;
+    for (const auto &p : points) {
+        const bool measured = p.completed && (!ser.needsCoder || p.withCoder);
+        const double v = measured ? p.*(ser.p) : 0, c = measured ? p.*(ser.conf) : 0;
+        if (!measured || !(v > 0) || !std::isfinite(v)) {
+            if (measured && v == 0)
+                marks += Marker(ser, plot.X(p.value) + ser.dx, plot.Y(plot.floorValue), true);
+            if (!path.empty())
+                s += Polyline(ser, path);
+            path.clear();
+            continue;
         }
-        if (!path.empty())
-            s += "<polyline points=\"" + path + "\" fill=\"none\" stroke=\"" + ser->colour +
-                 "\" stroke-width=\"1.2\"/>\n";
-        s += marks;
+        const double x = plot.X(p.value) + ser.dx;
+        path += (path.empty() ? "" : " ") + Px(x) + "," + Px(plot.Y(v));
+        if (std::isfinite(c) && c > 0)
+            s += ConfidenceBar(plot, ser, x, v, c);
+        marks += Marker(ser, x, plot.Y(v), false);
     }
+    if (!path.empty())
+        s += Polyline(ser, path);
+    return s + marks;
+}
 
-    // The legend, in the upper right corner of the plot.
-    const int rows = static_cast<int>(series.size()) + (anyZero ? 1 : 0) + (refused ? 1 : 0);
+// The legend, in the upper right corner of the plot.
+std::string Legend(const Contents &contents) {
+    const int rows = static_cast<int>(contents.series.size()) + (contents.anyZero ? 1 : 0) +
+                     (contents.refused ? 1 : 0);
     const double lx = kRight - 310, ly = kTop + 10;
-    s += "<rect x=\"" + Px(lx) + "\" y=\"" + Px(ly) + "\" width=\"300\" height=\"" +
-         Px(10 + rows * 20.0) + "\" fill=\"white\" fill-opacity=\"0.9\" stroke=\"#999999\"/>\n";
+    std::string s = "<rect x=\"" + Px(lx) + "\" y=\"" + Px(ly) + "\" width=\"300\" height=\"" +
+                    Px(10 + rows * 20.0) +
+                    "\" fill=\"white\" fill-opacity=\"0.9\" stroke=\"#999999\"/>\n";
     double row = ly + 18;
-    for (const Series *ser : series) {
+    for (const Series *ser : contents.series) {
         s += Line(lx + 10, row - 4, lx + 40, row - 4,
                   "stroke=\"" + std::string(ser->colour) + "\" stroke-width=\"1.2\"");
         s += Marker(*ser, lx + 25, row - 4, false);
         s += Text(lx + 50, row, "start", std::string(ser->name) + " ± полуширина интервала");
         row += 20;
     }
-    if (anyZero) {
-        s += Marker(pIn, lx + 25, row - 4, true);
+    if (contents.anyZero) {
+        s += Marker(kIn, lx + 25, row - 4, true);
         s += Text(lx + 50, row, "start", "ошибок не было (на нижней границе)");
         row += 20;
     }
-    if (refused)
-        s += Text(lx + 10, row, "start", "не рассчитано точек: " + std::to_string(refused));
+    if (contents.refused)
+        s +=
+            Text(lx + 10, row, "start", "не рассчитано точек: " + std::to_string(contents.refused));
+    return s;
+}
+
+} // namespace
+
+std::string SweepSvg(const std::string &field, const std::vector<SweepPoint> &points,
+                     const std::string &title) {
+    Contents contents = ContentsOf(points);
+    Plot plot;
+    FitParameterAxis(plot, points);
+    FitProbabilityAxis(plot, contents, points);
+
+    std::string s = Heading(title);
+    s += ProbabilityTicks(plot);
+    s += ParameterTicks(plot);
+    s += FrameAndTitles(field);
+    for (const Series *ser : contents.series)
+        s += SeriesDrawing(plot, *ser, points);
+    s += Legend(contents);
     s += "</svg>\n";
     return s;
 }

@@ -236,49 +236,49 @@ bool SaveDataFile(const ModelState &m, const std::string &path, Notifier &notifi
         notifier);
 }
 
-bool OpenDataFile(ModelState &m, const std::string &path, Notifier &notifier,
-                  const DataFileHooks &hooks) {
+namespace {
+
+// The first record of the file; nullopt (with the message) when the file cannot be opened or read
+// or is shorter than a record.
+std::optional<DataRecord> ReadFirstRecord(const std::string &path, Notifier &notifier) {
     DataRecord r{};
-    {
+    errno = 0;
+    std::FILE *f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        notifier.Error("Не удалось открыть файл " + Quoted(path) + ": " +
+                       FileErrorReason(errno != 0 ? errno : EIO) + ".");
+        return std::nullopt;
+    }
+    std::size_t got = 0;
+    int failure = 0;
+    while (got < r.size()) {
         errno = 0;
-        std::FILE *f = std::fopen(path.c_str(), "rb");
-        if (f == nullptr) {
-            notifier.Error("Не удалось открыть файл " + Quoted(path) + ": " +
-                           FileErrorReason(errno != 0 ? errno : EIO) + ".");
-            return false;
-        }
-        std::size_t got = 0;
-        int failure = 0;
-        while (got < r.size()) {
-            errno = 0;
-            const std::size_t n = std::fread(r.data() + got, 1, r.size() - got, f);
-            got += n;
-            if (n == 0) {
-                if (std::ferror(f))
-                    failure = errno != 0 ? errno : EIO;
-                break;
-            }
-        }
-        std::fclose(f);
-        if (failure != 0) {
-            notifier.Error("Не удалось прочитать файл " + Quoted(path) + ": " +
-                           FileErrorReason(failure) + ".");
-            return false;
-        }
-        if (got < r.size()) {
-            notifier.Error("Файл " + Quoted(path) +
-                           " короче записи исходных данных (прочитано байт: " +
-                           std::to_string(got) + " из 540).");
-            return false;
+        const std::size_t n = std::fread(r.data() + got, 1, r.size() - got, f);
+        got += n;
+        if (n == 0) {
+            if (std::ferror(f))
+                failure = errno != 0 ? errno : EIO;
+            break;
         }
     }
-
-    if (GetU64(r, kSignature) != std::bit_cast<std::uint64_t>(kSignatureValue)) {
-        notifier.Warning("Файл не принадлежит программе КВИР.");
-        return false;
+    std::fclose(f);
+    if (failure != 0) {
+        notifier.Error("Не удалось прочитать файл " + Quoted(path) + ": " +
+                       FileErrorReason(failure) + ".");
+        return std::nullopt;
     }
+    if (got < r.size()) {
+        notifier.Error("Файл " + Quoted(path) + " короче записи исходных данных (прочитано байт: " +
+                       std::to_string(got) + " из 540).");
+        return std::nullopt;
+    }
+    return r;
+}
 
-    DecodedRecord d = DecodeNumbers(r);
+// The texts of the record in UTF-8; false (with the message) when one holds the byte 0x98, which
+// code page 1251 leaves without a character.
+bool DecodeTexts(const DataRecord &r, const std::string &path, DecodedRecord &d,
+                 Notifier &notifier) {
     // A file without a "~" in the area (never written by save) is read as its first 199 bytes,
     // so that saving what was read gives a valid file again.
     const auto areaBegin = r.begin() + kGenPolyText;
@@ -303,11 +303,12 @@ bool OpenDataFile(ModelState &m, const std::string &path, Notifier &notifier,
         return false;
     }
     d.innerPolyList = *inner;
+    return true;
+}
 
-    // From here on the file is accepted; the steps keep the command's order because the code
-    // set-up reads the code number just loaded and its results are then overwritten.
-    if (hooks.clearCoderButtons)
-        hooks.clearCoderButtons();
+// Puts an accepted record into the model. The steps keep the command's order because the code
+// set-up reads the code number just loaded and its results are then overwritten.
+void ApplyRecord(ModelState &m, DecodedRecord &&d, Notifier &notifier) {
     m.probOne = d.probOne;
     m.modMd = d.modMd;
     m.contQ = d.contQ;
@@ -335,6 +336,27 @@ bool OpenDataFile(ModelState &m, const std::string &path, Notifier &notifier,
     m.ilvL = d.ilvL;
     m.innerPolyList = std::move(d.innerPolyList);
     m.genPolyText = std::move(d.genPolyText);
+}
+
+} // namespace
+
+bool OpenDataFile(ModelState &m, const std::string &path, Notifier &notifier,
+                  const DataFileHooks &hooks) {
+    const std::optional<DataRecord> r = ReadFirstRecord(path, notifier);
+    if (!r)
+        return false;
+    if (GetU64(*r, kSignature) != std::bit_cast<std::uint64_t>(kSignatureValue)) {
+        notifier.Warning("Файл не принадлежит программе КВИР.");
+        return false;
+    }
+    DecodedRecord d = DecodeNumbers(*r);
+    if (!DecodeTexts(*r, path, d, notifier))
+        return false;
+
+    // From here on the file is accepted.
+    if (hooks.clearCoderButtons)
+        hooks.clearCoderButtons();
+    ApplyRecord(m, std::move(d), notifier);
     notifier.Warning("Чтение завершено успешно.");
     if (hooks.afterLoad)
         hooks.afterLoad();

@@ -1,6 +1,7 @@
 // "Кривая": a sweep of the default chain run from the window while it stays answering, the plot
 // with its bars, stopping, refused input, and the exports of the curve and of a run's results.
 #include "gui/app/main_window.h"
+#include "gui/kit/export_files.h"
 #include "gui/kit/gui_services.h"
 #include "gui/kit/ui_kit.h"
 #include "gui/windows/curve_window.h"

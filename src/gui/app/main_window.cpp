@@ -39,6 +39,16 @@ QTemporaryDir &ScratchFolder() {
     return dir;
 }
 
+// A command of the menus or the tool bar; the tool bar's have a standard icon.
+QAction *MakeAction(QWidget *owner, const char *name, const QString &text,
+                    QStyle::StandardPixmap icon = QStyle::SP_CustomBase) {
+    auto *a = new QAction(text, owner);
+    a->setObjectName(QString::fromLatin1(name));
+    if (icon != QStyle::SP_CustomBase)
+        a->setIcon(owner->style()->standardIcon(icon));
+    return a;
+}
+
 } // namespace
 
 MainWindow::MainWindow(GuiServices &services, QWidget *parent)
@@ -86,103 +96,114 @@ QAction *MainWindow::action(const char *name) const {
 }
 
 void MainWindow::BuildMenusAndToolBar() {
-    auto make = [this](const char *name, const QString &text,
-                       QStyle::StandardPixmap icon = QStyle::SP_CustomBase) {
-        auto *a = new QAction(text, this);
-        a->setObjectName(QString::fromLatin1(name));
-        if (icon != QStyle::SP_CustomBase)
-            a->setIcon(style()->standardIcon(icon));
-        return a;
-    };
+    BuildFileMenu();
+    BuildStructureMenu();
+    BuildOptionsMenu();
+    BuildResearchMenu();
+    BuildHelpMenu();
+    BuildToolBar();
+    SetFileCommandsEnabled(false);
+}
 
-    // Menu "Файл"
+void MainWindow::BuildFileMenu() {
     QMenu *file = menuBar()->addMenu(QStringLiteral("Файл"));
-    QAction *open = make("Open1", QStringLiteral("Открыть"));
+    QAction *open = MakeAction(this, "Open1", QStringLiteral("Открыть"));
     file->addAction(open);
     QMenu *save = file->addMenu(QStringLiteral("Сохранить..."));
     save->menuAction()->setObjectName(QStringLiteral("Save1"));
-    QAction *saveData = make("Save1_1", QStringLiteral("исходные данные"));
-    QAction *saveResults = make("Save1_2", QStringLiteral("результаты"));
+    QAction *saveData = MakeAction(this, "Save1_1", QStringLiteral("исходные данные"));
+    QAction *saveResults = MakeAction(this, "Save1_2", QStringLiteral("результаты"));
     save->addAction(saveData);
     save->addAction(saveResults);
     file->addSeparator();
-    QAction *print = make("Print1", QStringLiteral("Печать..."));
+    QAction *print = MakeAction(this, "Print1", QStringLiteral("Печать..."));
     file->addAction(print);
-    QAction *setup = make("PrinterSetup1", QStringLiteral("Настройка принтера"));
+    QAction *setup = MakeAction(this, "PrinterSetup1", QStringLiteral("Настройка принтера"));
     file->addAction(setup);
     file->addSeparator();
-    QAction *exit = make("Exit1", QStringLiteral("Выход"));
+    QAction *exit = MakeAction(this, "Exit1", QStringLiteral("Выход"));
     file->addAction(exit);
 
-    // Menu "Структура модели СПИ"
+    connect(open, &QAction::triggered, this, &MainWindow::OpenData);
+    connect(saveData, &QAction::triggered, this, &MainWindow::SaveData);
+    connect(saveResults, &QAction::triggered, this, &MainWindow::SaveResults);
+    connect(print, &QAction::triggered, this, &MainWindow::PrintReport);
+    connect(setup, &QAction::triggered, this, &MainWindow::PrinterSetup);
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+}
+
+void MainWindow::BuildStructureMenu() {
     QMenu *structure = menuBar()->addMenu(QStringLiteral("Структура модели СПИ"));
-    QAction *dk = make("DC1", QStringLiteral("ДК"));
-    QAction *ru = make("RU1", QStringLiteral("РУ"));
+    QAction *dk = MakeAction(this, "DC1", QStringLiteral("ДК"));
+    QAction *ru = MakeAction(this, "RU1", QStringLiteral("РУ"));
     structure->addAction(dk);
     structure->addAction(ru);
+    connect(dk, &QAction::triggered, this, [this] { ChooseStructure(1); });
+    connect(ru, &QAction::triggered, this, [this] { ChooseStructure(2); });
+}
 
-    // Menu "Опции": "Цвет" is usable only while a child window is open.
+// "Цвет" is usable only while a child window is open.
+void MainWindow::BuildOptionsMenu() {
     QMenu *options = menuBar()->addMenu(QStringLiteral("Опции"));
-    QAction *color = make("Color1", QStringLiteral("Цвет"));
+    QAction *color = MakeAction(this, "Color1", QStringLiteral("Цвет"));
     options->addAction(color);
     connect(options, &QMenu::aboutToShow, this, [this, color] { color->setEnabled(HasChild()); });
+    connect(color, &QAction::triggered, this, &MainWindow::ChooseStageColor);
+}
 
-    // Menu "Исследование": curves over a parameter of the continuous channel.
+// Curves over a parameter of the continuous channel.
+void MainWindow::BuildResearchMenu() {
     QMenu *research = menuBar()->addMenu(QStringLiteral("Исследование"));
-    QAction *curve = make("Curve1", QStringLiteral("Кривая..."));
+    QAction *curve = MakeAction(this, "Curve1", QStringLiteral("Кривая..."));
     research->addAction(curve);
     connect(curve, &QAction::triggered, this, [this] {
         if (HasChild())
             dialogs_.curve->Run();
     });
+}
 
-    // Menu "Помощь"
+void MainWindow::BuildHelpMenu() {
     QMenu *helpMenu = menuBar()->addMenu(QStringLiteral("Помощь"));
-    QAction *helpContents = make("Help1", QStringLiteral("Помощь"));
-    QAction *about = make("About1", QStringLiteral("О программе"));
+    QAction *helpContents = MakeAction(this, "Help1", QStringLiteral("Помощь"));
+    QAction *about = MakeAction(this, "About1", QStringLiteral("О программе"));
     helpMenu->addAction(helpContents);
     helpMenu->addAction(about);
+    connect(helpContents, &QAction::triggered, this, [this] { services_.openHelpTopic(0); });
+    connect(about, &QAction::triggered, this, &MainWindow::ShowAbout);
+}
 
-    // Tool bar
+// The buttons repeat menu commands, each with its own action.
+void MainWindow::BuildToolBar() {
     QToolBar *bar = addToolBar(QStringLiteral("Панель"));
     bar->setObjectName(QStringLiteral("ToolBar"));
     bar->setMovable(false);
-    QAction *sb2 = make("SpeedButton2", QStringLiteral("Открыть"), QStyle::SP_DialogOpenButton);
-    QAction *sb1 = make("SpeedButton1", QStringLiteral("Сохранить исходные данные"),
-                        QStyle::SP_DialogSaveButton);
-    QAction *sb3 =
-        make("SpeedButton3", QStringLiteral("Сохранить результаты"), QStyle::SP_DriveFDIcon);
-    QAction *sb4 =
-        make("SpeedButton4", QStringLiteral("Печать"), QStyle::SP_FileDialogDetailedView);
-    QAction *sb5 = make("SpeedButton5", QStringLiteral("Выход"), QStyle::SP_DialogCloseButton);
-    QAction *sb6 = make("SpeedButton6", QStringLiteral("Помощь"), QStyle::SP_DialogHelpButton);
-    QAction *sb7 = make("SpeedButton7", QStringLiteral("Справка"), QStyle::SP_MessageBoxQuestion);
+    QAction *sb2 =
+        MakeAction(this, "SpeedButton2", QStringLiteral("Открыть"), QStyle::SP_DialogOpenButton);
+    QAction *sb1 = MakeAction(this, "SpeedButton1", QStringLiteral("Сохранить исходные данные"),
+                              QStyle::SP_DialogSaveButton);
+    QAction *sb3 = MakeAction(this, "SpeedButton3", QStringLiteral("Сохранить результаты"),
+                              QStyle::SP_DriveFDIcon);
+    QAction *sb4 = MakeAction(this, "SpeedButton4", QStringLiteral("Печать"),
+                              QStyle::SP_FileDialogDetailedView);
+    QAction *sb5 =
+        MakeAction(this, "SpeedButton5", QStringLiteral("Выход"), QStyle::SP_DialogCloseButton);
+    QAction *sb6 =
+        MakeAction(this, "SpeedButton6", QStringLiteral("Помощь"), QStyle::SP_DialogHelpButton);
+    QAction *sb7 =
+        MakeAction(this, "SpeedButton7", QStringLiteral("Справка"), QStyle::SP_MessageBoxQuestion);
     sb7->setCheckable(true);
     for (QAction *a : {sb2, sb1, sb3, sb4, sb5, sb6, sb7}) {
         a->setToolTip(a->text());
         bar->addAction(a);
     }
 
-    connect(open, &QAction::triggered, this, &MainWindow::OpenData);
     connect(sb2, &QAction::triggered, this, &MainWindow::OpenData);
-    connect(saveData, &QAction::triggered, this, &MainWindow::SaveData);
     connect(sb1, &QAction::triggered, this, &MainWindow::SaveData);
-    connect(saveResults, &QAction::triggered, this, &MainWindow::SaveResults);
     connect(sb3, &QAction::triggered, this, &MainWindow::SaveResults);
-    connect(print, &QAction::triggered, this, &MainWindow::PrintReport);
     connect(sb4, &QAction::triggered, this, &MainWindow::PrintReport);
-    connect(setup, &QAction::triggered, this, &MainWindow::PrinterSetup);
-    connect(exit, &QAction::triggered, this, &QWidget::close);
     connect(sb5, &QAction::triggered, this, &QWidget::close);
-    connect(dk, &QAction::triggered, this, [this] { ChooseStructure(1); });
-    connect(ru, &QAction::triggered, this, [this] { ChooseStructure(2); });
-    connect(color, &QAction::triggered, this, &MainWindow::ChooseStageColor);
-    connect(helpContents, &QAction::triggered, this, [this] { services_.openHelpTopic(0); });
     connect(sb6, &QAction::triggered, this, [this] { services_.openHelpTopic(0); });
-    connect(about, &QAction::triggered, this, &MainWindow::ShowAbout);
     connect(sb7, &QAction::toggled, this, &MainWindow::SetHelpMode);
-
-    SetFileCommandsEnabled(false);
 }
 
 void MainWindow::SetFileCommandsEnabled(bool on) {

@@ -49,7 +49,14 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The menus, then the tool bar; each builder wires the commands it adds.
     void BuildMenusAndToolBar();
+    void BuildFileMenu();
+    void BuildStructureMenu();
+    void BuildOptionsMenu();
+    void BuildResearchMenu();
+    void BuildHelpMenu();
+    void BuildToolBar();
     void SetFileCommandsEnabled(bool on);
     void StageWindowClosed();
     bool HasChild() const;

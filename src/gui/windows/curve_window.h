@@ -1,9 +1,11 @@
 // "Кривая": a test of the current chain repeated over a range of one continuous-channel
-// parameter, plotted as Pвх and Pвых against it with their confidence bars, and the exports of a
-// run's results as files (the curve as CSV, SVG and PNG; the distributions as CSV; the bar chart
-// as PNG).
+// parameter, plotted as Pвх and Pвых against it with their confidence bars, and exported as CSV,
+// SVG and PNG. The window is built in curve_window.cpp, the sweep run in curve_sweep.cpp.
 #pragma once
 
+// stage_window.cpp finds ExportDistributionsCsv through this header; the include can go once it
+// includes export_files.h itself.
+#include "gui/kit/export_files.h"
 #include "gui/kit/gui_services.h"
 #include "research/sweep.h"
 
@@ -12,14 +14,20 @@
 #include <QList>
 #include <QString>
 
+#include <array>
 #include <atomic>
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
 class QChart;
 class QChartView;
 class QComboBox;
+class QFormLayout;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QLineSeries;
@@ -102,6 +110,26 @@ protected:
     void reject() override; // "Выход", the close box and Escape
 
 private:
+    // Building the window, in the order of the focus chain.
+    QGroupBox *BuildSettings();
+    void AddSweepFields(QGroupBox *settings, QFormLayout *form);
+    void AddRunControls(QGroupBox *settings, QFormLayout *form);
+    void BuildChart();
+    void BuildAxes();
+    void BuildTable();
+    void BuildButtons();
+    void LayOut(QGroupBox *settings);
+    void ConnectControls(QGroupBox *settings);
+
+    // The fields of a sweep, read in the order the user fills them; nothing, with the message and
+    // the field marked, when one is bad.
+    void Refuse(QLineEdit *field, const QString &text);
+    std::optional<std::array<double, 3>> ReadBounds(const QString &symbol, bool integral);
+    std::optional<std::vector<double>> ReadValues(const QString &symbol, bool integral);
+    std::optional<std::int32_t> ReadWords();
+    std::optional<long long> ReadMaxErrors();
+    void RunInThread(std::unique_ptr<ModelState> base, SweepSpec plan);
+
     // Shows the parameter's current value; a newly chosen parameter also gets its usual range.
     void ParameterChosen(bool newParameter);
     void ClearResults(const std::vector<double> &values);
@@ -132,10 +160,5 @@ private:
     std::atomic<bool> stopRequested_{false};
     std::thread worker_;
 };
-
-// "Экспорт CSV" of the results window: the last run's distributions and figures.
-bool ExportDistributionsCsv(GuiServices &services, QWidget *parent, bool withCoder);
-// The bar chart of "Рисунок" (or any chart view) as a PNG picture.
-bool ExportChartPng(GuiServices &services, QWidget *parent, QWidget *chartView);
 
 } // namespace spi::gui

@@ -1,8 +1,7 @@
 #include "gui/windows/picture_window.h"
 
-#include "gui/windows/curve_window.h"
-
 #include "gui/kit/chart_style.h"
+#include "gui/kit/export_files.h"
 #include "gui/kit/ui_kit.h"
 
 #include <QBarSeries>

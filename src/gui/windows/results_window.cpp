@@ -28,14 +28,23 @@ ResultsWindow::ResultsWindow(GuiServices &services, QWidget *parent)
     setObjectName(QStringLiteral("TResults"));
     setWindowTitle(QStringLiteral("Результат испытаний."));
     auto *layout = new QVBoxLayout(this);
+    AddHeading(layout);
+    AddTable(layout);
+    AddFigures(layout);
+    AddButtons(layout);
+    AttachColorMenu(this, services_, [this](std::int32_t c) { ApplyBackground(this, c); });
+}
 
+void ResultsWindow::AddHeading(QVBoxLayout *layout) {
     auto *top = new QLabel(QStringLiteral("Распределение кратностей ошибок"), this);
     top->setObjectName(QStringLiteral("Panel2"));
     top->setAlignment(Qt::AlignCenter);
     top->setFrameStyle(QFrame::Panel | QFrame::Raised);
     top->setMinimumHeight(28);
     layout->addWidget(top);
+}
 
+void ResultsWindow::AddTable(QVBoxLayout *layout) {
     table_ = new QTableWidget(50, 3, this);
     table_->setObjectName(QStringLiteral("StringGrid1"));
     // The cells carry their own leading blanks, as the texts of the run are made; left-aligned in
@@ -53,7 +62,10 @@ ResultsWindow::ResultsWindow(GuiServices &services, QWidget *parent)
     table_->setMinimumWidth(91 + 240 + 240 + 24);
     table_->setMinimumHeight(260);
     layout->addWidget(table_);
+}
 
+// The summary figures, each under its caption's row.
+void ResultsWindow::AddFigures(QVBoxLayout *layout) {
     auto *panel = new QFrame(this);
     panel->setObjectName(QStringLiteral("Panel1"));
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -78,7 +90,10 @@ ResultsWindow::ResultsWindow(GuiServices &services, QWidget *parent)
     }
     grid->setColumnStretch(1, 1);
     layout->addWidget(panel);
+}
 
+// "Рисунок", "Импорт" and "Экспорт CSV" do what the application sets; "Выход" closes.
+void ResultsWindow::AddButtons(QVBoxLayout *layout) {
     auto *buttons = new QHBoxLayout;
     picture_ = new QPushButton(QStringLiteral("Рисунок"), this);
     picture_->setObjectName(QStringLiteral("BitBtn1"));
@@ -110,7 +125,6 @@ ResultsWindow::ResultsWindow(GuiServices &services, QWidget *parent)
         if (onExportCsv)
             onExportCsv();
     });
-    AttachColorMenu(this, services_, [this](std::int32_t c) { ApplyBackground(this, c); });
 }
 
 QLabel *ResultsWindow::valueLabel(const char *name) const {

@@ -12,6 +12,7 @@
 class QLabel;
 class QPushButton;
 class QTableWidget;
+class QVBoxLayout;
 
 namespace spi::gui {
 
@@ -38,6 +39,12 @@ public:
     std::function<void()> onExportCsv;
 
 private:
+    // The parts of the window, top to bottom.
+    void AddHeading(QVBoxLayout *layout);
+    void AddTable(QVBoxLayout *layout);
+    void AddFigures(QVBoxLayout *layout);
+    void AddButtons(QVBoxLayout *layout);
+
     GuiServices &services_;
     QTableWidget *table_;
     QLabel *detection_, *volume_, *pIn_, *pOut_, *capacity_;
