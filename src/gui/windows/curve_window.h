@@ -3,9 +3,6 @@
 // SVG and PNG. The window is built in curve_window.cpp, the sweep run in curve_sweep.cpp.
 #pragma once
 
-// stage_window.cpp finds ExportDistributionsCsv through this header; the include can go once it
-// includes export_files.h itself.
-#include "gui/kit/export_files.h"
 #include "gui/kit/gui_services.h"
 #include "research/sweep.h"
 
