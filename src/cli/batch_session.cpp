@@ -4,12 +4,12 @@
 #include "cli/results_output.h"
 #include "coding/code_setup.h"
 #include "forms/channel_forms.h"
-#include "forms/coder_settings.h"
 #include "io/curve_export.h"
 #include "io/data_file.h"
 #include "io/run_report.h"
 #include "io/safe_file.h"
 #include "model/text_input.h"
+#include "research/code_choice.h"
 #include "research/sweep.h"
 
 #include <chrono>

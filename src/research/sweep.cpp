@@ -3,8 +3,8 @@
 #include "chain/capacity_check.h"
 #include "coding/code_setup.h"
 #include "forms/channel_forms.h"
-#include "forms/coder_settings.h"
 #include "model/text_input.h"
+#include "research/code_choice.h"
 
 #include <algorithm>
 #include <atomic>

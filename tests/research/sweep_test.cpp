@@ -2,7 +2,7 @@
 #include "research/sweep.h"
 
 #include "forms/channel_forms.h"
-#include "forms/coder_settings.h"
+#include "research/code_choice.h"
 
 #include <gtest/gtest.h>
 
