@@ -94,7 +94,7 @@ bool UserSteps::AwaitsTaps() const {
 StepResult UserSteps::TakeOverCoderChoices() {
     if (AwaitsTaps())
         return {StepStatus::TapsMissing, "code type " + std::to_string(*coder_.CheckedType()) +
-                                             " needs the polynomials of its convolutional set"};
+                                             " needs the polynomials of the convolutional set"};
     if (!coder_.IsOpen())
         return {};
     return Take(
