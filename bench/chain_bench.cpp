@@ -7,9 +7,9 @@
 #include "chain/stat_runs.h"
 #include "coding/code_setup.h"
 #include "forms/channel_forms.h"
-#include "forms/coder_settings.h"
 #include "model/model_state.h"
 #include "model/notifier.h"
+#include "research/code_choice.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,7 +5,7 @@
 #include "fuzz_common.h"
 
 #include "coding/code_setup.h"
-#include "forms/coder_settings.h"
+#include "research/code_choice.h"
 
 #include <algorithm>
 

@@ -1,18 +1,11 @@
 #include "cli/batch_session.h"
 
-#include "cli/field_setters.h"
 #include "cli/results_output.h"
-#include "coding/code_setup.h"
-#include "forms/channel_forms.h"
-#include "forms/coder_settings.h"
 #include "io/curve_export.h"
-#include "io/data_file.h"
-#include "io/run_report.h"
 #include "io/safe_file.h"
+#include "io/session_files.h"
 #include "model/text_input.h"
-#include "research/sweep.h"
 
-#include <chrono>
 #include <cstdio>
 #include <sstream>
 
@@ -20,25 +13,8 @@ namespace spi::cli {
 
 namespace {
 
-// "Дискретный канал" or "Решающее устройство" accepted without typing. Returns whether "Стат 1"
-// is available afterwards.
-bool ChannelStep(ModelState &m, Notifier &notifier, std::ostream &err, bool discSetByUser) {
-    if (m.channelEntered != 0)
-        return true;
-    if (discSetByUser)
-        err << "spi-sim: the channel step recalculates discParams from the continuous channel; "
-               "add --set channelEntered=1 to keep the values given with --set\n";
-    return AcceptChannelStep(m, notifier);
-}
-
-// "УЗО" closed with "Ввод": the window opened on the stored settings (or left as --code, --taps
-// and --rate made it), taken over, g(x) parsed; a non-binary code is set up from its number.
-bool CoderStep(CoderSettings &coder, ModelState &m, Notifier &notifier) {
-    if (!AcceptCoderSettings(coder, m, notifier))
-        return false;
-    if (IsNonBinaryCodeType(m.codeType))
-        SetUpNonBinaryCode(m, notifier);
-    return true;
+StepResult BadValue(std::string why) {
+    return {StepStatus::BadValue, std::move(why)};
 }
 
 // TYPE[:NUMBER] of --code.
@@ -84,16 +60,69 @@ bool ParseRows(const std::string &text, std::vector<int> &rows, std::string *why
 // "Ввод" after --code 7, 12, 15 or 16 without --taps would stop at the empty n with the
 // conversion message of an empty text. Refused first, saying what is missing; `before` names the
 // option that would take the window over early.
-bool RefusedForMissingTaps(const CoderSettings &coder, std::ostream &err,
-                           const std::string &before = {}) {
-    if (!AwaitsTaps(coder))
-        return false;
-    err << "spi-sim: --code " << *coder.CheckedType()
+int MissingTaps(const UserSteps &steps, std::ostream &err, const std::string &before = {}) {
+    err << "spi-sim: --code " << *steps.Coder().CheckedType()
         << " needs the polynomials of the convolutional set"
         << (before.empty() ? "" : " before " + before)
         << ": add --taps ROW,ROW (rows of the tap table, e.g. --taps 31,32)\n"
         << UsageText();
-    return true;
+    return kExitUsage;
+}
+
+StepResult TakeAssignment(const Assignment &a, UserSteps &steps) {
+    std::string why;
+    switch (a.kind) {
+    case Assignment::Code: {
+        int type = 0;
+        std::optional<int> number;
+        if (!ParseCodeChoice(a.text, type, number, &why))
+            return BadValue(why);
+        return steps.ChooseCode(type, number);
+    }
+    case Assignment::Taps: {
+        std::vector<int> rows;
+        if (!ParseRows(a.text, rows, &why))
+            return BadValue(why);
+        return steps.ChooseTaps(rows);
+    }
+    case Assignment::Rate:
+        return steps.ChooseRate(a.text == "up");
+    case Assignment::Set:
+        break;
+    }
+    return steps.SetField(a.text);
+}
+
+// --code, --taps, --rate and --set in the order given; kExitOk, or the code to end with.
+int TakeAssignments(const Options &o, UserSteps &steps, std::ostream &err) {
+    for (const auto &a : o.assignments) {
+        const StepResult r = TakeAssignment(a, steps);
+        if (r.status == StepStatus::TapsMissing)
+            return MissingTaps(steps, err, "--set " + a.text);
+        if (r.status == StepStatus::Refused)
+            return kExitRefused;
+        if (r.status == StepStatus::BadValue) {
+            const char *option = a.kind == Assignment::Code   ? "--code"
+                                 : a.kind == Assignment::Taps ? "--taps"
+                                 : a.kind == Assignment::Rate ? "--rate"
+                                                              : "--set";
+            err << "spi-sim: " << option << " " << a.text << ": " << r.message << "\n"
+                << UsageText();
+            return kExitUsage;
+        }
+    }
+    return kExitOk;
+}
+
+RunSettings SettingsOf(const Options &o) {
+    RunSettings s;
+    s.stat2 = o.stat2;
+    s.words = o.words;
+    s.length = o.length;
+    s.seed = o.seed;
+    s.threads = o.threads;
+    s.maxWordErrors = o.maxWordErrors;
+    return s;
 }
 
 // A write to standard output that failed (a full device, a closed pipe) is a failed output.
@@ -146,42 +175,20 @@ std::string SweepTitle(const ModelState &m, const Options &o) {
     return title + ", NB = " + std::to_string(m.wordCount);
 }
 
-int RunSweepBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &out,
-                  std::ostream &err, RunDivision *division) {
-    SweepSpec plan;
-    plan.field = o.sweepField;
-    plan.values = o.sweepValues;
-    plan.stat2 = o.stat2;
-    plan.threads = o.threads;
-    plan.options.maxWordErrors = o.maxWordErrors;
-    if (division)
-        plan.run = [&](ModelState &point, Notifier &note) {
-            return division->Run(point, o.stat2, o.threads, plan.options, note, nullptr);
-        };
-    const bool writes = !division || division->WritesOutputs();
-    const bool stdoutTaken = (o.csvFile && *o.csvFile == "-") || (o.jsonFile && *o.jsonFile == "-");
-    const bool lines = writes && !o.quiet && !stdoutTaken;
-    const auto points = RunSweep(m, plan, notifier, [&](const SweepPoint &p, int) {
-        if (lines) {
-            out << PointLine(plan.field, p);
-            out.flush();
-        }
-        return true;
-    });
-    if (!writes)
-        return kExitOk;
-
+// The sweep's files and the count of its refused points.
+int WriteSweepOutputs(const Options &o, UserSteps &steps, const std::vector<SweepPoint> &points,
+                      std::ostream &out, std::ostream &err) {
     int code = kExitOk;
-    if (lines && !points.empty() && !Flushed(out, err, "summary"))
-        code = kExitRefused;
+    Notifier &notifier = steps.Messages();
+    const std::string &field = o.sweepField;
     if (o.csvFile &&
-        !WriteText(*o.csvFile, SweepCsv(plan.field, points), "CSV table", out, err, notifier))
+        !WriteText(*o.csvFile, SweepCsv(field, points), "CSV table", out, err, notifier))
         code = kExitRefused;
     if (o.jsonFile &&
-        !WriteText(*o.jsonFile, SweepJson(plan.field, points), "JSON record", out, err, notifier))
+        !WriteText(*o.jsonFile, SweepJson(field, points), "JSON record", out, err, notifier))
         code = kExitRefused;
-    if (o.svgFile && !WriteText(*o.svgFile, SweepSvg(plan.field, points, SweepTitle(m, o)), "plot",
-                                out, err, notifier))
+    if (o.svgFile && !WriteText(*o.svgFile, SweepSvg(field, points, SweepTitle(steps.Model(), o)),
+                                "plot", out, err, notifier))
         code = kExitRefused;
     std::size_t refused = 0;
     for (const auto &p : points)
@@ -193,160 +200,111 @@ int RunSweepBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostr
     return code;
 }
 
-} // namespace
-
-int RunBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &out,
-             std::ostream &err, RunProgress *progress, RunDivision *division) {
-    if (o.dataFile && !OpenDataFile(m, *o.dataFile, notifier))
-        return kExitRefused;
-
-    // The coder window of this session: --code, --taps and --rate act on it as clicks would.
-    CoderSettings coder;
-    bool discSetByUser = false;
-    for (const auto &a : o.assignments) {
-        std::string why;
-        bool ok = true;
-        switch (a.kind) {
-        case Assignment::Code: {
-            int type = 0;
-            std::optional<int> number;
-            ok = ParseCodeChoice(a.text, type, number, &why) &&
-                 ApplyCodeChoice(coder, m, notifier, type, number, &why);
-            break;
-        }
-        case Assignment::Taps: {
-            std::vector<int> rows;
-            ok = ParseRows(a.text, rows, &why) && ApplyTaps(coder, m, notifier, rows, &why);
-            break;
-        }
-        case Assignment::Rate:
-            ok = ApplyRate(coder, m, notifier, a.text == "up", &why);
-            break;
-        case Assignment::Set:
-            if (a.text.rfind("innerPolyList=", 0) == 0) {
-                const std::string list = a.text.substr(14);
-                ok = SetField(m, a.text, &why);
-                if (ok)
-                    ApplyInnerPolyList(coder, m, list);
-                break;
-            }
-            if (RefusedForMissingTaps(coder, err, "--set " + a.text))
-                return kExitUsage;
-            // A field set by name comes after the coder window's choices: take them over first, so
-            // that "Ввод" later does not put the window's texts back over it.
-            if (coder.IsOpen() && !AcceptCoderSettings(coder, m, notifier))
-                return kExitRefused;
-            ok = SetField(m, a.text, &why);
-            if (a.text.rfind("discParams[", 0) == 0)
-                discSetByUser = true;
-            if (a.text.rfind("channelEntered=", 0) == 0)
-                discSetByUser = false;
-            break;
-        }
-        if (!ok) {
-            const char *option = a.kind == Assignment::Code   ? "--code"
-                                 : a.kind == Assignment::Taps ? "--taps"
-                                 : a.kind == Assignment::Rate ? "--rate"
-                                                              : "--set";
-            err << "spi-sim: " << option << " " << a.text << ": " << why << "\n" << UsageText();
-            return kExitUsage;
-        }
-    }
-
-    if (o.stat2 && RefusedForMissingTaps(coder, err))
-        return kExitUsage;
-
-    m.channelType = static_cast<std::uint8_t>(o.structure);
-    if (m.channelType == 2 && m.contHc != 0)
-        err << "spi-sim: the structure ru models a channel without fading: with Hc = " << m.contHc
-            << " the decision device produces no errors\n";
-
-    if (o.sweep) {
-        // Each point takes the channel and coder steps itself, on the value it runs.
-        if (m.channelEntered == 0 && (discSetByUser || o.sweepField.rfind("discParams[", 0) == 0))
-            err << "spi-sim: the channel step of each point recalculates discParams from the "
-                   "continuous "
-                   "channel; add --set channelEntered=1 to keep the values given\n";
-        if (o.stat2 && coder.IsOpen() && !AcceptCoderSettings(coder, m, notifier))
-            return kExitRefused;
-        if (o.words)
-            m.wordCount = *o.words;
-        if (!o.stat2 && o.length)
-            m.stat1WordLength = *o.length;
-        if (o.seed)
-            m.fixedSeed = *o.seed;
-        return RunSweepBatch(o, m, notifier, out, err, division);
-    }
-
-    const bool stat1Available = ChannelStep(m, notifier, err, discSetByUser);
-
-    if (o.stat2 && !CoderStep(coder, m, notifier))
-        return kExitRefused;
-
-    if (o.words)
-        m.wordCount = *o.words;
-    if (!o.stat2 && o.length)
-        m.stat1WordLength = *o.length;
-    if (o.seed)
-        m.fixedSeed = *o.seed;
-
-    if (!o.stat2 && !stat1Available) {
-        notifier.Error(kStat1Unavailable);
-        return kExitRefused;
-    }
-
-    RunRecord record;
-    record.stat2 = o.stat2;
-    record.structure = o.structure;
-    RunOptions runOptions;
-    runOptions.maxWordErrors = o.maxWordErrors;
-    const auto start = std::chrono::steady_clock::now();
-    record.result = division ? division->Run(m, o.stat2, o.threads, runOptions, notifier, progress)
-                             : RunInParallel(m, o.stat2, o.threads, runOptions, notifier, progress);
-    record.elapsedSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (record.result.outcome != RunOutcome::Completed)
-        return kExitRefused;
-    if (division && !division->WritesOutputs())
-        return kExitOk;
-
-    int code = kExitOk;
-    if (o.reportFile) {
-        if (*o.reportFile == "-") {
-            std::string failure;
-            const auto bytes = WriteTestReport(m, !o.plainReport, &failure);
-            if (!bytes) {
-                notifier.Error(failure);
-                code = kExitRefused;
-            } else {
-                // The report's own bytes, code page 1251, unchanged.
-                out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
+// Each point takes the channel and coder steps itself, on the value it runs.
+int RunSweepBatch(const Options &o, UserSteps &steps, std::ostream &out, std::ostream &err,
+                  RunDivision *division) {
+    if (steps.ChannelStepRecalculatesDiscParams(o.sweepField))
+        err << "spi-sim: the channel step of each point recalculates discParams from the "
+               "continuous "
+               "channel; add --set channelEntered=1 to keep the values given\n";
+    const bool writes = !division || division->WritesOutputs();
+    const bool stdoutTaken = (o.csvFile && *o.csvFile == "-") || (o.jsonFile && *o.jsonFile == "-");
+    const bool lines = writes && !o.quiet && !stdoutTaken;
+    const auto sweep = steps.Sweep(
+        o.sweepField, o.sweepValues, SettingsOf(o),
+        [&](const SweepPoint &p, int) {
+            if (lines) {
+                out << PointLine(o.sweepField, p);
                 out.flush();
-                if (!out) {
-                    err << "spi-sim: cannot write the report to standard output\n";
-                    code = kExitRefused;
-                }
             }
-        } else if (!SaveTestReport(m, *o.reportFile, !o.plainReport, notifier)) {
-            code = kExitRefused;
-        }
-    }
+            return true;
+        },
+        division);
+    if (!sweep.step.Taken())
+        return kExitRefused;
+    if (!writes)
+        return kExitOk;
+    int code = kExitOk;
+    if (lines && !sweep.points.empty() && !Flushed(out, err, "summary"))
+        code = kExitRefused;
+    const int files = WriteSweepOutputs(o, steps, sweep.points, out, err);
+    return code != kExitOk ? code : files;
+}
+
+// The report to standard output in its own bytes (code page 1251, unchanged) or to a file.
+bool WriteReport(const Options &o, UserSteps &steps, std::ostream &out, std::ostream &err) {
+    if (*o.reportFile != "-")
+        return SaveReport(steps, *o.reportFile, !o.plainReport).Taken();
+    std::string bytes;
+    if (!TestReportBytes(steps, !o.plainReport, &bytes).Taken())
+        return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (out)
+        return true;
+    err << "spi-sim: cannot write the report to standard output\n";
+    return false;
+}
+
+int WriteOutputs(const Options &o, UserSteps &steps, const RunRecord &record, std::ostream &out,
+                 std::ostream &err) {
+    int code = kExitOk;
+    if (o.reportFile && !WriteReport(o, steps, out, err))
+        code = kExitRefused;
     if (o.jsonFile) {
         std::ostringstream json;
-        WriteJson(json, m, record);
-        if (!WriteText(*o.jsonFile, json.str(), "JSON record", out, err, notifier))
+        WriteJson(json, record);
+        if (!WriteText(*o.jsonFile, json.str(), "JSON record", out, err, steps.Messages()))
             code = kExitRefused;
     }
-    if (o.saveDataFile && !SaveDataFile(m, DataFileName(*o.saveDataFile), notifier))
+    if (o.saveDataFile && !SaveInitialData(steps, *o.saveDataFile).Taken())
         code = kExitRefused;
     const bool stdoutTaken =
         (o.jsonFile && *o.jsonFile == "-") || (o.reportFile && *o.reportFile == "-");
     if (!o.quiet && !stdoutTaken) {
-        WriteSummary(out, m, record);
+        WriteSummary(out, record);
         if (!Flushed(out, err, "summary"))
             code = kExitRefused;
     }
     return code;
+}
+
+int RunOnce(const Options &o, UserSteps &steps, std::ostream &out, std::ostream &err,
+            RunProgress *progress, RunDivision *division) {
+    if (steps.ChannelStepRecalculatesDiscParams())
+        err << "spi-sim: the channel step recalculates discParams from the continuous channel; "
+               "add --set channelEntered=1 to keep the values given with --set\n";
+    // A channel that could not be calculated leaves "Стат 1" unavailable, which the run says;
+    // "Стат2" runs on the channel the model holds.
+    steps.ChannelStep();
+    if (o.stat2 && !steps.CoderStep().Taken())
+        return kExitRefused;
+    const RunRecord record = steps.Run(SettingsOf(o), progress, division);
+    if (!record.step.Taken())
+        return kExitRefused;
+    if (division && !division->WritesOutputs())
+        return kExitOk;
+    return WriteOutputs(o, steps, record, out, err);
+}
+
+} // namespace
+
+int RunBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &out,
+             std::ostream &err, RunProgress *progress, RunDivision *division) {
+    UserSteps steps(m, notifier);
+    if (o.dataFile && !OpenInitialData(steps, *o.dataFile).Taken())
+        return kExitRefused;
+    if (const int code = TakeAssignments(o, steps, err); code != kExitOk)
+        return code;
+    if (o.stat2 && steps.AwaitsTaps())
+        return MissingTaps(steps, err);
+    steps.ChooseStructure(o.structure);
+    if (steps.DecisionDeviceMakesNoErrors())
+        err << "spi-sim: the structure ru models a channel without fading: with Hc = " << m.contHc
+            << " the decision device produces no errors\n";
+    if (o.sweep)
+        return RunSweepBatch(o, steps, out, err, division);
+    return RunOnce(o, steps, out, err, progress, division);
 }
 
 } // namespace spi::cli

@@ -27,7 +27,7 @@ public:
 };
 
 // Under MPI only the first process speaks; the others run the same steps silently.
-int Run(int argc, char **argv, spi::cli::RunDivision *division, bool speaks) {
+int Run(int argc, char **argv, spi::RunDivision *division, bool speaks) {
     std::ostream nowhere(nullptr);
     std::ostream &out = speaks ? std::cout : nowhere;
     std::ostream &err = speaks ? std::cerr : nowhere;

@@ -1,7 +1,5 @@
 #include "cli/results_output.h"
 
-#include "chain/results_view.h"
-
 #include <cmath>
 #include <cstdio>
 
@@ -27,49 +25,35 @@ template <class It> void Array(std::ostream &out, It first, It last) {
 
 } // namespace
 
-void WriteJson(std::ostream &out, const ModelState &m, const RunRecord &r) {
-    const int n = r.stat2 ? m.codeN : m.stat1WordLength;
-    const int k = r.stat2 ? m.codeK : 0;
-    const double capacity = r.structure == 1 ? m.discParams[14] : m.capacityNoCoder2;
+void WriteJson(std::ostream &out, const RunRecord &r) {
     out << "{\n";
     out << "  \"test\": \"" << (r.stat2 ? "stat2" : "stat1") << "\",\n";
     out << "  \"structure\": \"" << (r.structure == 1 ? "dk" : "ru") << "\",\n";
-    out << "  \"seed\": " << m.runSeed << ",\n";
+    out << "  \"seed\": " << r.seed << ",\n";
     out << "  \"words\": " << r.result.words << ",\n";
-    out << "  \"n\": " << n << ",\n";
-    out << "  \"k\": " << k << ",\n";
+    out << "  \"n\": " << r.n << ",\n";
+    out << "  \"k\": " << r.k << ",\n";
     out << "  \"multBefore\": ";
-    Array(out, m.multBefore.begin(), m.multBefore.begin() + n + 1);
+    Array(out, r.multBefore.begin(), r.multBefore.end());
     out << ",\n  \"multAfter\": ";
-    if (r.stat2) {
-        Array(out, m.multAfter.begin(), m.multAfter.begin() + k + 1);
-    } else {
-        const double zero[1] = {0.0};
-        Array(out, zero, zero + 1);
-    }
+    Array(out, r.multAfter.begin(), r.multAfter.end());
     out << ",\n";
-    out << "  \"pErrIn\": " << Real(m.pErrIn) << ",\n";
-    out << "  \"pErrInConf\": " << Real(m.pErrInConf) << ",\n";
-    out << "  \"pErrOut\": " << Real(r.stat2 ? m.pErrOut : 0.0) << ",\n";
-    out << "  \"pErrOutConf\": " << Real(r.stat2 ? m.pErrOutConf : 0.0) << ",\n";
-    out << "  \"wordErrProbAfter\": " << Real(m.wordErrProbAfter) << ",\n";
-    out << "  \"rateWithCoder\": " << Real(m.rateWithCoder) << ",\n";
-    out << "  \"capacityNoCoder\": " << Real(capacity) << ",\n";
+    out << "  \"pErrIn\": " << Real(r.pErrIn) << ",\n";
+    out << "  \"pErrInConf\": " << Real(r.pErrInConf) << ",\n";
+    out << "  \"pErrOut\": " << Real(r.pErrOut) << ",\n";
+    out << "  \"pErrOutConf\": " << Real(r.pErrOutConf) << ",\n";
+    out << "  \"wordErrProbAfter\": " << Real(r.wordErrProbAfter) << ",\n";
+    out << "  \"rateWithCoder\": " << Real(r.rateWithCoder) << ",\n";
+    out << "  \"capacityNoCoder\": " << Real(r.capacityNoCoder) << ",\n";
     out << "  \"discParams\": ";
-    Array(out, m.discParams.begin(), m.discParams.end());
+    Array(out, r.discParams.begin(), r.discParams.end());
     out << ",\n";
     out << "  \"elapsedSeconds\": " << Real(r.elapsedSeconds) << "\n";
     out << "}\n";
 }
 
-void WriteSummary(std::ostream &out, const ModelState &m, const RunRecord &r) {
-    const int n = r.stat2 ? m.codeN : m.stat1WordLength;
-    ResultsView v = r.result.showResults ? r.result.view : ResultsView{};
-    if (!r.result.showResults) {
-        // Every word was error-free: the workstation opens no results window; show row 0.
-        const int last = std::max(0, FindLastMultiplicity(m, n, r.stat2 ? 2000 : 1000));
-        v = r.stat2 ? MakeStat2View(m, last) : MakeStat1View(m, last);
-    }
+void WriteSummary(std::ostream &out, const RunRecord &r) {
+    const ResultsView &v = r.table;
     out << (r.stat2 ? "Стат2" : "Стат 1") << "\n";
     out << "Кратность;" << v.header1 << ";" << v.header2 << "\n";
     for (const auto &row : v.rows)

@@ -66,4 +66,17 @@ double ReadDialogReal(std::string_view text) {
     return v;
 }
 
+std::optional<double> ParseFiniteReal(std::string_view text) {
+    if (text.empty())
+        return std::nullopt;
+    if (text.front() == '+')
+        text.remove_prefix(1);
+    double v = 0.0;
+    const char *end = text.data() + text.size();
+    const auto [stop, ec] = std::from_chars(text.data(), end, v, std::chars_format::general);
+    if (ec != std::errc() || stop != end || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
 } // namespace spi

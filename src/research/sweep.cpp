@@ -3,8 +3,8 @@
 #include "chain/capacity_check.h"
 #include "coding/code_setup.h"
 #include "forms/channel_forms.h"
-#include "forms/coder_settings.h"
 #include "model/text_input.h"
+#include "research/code_choice.h"
 
 #include <algorithm>
 #include <atomic>
@@ -25,25 +25,19 @@ namespace spi {
 namespace {
 
 bool ParseReal(const std::string &s, double &out) {
-    if (s.empty())
-        return false;
-    const char *b = s.data();
-    const char *e = s.data() + s.size();
-    if (*b == '+')
-        ++b;
-    const auto [end, ec] = std::from_chars(b, e, out, std::chars_format::general);
-    return ec == std::errc() && end == e && std::isfinite(out);
+    const auto x = ParseFiniteReal(s);
+    if (x)
+        out = *x;
+    return x.has_value();
 }
 
+// A field set by name takes a '+' before its whole number too, as it does before a real one.
 bool ParseWhole(const std::string &s, long long lo, long long hi, long long &out) {
-    if (s.empty())
-        return false;
-    const char *b = s.data();
-    const char *e = s.data() + s.size();
-    if (*b == '+')
-        ++b;
-    const auto [end, ec] = std::from_chars(b, e, out);
-    return ec == std::errc() && end == e && out >= lo && out <= hi;
+    const std::string_view digits = !s.empty() && s[0] == '+' ? std::string_view(s).substr(1) : s;
+    const auto x = ParseWholeNumber<long long>(digits);
+    if (x)
+        out = *x;
+    return x && *x >= lo && *x <= hi;
 }
 
 using Setter = std::function<bool(ModelState &, const std::string &, std::string *)>;

@@ -1,7 +1,7 @@
 // Whole "Стат2" chains for every code family, chosen as the coder window chooses them.
 #include "chain/stat_runs.h"
 #include "coding/code_setup.h"
-#include "forms/coder_settings.h"
+#include "research/code_choice.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 #include "chain/source_stats.h"
 #include "forms/coder_settings.h"
 #include "model/random.h"
+#include "research/code_choice.h"
 
 #include <gtest/gtest.h>
 

@@ -46,4 +46,18 @@ TEST(TextInput, DialogRealsReadEmptyAndBadTextAsZero) {
     EXPECT_EQ(spi::ReadDialogReal("1e999"), 0.0);
 }
 
+// Options and fields set by name are written out in full: unlike a dialog's field, no blanks, no
+// comma, no '+' before a whole number; scripts rely on a typing error being refused, not read as 0.
+TEST(TextInput, WrittenNumbersAreTakenWholeOrRefused) {
+    EXPECT_EQ(spi::ParseFiniteReal("+2.5e-1"), 0.25);
+    EXPECT_EQ(spi::ParseFiniteReal("-.5"), -0.5);
+    for (const char *bad : {"", "+", " 1", "1 ", "0,5", "1e999", "inf", "nan", "0x10", "++1"})
+        EXPECT_FALSE(spi::ParseFiniteReal(bad)) << bad;
+    EXPECT_EQ(spi::ParseWholeNumber<int>("-7"), -7);
+    EXPECT_EQ(spi::ParseWholeNumber<std::uint32_t>("4294967295"), 4294967295u);
+    for (const char *bad : {"", "+5", " 5", "5.0", "2147483648"})
+        EXPECT_FALSE(spi::ParseWholeNumber<int>(bad)) << bad;
+    EXPECT_FALSE(spi::ParseWholeNumber<std::uint32_t>("-0"));
+}
+
 } // namespace

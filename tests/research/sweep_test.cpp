@@ -3,7 +3,7 @@
 #include "research/sweep_grid.h"
 
 #include "forms/channel_forms.h"
-#include "forms/coder_settings.h"
+#include "research/code_choice.h"
 
 #include <gtest/gtest.h>
 
