@@ -2,6 +2,7 @@
 
 #include "model/text_input.h"
 #include "research/sweep.h"
+#include "research/sweep_grid.h"
 
 #include <algorithm>
 #include <charconv>
@@ -25,17 +26,6 @@ struct Pending {
 
 std::string NeedsValue(const std::string &option) {
     return "option " + option + " needs a value";
-}
-
-// A + i*S printed to 15 significant digits and read back: 0.1 steps give 0.3, not
-// 0.30000000000000004, which is what the user meant and what a dialog would be typed.
-double Clean(double x) {
-    char buf[40];
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, 15);
-    double y = x;
-    if (ec == std::errc())
-        std::from_chars(buf, end, y, std::chars_format::general);
-    return y;
 }
 
 bool IsFlag(const std::string &arg) {
@@ -188,16 +178,12 @@ Failure TakeValue(const std::string &arg, const std::string &v, Options &o, Pend
 Failure TakeGrid(Options &o, const Pending &p) {
     if (!p.from || !p.to || !p.step)
         return "sweep needs --values or all of --from, --to and --step";
-    const double from = *p.from, to = *p.to, step = *p.step;
-    const double span = (to - from) / step;
-    if (step == 0 || !std::isfinite(span) || span < 0)
-        return "--step " + std::to_string(step) + " does not lead from --from to --to";
-    // A relative allowance so that 0..1 by 0.1 ends at 1 whatever the rounding of the division.
-    const double count = std::floor(span + 1e-9) + 1;
-    if (count > static_cast<double>(kMaxSweepPoints))
+    SweepGrid grid = MakeSweepGrid(*p.from, *p.to, *p.step, kMaxSweepPoints);
+    if (grid.problem == SweepGridProblem::NoWay)
+        return "--step " + std::to_string(*p.step) + " does not lead from --from to --to";
+    if (grid.problem == SweepGridProblem::TooMany)
         return "a sweep has at most " + std::to_string(kMaxSweepPoints) + " points";
-    for (int i = 0; i < static_cast<int>(count); ++i)
-        o.sweepValues.push_back(Clean(from + i * step));
+    o.sweepValues = std::move(grid.values);
     return std::nullopt;
 }
 
