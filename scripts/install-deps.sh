@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
           qt6-translations-l10n xvfb xauth fonts-dejavu-core
-          libopenmpi-dev openmpi-bin clang-14 libclang-rt-14-dev clang-format-14)
+          libopenmpi-dev openmpi-bin clang-14 libclang-rt-14-dev clang-format-14
+          clang-tidy-14)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds everything with warnings as errors and runs every test: the whole suite (engine, batch
-# front end, windows on Qt's offscreen platform, MPI with two processes), the same suite under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a replay of the fuzzers' corpora.
+# Builds everything with warnings as errors and runs every test: the layout of every file
+# (.clang-format), the whole suite (engine, batch front end, windows on Qt's offscreen platform,
+# MPI with two processes, the golden matrix, the layers), clang-tidy's bug-finding checks, the same
+# suite under AddressSanitizer and UndefinedBehaviorSanitizer, and a replay of the fuzzers'
+# corpora.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -10,5 +12,6 @@ jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build-ci -G Ninja -DCMAKE_BUILD_TYPE=Release -DSPI_WERROR=ON -DSPI_BUILD_BENCH=ON -DSPI_MPI=ON >/dev/null
 cmake --build build-ci -j "$jobs"
 ctest --test-dir build-ci --output-on-failure -j "$jobs"
+scripts/check-tidy.sh build-ci
 scripts/sanitize.sh
 scripts/fuzz-replay.sh

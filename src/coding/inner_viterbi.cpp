@@ -172,7 +172,7 @@ void InnerDecode(ModelState &m, int h) {
     const auto out = static_cast<std::size_t>(l) * static_cast<std::size_t>(h - 1);
     auto &cw = m.codeWord;
     auto &ev = m.errorVector;
-    for (std::size_t i = 1; i <= static_cast<std::size_t>(2 * l); ++i)
+    for (std::size_t i = 1; i <= 2 * static_cast<std::size_t>(l); ++i)
         cw[i] = static_cast<std::uint8_t>(cw[i] ^ ev[in + i]);
 
     Normalise(m.innerMetrics, kNormaliseCap);

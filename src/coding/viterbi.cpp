@@ -136,17 +136,17 @@ void DeliverPeriod(ModelState &m, int i, int j, int period, int k) {
         break;
     case 2: {
         const std::uint8_t b = p(i + 1);
-        out[static_cast<std::size_t>(2 * j)] = Parity(d);
-        out[static_cast<std::size_t>(2 * j - 1)] =
+        out[2 * static_cast<std::size_t>(j)] = Parity(d);
+        out[2 * static_cast<std::size_t>(j) - 1] =
             static_cast<std::uint8_t>(b ^ Parity(a) ^ Parity(d));
         break;
     }
     default: {
         const std::uint8_t b = p(i + 1);
         const std::uint8_t c = p(i + 2);
-        out[static_cast<std::size_t>(3 * j)] = Parity(d);
-        out[static_cast<std::size_t>(3 * j - 2)] = static_cast<std::uint8_t>(c ^ Parity(d));
-        out[static_cast<std::size_t>(3 * j - 1)] =
+        out[3 * static_cast<std::size_t>(j)] = Parity(d);
+        out[3 * static_cast<std::size_t>(j) - 2] = static_cast<std::uint8_t>(c ^ Parity(d));
+        out[3 * static_cast<std::size_t>(j) - 1] =
             static_cast<std::uint8_t>(b ^ c ^ Parity(a) ^ Parity(d));
         break;
     }
@@ -170,8 +170,8 @@ void encodeViterbi(ModelState &m) {
     std::uint8_t newer = m.vitEncoderMemory[1];
     for (int i = 1; i <= k; ++i) {
         const std::uint8_t u = m.infoWord[static_cast<std::size_t>(i)];
-        cw[static_cast<std::size_t>(2 * i - 1)] = static_cast<std::uint8_t>(older ^ u);
-        cw[static_cast<std::size_t>(2 * i)] = static_cast<std::uint8_t>(older ^ newer ^ u);
+        cw[2 * static_cast<std::size_t>(i) - 1] = static_cast<std::uint8_t>(older ^ u);
+        cw[2 * static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(older ^ newer ^ u);
         older = newer;
         newer = u;
     }
@@ -217,10 +217,10 @@ void decodeViterbi(ModelState &m, long long blockNumber) {
         const auto uj = static_cast<std::size_t>(j);
         s1[uj] = static_cast<std::uint8_t>(2 * q[first] + q[first + 1]);
         if (period == 2)
-            s2[uj] = q[static_cast<std::size_t>(3 * j)];
+            s2[uj] = q[3 * static_cast<std::size_t>(j)];
         if (period == 3) {
-            s2[uj] = q[static_cast<std::size_t>(4 * j - 1)];
-            s3[uj] = q[static_cast<std::size_t>(4 * j)];
+            s2[uj] = q[4 * static_cast<std::size_t>(j) - 1];
+            s3[uj] = q[4 * static_cast<std::size_t>(j)];
         }
     }
 

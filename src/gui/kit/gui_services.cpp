@@ -46,7 +46,7 @@ QString ChooseSaveTarget(GuiServices &services, QWidget *parent, const QString &
         const QString chosen = services.chooseSaveFile(parent, caption, preset, filter);
         if (chosen.isEmpty())
             return {};
-        const QString target = finalName ? finalName(chosen) : chosen;
+        QString target = finalName ? finalName(chosen) : chosen;
         if (!QFileInfo::exists(target))
             return target;
         const QString question =

@@ -32,7 +32,7 @@ void ApplyBackground(QWidget *w, std::int32_t bgr) {
 }
 
 void AttachColorMenu(QWidget *w, GuiServices &services,
-                     std::function<void(std::int32_t)> onChosen) {
+                     const std::function<void(std::int32_t)> &onChosen) {
     w->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(w, &QWidget::customContextMenuRequested, w,
                      [w, &services, onChosen](const QPoint &at) {

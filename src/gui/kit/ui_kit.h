@@ -20,7 +20,8 @@ std::int32_t ColorToModel(const QColor &c);
 void ApplyBackground(QWidget *w, std::int32_t bgr);
 
 // A pop-up menu with the single item "Цвет" on w; the chosen colour is handed to onChosen.
-void AttachColorMenu(QWidget *w, GuiServices &services, std::function<void(std::int32_t)> onChosen);
+void AttachColorMenu(QWidget *w, GuiServices &services,
+                     const std::function<void(std::int32_t)> &onChosen);
 
 // A parameter dialog: "Ввод" and the close box accept; "Отмена" sets dialogCancelled and closes.
 // Escape does nothing (the dialogs have no cancel key).
