@@ -1,5 +1,5 @@
-// Research runs: one test repeated over a range of one parameter, several models running one test
-// side by side with their counts added up, and the parameter fields reached by name.
+// Research runs: one test repeated over a range of one parameter, and several models running one
+// test side by side with their counts added up.
 #pragma once
 
 #include "chain/stat_runs.h"
@@ -13,16 +13,6 @@
 #include <vector>
 
 namespace spi {
-
-// Sets a parameter field by its model name, arrays indexed from 0 ("contHp", "discParams[3]",
-// "ilvL", "genPolyText", ...). Numbers must fit the field; false with the reason otherwise, and the
-// model is unchanged.
-bool SetModelField(ModelState &m, const std::string &assignment, std::string *error);
-std::vector<std::string> SettableFieldNames();
-// The fields a sweep can vary (the numeric parameter fields).
-std::vector<std::string> SweepableFieldNames();
-// The fields of the continuous-channel dialog, which a sweep sets through that dialog.
-bool IsContinuousChannelField(const std::string &field);
 
 // "Стат 1" or "Стат2" run by `threads` models side by side: thread i runs its share of the blocks
 // with a seed derived from the model's seed (thread 0 keeps it), the raw counts are added up and
