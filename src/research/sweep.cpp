@@ -3,6 +3,7 @@
 #include "chain/capacity_check.h"
 #include "coding/code_setup.h"
 #include "forms/channel_forms.h"
+#include "forms/channel_step.h"
 #include "model/model_fields.h"
 #include "research/code_choice.h"
 
@@ -249,22 +250,6 @@ RunResult RunInParallel(ModelState &m, bool stat2, int threads, const RunOptions
 
 // ------------------------------------------------------------------------------------------------
 // Sweeps
-
-bool AcceptChannelStep(ModelState &m, Notifier &notifier) {
-    if (m.channelEntered != 0)
-        return true;
-    if (m.channelType == 1) {
-        auto fields = OpenDiscChannelDialog(m, notifier);
-        if (!fields)
-            return false;
-        AcceptDiscChannelDialog(m, *fields, notifier);
-        FinishDiscChannelDialog(m, notifier);
-        return true;
-    }
-    if (auto fields = OpenDecisionDeviceDialog(m, notifier))
-        AcceptDecisionDeviceDialog(m, *fields);
-    return true;
-}
 
 namespace {
 

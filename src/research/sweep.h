@@ -46,14 +46,6 @@ RunResult RunPartsKeepingCounts(ModelState &m, bool stat2, int threads, int firs
 // the stopping rule ended it early the figures and the volume are those of the words run.
 RunResult FinishDividedRun(ModelState &m, bool stat2, long long words);
 
-// The steps between setting a parameter and a run, accepted unchanged as spi-sim takes them: when
-// channelEntered is 0, "Дискретный канал" ("ДК") or "Решающее устройство" ("РУ") opened and
-// accepted. Returns whether a channel is calculated ("Стат 1" available).
-bool AcceptChannelStep(ModelState &m, Notifier &notifier);
-// Why "Стат 1" cannot run after a channel step that calculated no channel.
-inline constexpr const char *kStat1Unavailable =
-    "\"Стат 1\" недоступна: дискретный канал не рассчитан (Pcp = 0).";
-
 struct SweepSpec {
     std::string field;          // the parameter varied, by its model name
     std::vector<double> values; // its values, in the order run

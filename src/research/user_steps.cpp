@@ -2,6 +2,7 @@
 
 #include "chain/results_view.h"
 #include "coding/code_setup.h"
+#include "forms/channel_step.h"
 #include "model/model_fields.h"
 #include "research/code_choice.h"
 

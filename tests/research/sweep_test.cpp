@@ -3,6 +3,7 @@
 #include "research/sweep_grid.h"
 
 #include "forms/channel_forms.h"
+#include "forms/channel_step.h"
 #include "research/code_choice.h"
 
 #include <gtest/gtest.h>
