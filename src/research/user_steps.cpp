@@ -5,6 +5,7 @@
 #include "forms/channel_step.h"
 #include "model/model_fields.h"
 #include "research/code_choice.h"
+#include "research/divided_run.h"
 
 #include <algorithm>
 #include <chrono>
