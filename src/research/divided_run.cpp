@@ -100,27 +100,23 @@ void ClearCounts(ModelState &m, bool stat2) {
     m.detectedBlockCount = 0;
 }
 
-} // namespace
+// The parts of this process that have blocks to run and, under a stopping rule, errors to stop
+// on: each a copy of the model with its share of the words and its seed.
+struct PartsPlan {
+    std::vector<Part> parts;
+    long long words = 0; // the words the parts run together
+};
 
-RunResult RunPartsKeepingCounts(ModelState &m, bool stat2, int threads, int firstPart, int parts,
-                                const RunOptions &options, Notifier &notifier,
-                                RunProgress *progress) {
-    if (auto refusal = stat2 ? CheckStat2Limits(m) : CheckStat1Limits(m)) {
-        notifier.Error(*refusal);
-        return {};
-    }
+PartsPlan PlanParts(const ModelState &m, bool stat2, int threads, int firstPart, int parts,
+                    const RunOptions &options, std::uint32_t seed) {
     const long long unitWords = stat2 ? m.ilvL : 1; // a part runs whole interleaver blocks
     const long long units = m.wordCount / unitWords;
-    const std::uint32_t seed = m.fixedSeed ? *m.fixedSeed : ClockSeed();
-
-    std::atomic<bool> cancel{false};
     // The rule's N is divided like the words: part i stops on its own share of the errors. A count
     // shared between the threads would make the stop depend on their timing; shares keep a run
     // with a fixed seed repeatable, and the same whether the parts are threads or processes.
     const bool stopRule = stat2 && options.maxWordErrors > 0;
 
-    std::vector<Part> partsRun;
-    long long localWords = 0;
+    PartsPlan plan;
     for (int t = 0; t < std::max(threads, 1); ++t) {
         const int part = firstPart + t;
         const long long share = PartShare(units, parts, part);
@@ -133,93 +129,127 @@ RunResult RunPartsKeepingCounts(ModelState &m, bool stat2, int threads, int firs
         p.model->fixedSeed = PartSeed(seed, part, parts);
         p.options.keepCounts = true;
         p.options.maxWordErrors = errorShare;
-        localWords += share * unitWords;
-        partsRun.push_back(std::move(p));
+        plan.words += share * unitWords;
+        plan.parts.push_back(std::move(p));
     }
+    return plan;
+}
 
-    if (!partsRun.empty()) {
-        auto runPart = [&](Part &p, Notifier &note, RunProgress *prog) {
-            try {
-                p.result = stat2 ? RunStat2(*p.model, note, prog, p.options)
-                                 : RunStat1(*p.model, note, prog, p.options);
-            } catch (...) {
-                p.failure = std::current_exception();
-            }
-        };
-        FollowerProgress follower(cancel);
-        RunProgress *const followerProgress = progress ? &follower : nullptr;
-        std::vector<std::thread> workers;
-        std::size_t spawned = 1;
-        for (; spawned < partsRun.size(); ++spawned) {
-            try {
-                workers.emplace_back(runPart, std::ref(partsRun[spawned]),
-                                     std::ref(partsRun[spawned].recorded), followerProgress);
-            } catch (const std::system_error &) {
-                break; // no more threads to be had: the calling thread runs the rest
-            }
-        }
-        ForwardingRecorder leaderNote(notifier);
-        if (progress) {
-            const long double scale = static_cast<long double>(localWords) /
-                                      static_cast<long double>(partsRun[0].model->wordCount);
-            LeaderProgress leader(*progress, cancel, scale);
-            runPart(partsRun[0], leaderNote, &leader);
-        } else {
-            runPart(partsRun[0], leaderNote, nullptr);
-        }
-        for (std::size_t i = spawned; i < partsRun.size(); ++i)
-            runPart(partsRun[i], partsRun[i].recorded, followerProgress);
-        for (auto &w : workers)
-            w.join();
-        if (progress)
-            progress->Finished();
-
-        for (std::size_t i = 1; i < partsRun.size(); ++i)
-            for (const auto &e : partsRun[i].recorded.entries) {
-                bool given = false;
-                for (const auto &g : leaderNote.entries)
-                    given = given || (g.kind == e.kind && g.text == e.text);
-                if (given)
-                    continue;
-                notifier.Message(e.kind, e.text);
-                leaderNote.entries.push_back(e);
-            }
-        for (const auto &p : partsRun)
-            if (p.failure)
-                std::rethrow_exception(p.failure);
+void RunPart(Part &p, bool stat2, Notifier &note, RunProgress *progress) {
+    try {
+        p.result = stat2 ? RunStat2(*p.model, note, progress, p.options)
+                         : RunStat1(*p.model, note, progress, p.options);
+    } catch (...) {
+        p.failure = std::current_exception();
     }
+}
 
+// The other parts' messages after the first part's, each text once: `given` holds what the user
+// has already heard.
+void GiveOtherPartsMessages(const std::vector<Part> &parts, RecordingNotifier &given,
+                            Notifier &notifier) {
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        for (const auto &e : parts[i].recorded.entries) {
+            bool said = false;
+            for (const auto &g : given.entries)
+                said = said || (g.kind == e.kind && g.text == e.text);
+            if (said)
+                continue;
+            notifier.Message(e.kind, e.text);
+            given.entries.push_back(e);
+        }
+}
+
+// Runs the planned parts side by side, the first on the calling thread; a failure of a part is
+// thrown again once every part has ended and the messages have been given.
+void RunSideBySide(PartsPlan &plan, bool stat2, Notifier &notifier, RunProgress *progress) {
+    std::vector<Part> &parts = plan.parts;
+    std::atomic<bool> cancel{false};
+    FollowerProgress follower(cancel);
+    RunProgress *const followerProgress = progress ? &follower : nullptr;
+    std::vector<std::thread> workers;
+    std::size_t spawned = 1;
+    for (; spawned < parts.size(); ++spawned) {
+        try {
+            workers.emplace_back(RunPart, std::ref(parts[spawned]), stat2,
+                                 std::ref(parts[spawned].recorded), followerProgress);
+        } catch (const std::system_error &) {
+            break; // no more threads to be had: the calling thread runs the rest
+        }
+    }
+    ForwardingRecorder leaderNote(notifier);
+    if (progress) {
+        const long double scale = static_cast<long double>(plan.words) /
+                                  static_cast<long double>(parts[0].model->wordCount);
+        LeaderProgress leader(*progress, cancel, scale);
+        RunPart(parts[0], stat2, leaderNote, &leader);
+    } else {
+        RunPart(parts[0], stat2, leaderNote, nullptr);
+    }
+    for (std::size_t i = spawned; i < parts.size(); ++i)
+        RunPart(parts[i], stat2, parts[i].recorded, followerProgress);
+    for (auto &w : workers)
+        w.join();
+    if (progress)
+        progress->Finished();
+
+    GiveOtherPartsMessages(parts, leaderNote, notifier);
+    for (const auto &p : parts)
+        if (p.failure)
+            std::rethrow_exception(p.failure);
+}
+
+// What the parts leave in m and report: the worst part's stop as it left it, or their counts
+// added up over the state of the part that ran the last blocks.
+RunResult CombineParts(ModelState &m, const std::vector<Part> &parts, bool stat2,
+                       std::uint32_t seed) {
     const std::int32_t wordCount = m.wordCount;
     const auto fixedSeed = m.fixedSeed;
     RunResult result;
     result.outcome = RunOutcome::Completed;
-    std::size_t worst = partsRun.size();
-    for (std::size_t i = 0; i < partsRun.size(); ++i)
-        if (OutcomeSeverity(partsRun[i].result.outcome) > OutcomeSeverity(result.outcome)) {
-            result.outcome = partsRun[i].result.outcome;
+    std::size_t worst = parts.size();
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        if (OutcomeSeverity(parts[i].result.outcome) > OutcomeSeverity(result.outcome)) {
+            result.outcome = parts[i].result.outcome;
             worst = i;
         }
 
-    if (worst < partsRun.size()) {
+    if (worst < parts.size()) {
         // As the plain run would be left by the same stop: that part's state, nothing added up.
-        m = *partsRun[worst].model;
-        result = partsRun[worst].result;
+        m = *parts[worst].model;
+        result = parts[worst].result;
         if (m.wordCount != 0)
             m.wordCount = wordCount; // 0 says the run was refused mid-way
-    } else if (partsRun.empty()) {
+    } else if (parts.empty()) {
         ClearCounts(m, stat2);
     } else {
         // The part that ran the last blocks leaves the cells a plain run would carry forward.
-        m = *partsRun.back().model;
-        for (std::size_t i = 0; i + 1 < partsRun.size(); ++i)
-            AddRunCounts(m, *partsRun[i].model, stat2);
-        for (const auto &p : partsRun)
+        m = *parts.back().model;
+        for (std::size_t i = 0; i + 1 < parts.size(); ++i)
+            AddRunCounts(m, *parts[i].model, stat2);
+        for (const auto &p : parts)
             result.words += p.result.words;
         m.wordCount = wordCount;
     }
     m.fixedSeed = fixedSeed;
     m.runSeed = seed;
     return result;
+}
+
+} // namespace
+
+RunResult RunPartsKeepingCounts(ModelState &m, bool stat2, int threads, int firstPart, int parts,
+                                const RunOptions &options, Notifier &notifier,
+                                RunProgress *progress) {
+    if (auto refusal = stat2 ? CheckStat2Limits(m) : CheckStat1Limits(m)) {
+        notifier.Error(*refusal);
+        return {};
+    }
+    const std::uint32_t seed = m.fixedSeed ? *m.fixedSeed : ClockSeed();
+    PartsPlan plan = PlanParts(m, stat2, threads, firstPart, parts, options, seed);
+    if (!plan.parts.empty())
+        RunSideBySide(plan, stat2, notifier, progress);
+    return CombineParts(m, plan.parts, stat2, seed);
 }
 
 RunResult FinishDividedRun(ModelState &m, bool stat2, long long words) {
