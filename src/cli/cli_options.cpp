@@ -1,7 +1,7 @@
 #include "cli/cli_options.h"
 
+#include "model/model_fields.h"
 #include "model/text_input.h"
-#include "research/sweep.h"
 #include "research/sweep_grid.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "cli/field_setters.h"
 
-#include "research/sweep.h"
+#include "model/model_fields.h"
 
 namespace spi::cli {
 

@@ -1,5 +1,5 @@
 // --set FIELD=VALUE: one parameter field of the model by its name; arrays indexed from 0. The
-// fields and their rules are the engine's (core/sweep.h), shared with the sweeps.
+// fields and their rules are the engine's (model/model_fields.h), shared with the sweeps.
 #pragma once
 
 #include "model/model_state.h"

@@ -1,6 +1,6 @@
 #include "cli/mpi_run.h"
 
-#include "research/sweep.h"
+#include "research/divided_run.h"
 
 #include <mpi.h>
 

@@ -1,68 +1,16 @@
-// Research runs: one test repeated over a range of one parameter, several models running one test
-// side by side with their counts added up, and the parameter fields reached by name.
+// Sweeps: one test repeated over a range of one parameter, each point taking the steps a user of
+// the workstation takes between changing the parameter and a run.
 #pragma once
 
 #include "chain/stat_runs.h"
 #include "model/model_state.h"
 #include "model/notifier.h"
 
-#include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace spi {
-
-// Sets a parameter field by its model name, arrays indexed from 0 ("contHp", "discParams[3]",
-// "ilvL", "genPolyText", ...). Numbers must fit the field; false with the reason otherwise, and the
-// model is unchanged.
-bool SetModelField(ModelState &m, const std::string &assignment, std::string *error);
-std::vector<std::string> SettableFieldNames();
-// The fields a sweep can vary (the numeric parameter fields).
-std::vector<std::string> SweepableFieldNames();
-// The fields of the continuous-channel dialog, which a sweep sets through that dialog.
-bool IsContinuousChannelField(const std::string &field);
-
-// "Стат 1" or "Стат2" run by `threads` models side by side: thread i runs its share of the blocks
-// with a seed derived from the model's seed (thread 0 keeps it), the raw counts are added up and
-// normalised once, so the statistics are those of one run over all the words. threads = 1 is the
-// plain run, bit for bit. The stopping rule of options applies to the sum over the threads: N is
-// divided as the blocks are, each thread stopping on the word of its own share of the errors, so
-// that the sum has exactly N (fewer only when a thread ran out of its blocks first) and a run with
-// a fixed seed is repeatable. options.sharedWordErrors is not used.
-RunResult RunInParallel(ModelState &m, bool stat2, int threads, const RunOptions &options,
-                        Notifier &notifier, RunProgress *progress = nullptr);
-
-// --- How a run is divided (threads here, processes under MPI: part = rank * threads + thread) ---
-// A run divided into `parts` gives part i the blocks (words for "Стат 1") units / parts, one more
-// for the first units % parts parts; a part with none does not run.
-long long PartShare(long long units, int parts, int part);
-// The seed of part i: the model's generator advanced by i * floor(2^32 / parts) draws, so that the
-// parts draw from disjoint stretches of its cycle of 2^32 as long as each draws fewer than that.
-std::uint32_t PartSeed(std::uint32_t seed, int part, int parts);
-
-// Runs parts firstPart .. firstPart+threads-1 of a run divided into `parts`, one thread each (the
-// first on the calling thread, which alone sees progress), from the seed m.fixedSeed or, when
-// unset, one clock seed. Part i stops on PartShare(maxWordErrors, parts, i) decoded words in error
-// (a part with no share of a rule does not run). Leaves in m the sum of their raw counts (as
-// keepCounts leaves them, zero when no part ran) and the state the last part leaves (generator,
-// cells carried across runs), with runSeed the seed, wordCount and fixedSeed as they were. words
-// is the sum of the words run. Messages of the parts are given once each.
-RunResult RunPartsKeepingCounts(ModelState &m, bool stat2, int threads, int firstPart, int parts,
-                                const RunOptions &options, Notifier &notifier,
-                                RunProgress *progress = nullptr);
-// Normalises the summed counts of a divided run over the words run, as the plain run does; when
-// the stopping rule ended it early the figures and the volume are those of the words run.
-RunResult FinishDividedRun(ModelState &m, bool stat2, long long words);
-
-// The steps between setting a parameter and a run, accepted unchanged as spi-sim takes them: when
-// channelEntered is 0, "Дискретный канал" ("ДК") or "Решающее устройство" ("РУ") opened and
-// accepted. Returns whether a channel is calculated ("Стат 1" available).
-bool AcceptChannelStep(ModelState &m, Notifier &notifier);
-// Why "Стат 1" cannot run after a channel step that calculated no channel.
-inline constexpr const char *kStat1Unavailable =
-    "\"Стат 1\" недоступна: дискретный канал не рассчитан (Pcp = 0).";
 
 struct SweepSpec {
     std::string field;          // the parameter varied, by its model name
@@ -71,7 +19,7 @@ struct SweepSpec {
     int threads = 1;
     RunOptions options;
     // The run of one point, when the caller divides it otherwise (over MPI processes); empty:
-    // RunInParallel with stat2, threads and options.
+    // RunInParallel (research/divided_run.h) with stat2, threads and options.
     std::function<RunResult(ModelState &, Notifier &)> run;
 };
 
@@ -94,9 +42,5 @@ struct SweepPoint {
 std::vector<SweepPoint>
 RunSweep(const ModelState &base, const SweepSpec &plan, Notifier &notifier,
          const std::function<bool(const SweepPoint &, int index)> &onPoint = {});
-
-// How badly a run ended, for combining the parts of a divided run: completed 0, cancelled 1,
-// abandoned 2, refused 3; a divided run ends as its worst part.
-int OutcomeSeverity(RunOutcome outcome);
 
 } // namespace spi

@@ -2,7 +2,10 @@
 
 #include "chain/results_view.h"
 #include "coding/code_setup.h"
+#include "forms/channel_step.h"
+#include "model/model_fields.h"
 #include "research/code_choice.h"
+#include "research/divided_run.h"
 
 #include <algorithm>
 #include <chrono>

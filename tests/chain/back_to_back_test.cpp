@@ -3,8 +3,8 @@
 // so every result is pinned here for the whole sequence, to the bit.
 #include "chain/stat_runs.h"
 #include "forms/channel_forms.h"
+#include "forms/channel_step.h"
 #include "research/code_choice.h"
-#include "research/sweep.h"
 
 #include <gtest/gtest.h>
 

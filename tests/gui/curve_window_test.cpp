@@ -8,6 +8,7 @@
 #include "gui/windows/picture_window.h"
 #include "gui/windows/stage_window.h"
 #include "io/curve_export.h"
+#include "model/model_fields.h"
 
 #include <QChart>
 #include <QChartView>
