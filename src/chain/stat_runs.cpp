@@ -22,12 +22,14 @@ long long ProgressStep(long long total) {
     return std::max(1LL, step);
 }
 
-void GenerateErrors(ModelState &m, int length, bool withCoder, long long blockNo,
+// False when the channel refused the block after its warning; the decision device never does.
+bool GenerateErrors(ModelState &m, int length, bool withCoder, long long blockNo,
                     Notifier &notifier) {
     if (m.channelType == 1)
-        GenerateMarkovErrors(m, length, withCoder, notifier);
-    else if (m.channelType == 2)
+        return GenerateMarkovErrors(m, length, withCoder, notifier);
+    if (m.channelType == 2)
         GenerateDecisionErrors(m, length, blockNo);
+    return true;
 }
 
 // A run the user stops puts the results of the last completed run back, so that it changes nothing
@@ -64,6 +66,15 @@ RunResult KeptCounts(long long words) {
     RunResult result;
     result.outcome = RunOutcome::Completed;
     result.words = words;
+    return result;
+}
+
+// A run stopped after the interleaver's or the channel's warning: nothing to show.
+RunResult Abandoned(RunProgress *progress) {
+    if (progress)
+        progress->Finished();
+    RunResult result;
+    result.outcome = RunOutcome::Abandoned;
     return result;
 }
 
@@ -107,10 +118,9 @@ RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress,
 
 RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
                    const RunOptions &options) {
-    RunResult result;
     if (auto refusal = CheckStat2Limits(m)) {
         notifier.Error(*refusal);
-        return result;
+        return {};
     }
     const int type = m.codeType;
     const CodecEntry codec = CodecFor(type);
@@ -121,7 +131,14 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
         progress->Started();
     const auto before = KeepResults(m, progress);
     PrepareTestRun(m, m.codeN, m.codeK, m.convN0, type, m.ilvL, m.convK0);
-    BuildPermutation(m, notifier);
+    if (!BuildPermutation(m, notifier)) {
+        // No block can run and the interleaver has warned; unlike the channel's refusal, this one
+        // leaves the word error probability at 1.
+        RunResult abandoned = Abandoned(progress);
+        if (!countsDetected)
+            m.wordErrProbAfter = 1.0;
+        return abandoned;
+    }
 
     const int n = m.codeN, k = m.codeK, L = m.ilvL;
     const long long blocks = m.wordCount / L;
@@ -157,13 +174,8 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
         for (int p = 1; p <= nL; ++p)
             m.channelSeq[p] = matrix[perm[p - 1] + 1];
 
-        GenerateErrors(m, nL, true, b, notifier);
-        if (m.wordCount == 0) {
-            if (progress)
-                progress->Finished();
-            result.outcome = RunOutcome::Abandoned;
-            return result;
-        }
+        if (!GenerateErrors(m, nL, true, b, notifier))
+            return Abandoned(progress);
 
         for (int p = 1; p <= nL; ++p)
             matrix[perm[p - 1] + 1] = m.channelSeq[p] ^ m.errorVector[p];
@@ -210,13 +222,6 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
 
     if (progress)
         progress->Finished();
-    if (blocks == 0) {
-        // Only a refused interleaver leaves no block to run: its warning has been given.
-        if (!countsDetected)
-            m.wordErrProbAfter = 1.0;
-        result.outcome = RunOutcome::Abandoned;
-        return result;
-    }
     if (options.keepCounts)
         return KeptCounts(words);
     if (!countsDetected)
