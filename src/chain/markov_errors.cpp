@@ -12,25 +12,23 @@ namespace {
 constexpr const char *kCascadeWarning = "Ошибка каскадного набора g(x).";
 } // namespace
 
-void GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &notifier) {
+bool GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &notifier) {
     auto refuse = [&] {
         notifier.Warning(kCascadeWarning);
         m.wordCount = 0;
+        return false;
     };
     m.genLength = length;
-    if (withCoder && !CheckInnerSetOnce(m)) {
-        refuse();
-        return;
-    }
+    if (withCoder && !CheckInnerSetOnce(m))
+        return refuse();
     // Every call of the run generates the inner code's longer stream.
     const std::int64_t bits = static_cast<std::int64_t>(length) *
                               (withCoder ? ChannelBitsPerInfoBit(m.codeType, m.cascadeSetSize) : 1);
-    if (!DrawMarkovErrors(m, bits)) {
-        refuse();
-        return;
-    }
+    if (!DrawMarkovErrors(m, bits))
+        return refuse();
     if (withCoder)
         RunInnerCode(m);
+    return true;
 }
 
 } // namespace spi

@@ -9,7 +9,9 @@ namespace spi {
 
 // Fills errorVector[1..length]; with the coder and a concatenated code type it first generates the
 // longer stream of the inner code and leaves the outer code's errors in errorVector[1..n*L].
-// May set wordCount to 0 (after "Ошибка каскадного набора g(x).") to stop a run with coding.
-void GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &notifier);
+// Refuses with the warning "Ошибка каскадного набора g(x)." an inner set that cannot serve the
+// outer code and a stream longer than errorVector: it then returns false, and sets wordCount to 0
+// as a refused run has always left it.
+bool GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &notifier);
 
 } // namespace spi

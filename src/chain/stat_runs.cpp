@@ -22,12 +22,14 @@ long long ProgressStep(long long total) {
     return std::max(1LL, step);
 }
 
-void GenerateErrors(ModelState &m, int length, bool withCoder, long long blockNo,
+// False when the channel refused the block after its warning; the decision device never does.
+bool GenerateErrors(ModelState &m, int length, bool withCoder, long long blockNo,
                     Notifier &notifier) {
     if (m.channelType == 1)
-        GenerateMarkovErrors(m, length, withCoder, notifier);
-    else if (m.channelType == 2)
+        return GenerateMarkovErrors(m, length, withCoder, notifier);
+    if (m.channelType == 2)
         GenerateDecisionErrors(m, length, blockNo);
+    return true;
 }
 
 // A run the user stops puts the results of the last completed run back, so that it changes nothing
@@ -67,6 +69,131 @@ RunResult KeptCounts(long long words) {
     return result;
 }
 
+// A run stopped after the interleaver's or the channel's warning: nothing to show.
+RunResult Abandoned(RunProgress *progress) {
+    if (progress)
+        progress->Finished();
+    RunResult result;
+    result.outcome = RunOutcome::Abandoned;
+    return result;
+}
+
+// One unit of a run (a word of "Стат 1", a block of "Стат2") on the bar and the counter: the bar
+// moves at every step-th unit, the counter shows the words done at every counterEvery-th. True
+// when the user asks to stop.
+bool Tick(RunProgress &progress, long long unit, long long step, int &count, int counterEvery,
+          long long wordsDone) {
+    if (unit % step == 0) {
+        progress.Advance(++count);
+        if (progress.CancelRequested())
+            return true;
+    }
+    if (unit % counterEvery == 0)
+        progress.Counter(wordsDone);
+    return false;
+}
+
+// What every block of a "Стат2" run reads, fixed when the run starts.
+struct Stat2Block {
+    CodecEntry codec;
+    ReferenceMode refMode;
+    int n, k, L;
+    long long total; // the words of the run, 0 when no word is the last (counts kept)
+    std::uint8_t *matrix;
+    const std::int32_t *perm;
+};
+
+// "Стат2"'s rule of RunOptions::maxWordErrors, over this model's words or over the sum that
+// several models share.
+struct StopRule {
+    const RunOptions &options;
+    long long wordErrors = 0;
+
+    // Counts a decoded word in error; true when the run ends with it.
+    bool Ends() {
+        ++wordErrors;
+        const long long seen = options.sharedWordErrors ? ++*options.sharedWordErrors : wordErrors;
+        return seen >= options.maxWordErrors;
+    }
+};
+
+// The block's L source words, encoded into the rows of the interleaver's matrix, and the matrix
+// read out in the permuted order into channelSeq.
+void EncodeAndInterleave(ModelState &m, const Stat2Block &block) {
+    const int n = block.n, k = block.k, L = block.L, nL = n * L;
+    for (int i = 1; i <= L; ++i) {
+        MakeSourceWord(m, k, i);
+        if (block.codec.encode)
+            block.codec.encode(m);
+        std::memcpy(block.matrix + (i - 1) * n + 1, m.codeWord.data() + 1,
+                    static_cast<std::size_t>(n));
+        std::memcpy(m.blockInfoWords.data() + (i - 1) * k + 1, m.infoWord.data() + 1,
+                    static_cast<std::size_t>(k));
+    }
+    for (int p = 1; p <= nL; ++p)
+        m.channelSeq[p] = block.matrix[block.perm[p - 1] + 1];
+}
+
+// The bits received, the channel's errors added, written back to their places in the matrix.
+void Deinterleave(ModelState &m, const Stat2Block &block) {
+    const int nL = block.n * block.L;
+    for (int p = 1; p <= nL; ++p)
+        block.matrix[block.perm[p - 1] + 1] = m.channelSeq[p] ^ m.errorVector[p];
+}
+
+// Word i of the block into rxWord, its errors to the front of errorVector, and into refInfoWord
+// the information word the decoded one is compared with.
+void TakeWord(ModelState &m, const Stat2Block &block, int i) {
+    const int n = block.n, k = block.k;
+    const int base = (i - 1) * n;
+    std::memcpy(m.rxWord.data() + 1, block.matrix + base + 1, static_cast<std::size_t>(n));
+    // The i-th group of errors moves to the front; for increasing j the source cells are read
+    // before they are overwritten, which memmove also guarantees.
+    if (base != 0)
+        std::memmove(m.errorVector.data() + 1, m.errorVector.data() + base + 1,
+                     static_cast<std::size_t>(n));
+    if (block.refMode == ReferenceMode::SameWord) {
+        std::memcpy(m.refInfoWord.data() + 1, m.blockInfoWords.data() + (i - 1) * k + 1,
+                    static_cast<std::size_t>(k));
+    } else if (block.refMode == ReferenceMode::PreviousWord) {
+        const std::uint8_t *src =
+            i > 1 ? m.blockInfoWords.data() + (i - 2) * k + 1 : m.prevInfoWord.data() + 1;
+        std::memcpy(m.refInfoWord.data() + 1, src, static_cast<std::size_t>(k));
+    }
+}
+
+// Decodes the words of block b and counts their errors before and after the decoder. Returns the
+// number of the word with which the stopping rule ends the run, or 0.
+long long DecodeAndCount(ModelState &m, const Stat2Block &block, long long b, StopRule *stop) {
+    const int n = block.n, k = block.k, L = block.L;
+    const long long total = block.total;
+    for (int i = 1; i <= L; ++i) {
+        const long long u = (b - 1) * L + i;
+        TakeWord(m, block, i);
+        GatherErrorStats(m, 0, n, u, total);
+        if (block.codec.decode)
+            block.codec.decode(m, u);
+        const double rightBefore = m.multAfter[0];
+        GatherErrorStats(m, 1, k, u, total);
+        if (stop && u != total && m.multAfter[0] == rightBefore && stop->Ends())
+            return u;
+    }
+    return 0;
+}
+
+// The run ended by the stopping rule with word u: the frequencies over the words actually run.
+RunResult StoppedByRule(ModelState &m, RunProgress *progress, const RunOptions &options,
+                        long long u) {
+    if (progress)
+        progress->Finished();
+    if (options.keepCounts)
+        return KeptCounts(u);
+    RunResult stopped = FinishRunFromCounts(m, true, u, u);
+    if (stopped.showResults)
+        stopped.view.volume = " " + std::to_string(u); // the words run
+    return stopped;
+}
+
 } // namespace
 
 RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress,
@@ -88,15 +215,8 @@ RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress,
     const long long step = ProgressStep(NB);
     int count = 0;
     for (long long word = 1; word <= NB; ++word) {
-        if (progress) {
-            if (word % step == 0) {
-                progress->Advance(++count);
-                if (progress->CancelRequested())
-                    return Cancel(progress, m, *before);
-            }
-            if (word % 100 == 0)
-                progress->Counter(word);
-        }
+        if (progress && Tick(*progress, word, step, count, 100, word))
+            return Cancel(progress, m, *before);
         GenerateErrors(m, n, false, word, notifier);
         GatherErrorStats(m, 0, n, word, total);
     }
@@ -107,116 +227,55 @@ RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress,
 
 RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
                    const RunOptions &options) {
-    RunResult result;
     if (auto refusal = CheckStat2Limits(m)) {
         notifier.Error(*refusal);
-        return result;
+        return {};
     }
     const int type = m.codeType;
-    const CodecEntry codec = CodecFor(type);
-    const ReferenceMode refMode = CodeTypeRow(type).reference;
     const bool countsDetected = CountsDetectedWords(type);
 
     if (progress)
         progress->Started();
     const auto before = KeepResults(m, progress);
     PrepareTestRun(m, m.codeN, m.codeK, m.convN0, type, m.ilvL, m.convK0);
-    BuildPermutation(m, notifier);
+    if (!BuildPermutation(m, notifier)) {
+        // No block can run and the interleaver has warned; unlike the channel's refusal, this one
+        // leaves the word error probability at 1.
+        RunResult abandoned = Abandoned(progress);
+        if (!countsDetected)
+            m.wordErrProbAfter = 1.0;
+        return abandoned;
+    }
 
-    const int n = m.codeN, k = m.codeK, L = m.ilvL;
+    const int L = m.ilvL;
     const long long blocks = m.wordCount / L;
-    const long long step = ProgressStep(blocks);
     const long long words = blocks * L;
-    const long long total = options.keepCounts ? 0 : words; // 0: no call is the last
-    const bool stopRule = options.maxWordErrors > 0;
-    long long wordErrors = 0;
-    const int nL = n * L;
-    std::uint8_t *const matrix = m.interleaverMatrix.data();
-    const std::int32_t *const perm = m.interleaverPerm.data();
+    const Stat2Block block{CodecFor(type),
+                           CodeTypeRow(type).reference,
+                           m.codeN,
+                           m.codeK,
+                           L,
+                           options.keepCounts ? 0 : words,
+                           m.interleaverMatrix.data(),
+                           m.interleaverPerm.data()};
+    StopRule rule{options};
+    StopRule *const stop = options.maxWordErrors > 0 ? &rule : nullptr;
+    const long long step = ProgressStep(blocks);
     int count = 0;
 
     for (long long b = 1; b <= blocks; ++b) {
-        if (progress) {
-            if (b % step == 0) {
-                progress->Advance(++count);
-                if (progress->CancelRequested())
-                    return Cancel(progress, m, *before);
-            }
-            if (b % 10 == 0)
-                progress->Counter(L * b);
-        }
-        for (int i = 1; i <= L; ++i) {
-            MakeSourceWord(m, k, i);
-            if (codec.encode)
-                codec.encode(m);
-            std::memcpy(matrix + (i - 1) * n + 1, m.codeWord.data() + 1,
-                        static_cast<std::size_t>(n));
-            std::memcpy(m.blockInfoWords.data() + (i - 1) * k + 1, m.infoWord.data() + 1,
-                        static_cast<std::size_t>(k));
-        }
-        for (int p = 1; p <= nL; ++p)
-            m.channelSeq[p] = matrix[perm[p - 1] + 1];
-
-        GenerateErrors(m, nL, true, b, notifier);
-        if (m.wordCount == 0) {
-            if (progress)
-                progress->Finished();
-            result.outcome = RunOutcome::Abandoned;
-            return result;
-        }
-
-        for (int p = 1; p <= nL; ++p)
-            matrix[perm[p - 1] + 1] = m.channelSeq[p] ^ m.errorVector[p];
-
-        for (int i = 1; i <= L; ++i) {
-            const long long u = (b - 1) * L + i;
-            const int base = (i - 1) * n;
-            std::memcpy(m.rxWord.data() + 1, matrix + base + 1, static_cast<std::size_t>(n));
-            // The i-th group of errors moves to the front; for increasing j the source cells are
-            // read before they are overwritten, which memmove also guarantees.
-            if (base != 0)
-                std::memmove(m.errorVector.data() + 1, m.errorVector.data() + base + 1,
-                             static_cast<std::size_t>(n));
-            if (refMode == ReferenceMode::SameWord) {
-                std::memcpy(m.refInfoWord.data() + 1, m.blockInfoWords.data() + (i - 1) * k + 1,
-                            static_cast<std::size_t>(k));
-            } else if (refMode == ReferenceMode::PreviousWord) {
-                const std::uint8_t *src =
-                    i > 1 ? m.blockInfoWords.data() + (i - 2) * k + 1 : m.prevInfoWord.data() + 1;
-                std::memcpy(m.refInfoWord.data() + 1, src, static_cast<std::size_t>(k));
-            }
-            GatherErrorStats(m, 0, n, u, total);
-            if (codec.decode)
-                codec.decode(m, u);
-            const double rightBefore = m.multAfter[0];
-            GatherErrorStats(m, 1, k, u, total);
-            if (stopRule && u != total && m.multAfter[0] == rightBefore) {
-                ++wordErrors;
-                const long long seen =
-                    options.sharedWordErrors ? ++*options.sharedWordErrors : wordErrors;
-                if (seen >= options.maxWordErrors) {
-                    if (progress)
-                        progress->Finished();
-                    if (options.keepCounts)
-                        return KeptCounts(u);
-                    RunResult stopped = FinishRunFromCounts(m, true, u, u);
-                    if (stopped.showResults)
-                        stopped.view.volume = " " + std::to_string(u); // the words run
-                    return stopped;
-                }
-            }
-        }
+        if (progress && Tick(*progress, b, step, count, 10, L * b))
+            return Cancel(progress, m, *before);
+        EncodeAndInterleave(m, block);
+        if (!GenerateErrors(m, block.n * L, true, b, notifier))
+            return Abandoned(progress);
+        Deinterleave(m, block);
+        if (const long long u = DecodeAndCount(m, block, b, stop))
+            return StoppedByRule(m, progress, options, u);
     }
 
     if (progress)
         progress->Finished();
-    if (blocks == 0) {
-        // Only a refused interleaver leaves no block to run: its warning has been given.
-        if (!countsDetected)
-            m.wordErrProbAfter = 1.0;
-        result.outcome = RunOutcome::Abandoned;
-        return result;
-    }
     if (options.keepCounts)
         return KeptCounts(words);
     if (!countsDetected)

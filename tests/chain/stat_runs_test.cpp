@@ -2,6 +2,7 @@
 
 #include "coding/gen_poly_parser.h"
 #include "forms/channel_forms.h"
+#include "research/code_choice.h"
 
 #include <gtest/gtest.h>
 
@@ -130,6 +131,27 @@ TEST(Stat2, RefusedInterleaverRunsNothing) {
     EXPECT_EQ(m->wordCount, 0);
     EXPECT_EQ(m->wordErrProbAfter, 1.0);
     EXPECT_TRUE(note.Has("Допустимы А=1,L<=10,n/2<C<n*L; Повторите ввод A,L,C в перемежителе!"));
+}
+
+// The channel's refusal of a concatenated set, at the first block, ends the run after its warning
+// with NB at 0, as a refused interleaver does.
+TEST(Stat2, RefusedInnerSetAbandonsTheRun) {
+    auto m = DefaultChain();
+    spi::SilentNotifier quiet;
+    spi::CoderSettings coder;
+    ASSERT_TRUE(spi::ApplyCodeChoice(coder, *m, quiet, 16, std::nullopt, nullptr));
+    ASSERT_TRUE(spi::ApplyTaps(coder, *m, quiet, {31, 32}, nullptr));
+    spi::ApplyInnerPolyList(coder, *m, "1,,2"); // passes the limits, not the generator
+    ASSERT_TRUE(spi::AcceptCoderSettings(coder, *m, quiet));
+    CountingProgress progress;
+    spi::RecordingNotifier note;
+    const auto r = spi::RunStat2(*m, note, &progress);
+    EXPECT_EQ(r.outcome, spi::RunOutcome::Abandoned);
+    EXPECT_FALSE(r.showResults);
+    EXPECT_EQ(m->wordCount, 0);
+    EXPECT_EQ(note.entries.size(), 1u);
+    EXPECT_TRUE(note.Has("Ошибка каскадного набора g(x)."));
+    EXPECT_EQ(progress.advances, 0);
 }
 
 TEST(Stat2, LimitsAreCheckedBeforeTheSetUp) {

@@ -403,6 +403,35 @@ TEST(MarkovGeneratorTest, StreamBeyondTheErrorVectorIsRefused) {
     EXPECT_EQ(n2.entries.size(), 1u);
 }
 
+// What the generator returns says what its warning and NB = 0 say.
+TEST(MarkovGeneratorTest, ReturnsWhetherTheStreamWasGenerated) {
+    struct Case {
+        const char *what;
+        int codeType, n, length;
+        const char *innerList;
+        bool withCoder, generated;
+    };
+    for (const Case c : {
+             Case{"plain", 5, 7, 5000, "", false, true},
+             Case{"plain beyond errorVector", 5, 7, 5001, "", false, false},
+             Case{"type 12, n a multiple of 12", 12, 24, 48, "", true, true},
+             Case{"type 12, n no multiple of 12", 12, 30, 30, "", true, false},
+             Case{"type 12, inner stream beyond errorVector", 12, 2508, 2508, "", true, false},
+             Case{"type 16, a set", 16, 9, 18, "3, 5", true, true},
+             Case{"type 16, no set", 16, 12, 12, "3;5", true, false},
+             Case{"type 16, n no multiple of the step", 16, 20, 20, "7", true, false},
+         }) {
+        auto m = DefaultChannelModel(3);
+        m->codeType = static_cast<std::uint16_t>(c.codeType);
+        m->codeN = c.n;
+        m->innerPolyList = c.innerList;
+        RecordingNotifier n;
+        EXPECT_EQ(GenerateMarkovErrors(*m, c.length, c.withCoder, n), c.generated) << c.what;
+        EXPECT_EQ(n.Has(kCascadeWarning), !c.generated) << c.what;
+        EXPECT_EQ(m->wordCount == 0, !c.generated) << c.what;
+    }
+}
+
 // The comparisons are non-strict: a probability equal to the draw fires, the next double below
 // does not.
 TEST(MarkovGeneratorTest, DrawsOnTheThresholds) {
