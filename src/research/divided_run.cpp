@@ -218,8 +218,9 @@ RunResult CombineParts(ModelState &m, const std::vector<Part> &parts, bool stat2
         // As the plain run would be left by the same stop: that part's state, nothing added up.
         m = *parts[worst].model;
         result = parts[worst].result;
-        if (m.wordCount != 0)
-            m.wordCount = wordCount; // 0 says the run was refused mid-way
+        // A run the interleaver or the channel refused mid-way leaves NB at 0, as a plain run does.
+        if (result.outcome != RunOutcome::Abandoned)
+            m.wordCount = wordCount;
     } else if (parts.empty()) {
         ClearCounts(m, stat2);
     } else {
