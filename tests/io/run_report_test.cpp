@@ -5,6 +5,7 @@
 #include "forms/channel_forms.h"
 #include "io/codepage1251.h"
 #include "model/format.h"
+#include "scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -294,23 +295,9 @@ TEST(TestReport, UnwritableTextsRefuseTheReportOnlyWhenPrinted) {
     EXPECT_TRUE(WriteTestReport(*m, true));
 }
 
-class SaveTestReportTest : public ::testing::Test {
+class SaveTestReportTest : public ScratchFolderTest {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("spi_test_report_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir);
-    }
-    std::size_t FilesInDir() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
-    }
-    fs::path dir;
+    SaveTestReportTest() : ScratchFolderTest("spi_test_report_") {}
 };
 
 TEST_F(SaveTestReportTest, WritesTheBoxOrPlainReport) {

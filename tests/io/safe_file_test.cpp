@@ -1,4 +1,5 @@
 #include "io/safe_file.h"
+#include "scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -23,23 +24,9 @@ std::string ReadBytes(const fs::path &path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-class SafeFileTest : public ::testing::Test {
+class SafeFileTest : public ScratchFolderTest {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("spi_safe_file_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir);
-    }
-    std::size_t FilesInDir() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
-    }
-    fs::path dir;
+    SafeFileTest() : ScratchFolderTest("spi_safe_file_") {}
     RecordingNotifier n;
 };
 
