@@ -11,24 +11,91 @@ namespace spi {
 
 namespace {
 
-template <void (*F)(ModelState &)> void IgnoringWordNumber(ModelState &m, long long) {
-    F(m);
+// Each family's steps hand its coder the model's parts it works on: its parameters, its own
+// state, the shared work cells and the words it reads and writes.
+
+// --- Cyclic codes: the syndrome decoder and the four decoders of fixed short codes ---
+
+void EncodeCyclicStep(ModelState &m) {
+    encodeCyclic(m);
 }
+void DecodeSyndromeStep(ModelState &m, long long wordNumber) {
+    decodeSyndrome(m, wordNumber);
+}
+void DecodeKasamiRudolphStep(ModelState &m, long long) {
+    decodeKasamiRudolph(m);
+}
+void DecodeMeggittStep(ModelState &m, long long) {
+    decodeMeggitt(m);
+}
+void DecodeThreshold157Step(ModelState &m, long long) {
+    decodeThreshold157(m);
+}
+void DecodeMajority73Step(ModelState &m, long long) {
+    decodeMajority73(m);
+}
+
+// --- Convolutional codes with threshold decoding ---
+
+void EncodeConvHalfStep(ModelState &m) {
+    encodeConvHalf(m);
+}
+void DecodeConvHalfStep(ModelState &m, long long) {
+    decodeConvHalf(m);
+}
+void DecodeConv105Step(ModelState &m, long long) {
+    decodeConv105(m);
+}
+void EncodeConvK0N0Step(ModelState &m) {
+    encodeConvK0N0(m);
+}
+void DecodeConvK0N0Step(ModelState &m, long long) {
+    decodeConvK0N0(m);
+}
+
+// --- The convolutional code with Viterbi decoding ---
+
+void EncodeViterbiStep(ModelState &m) {
+    encodeViterbi(m);
+}
+void DecodeViterbiStep(ModelState &m, long long blockNumber) {
+    decodeViterbi(m, blockNumber);
+}
+
+// --- Reed-Solomon and BCH codes ---
+
+void EncodeReedSolomonStep(ModelState &m) {
+    encodeReedSolomon(m);
+}
+void DecodeAbmvStep(ModelState &m, long long) {
+    decodeABMV(m);
+}
+void DecodeAbmchStep(ModelState &m, long long) {
+    decodeABMCh(m);
+}
+void EncodeBchStep(ModelState &m) {
+    encodeBch(m);
+}
+void DecodeBchStep(ModelState &m, long long) {
+    decodeBch(m);
+}
+
+// --- The catalogue's families and decoders mapped to the steps ---
 
 EncoderFn EncoderOfFamily(EncoderFamily family) {
     switch (family) {
     case EncoderFamily::Cyclic:
-        return encodeCyclic;
+        return EncodeCyclicStep;
     case EncoderFamily::ConvHalf:
-        return encodeConvHalf;
+        return EncodeConvHalfStep;
     case EncoderFamily::ConvK0N0:
-        return encodeConvK0N0;
+        return EncodeConvK0N0Step;
     case EncoderFamily::ConvViterbi:
-        return encodeViterbi;
+        return EncodeViterbiStep;
     case EncoderFamily::NonBinary:
-        return encodeReedSolomon;
+        return EncodeReedSolomonStep;
     case EncoderFamily::Bch:
-        return encodeBch;
+        return EncodeBchStep;
     case EncoderFamily::None:
         break;
     }
@@ -38,29 +105,29 @@ EncoderFn EncoderOfFamily(EncoderFamily family) {
 DecoderFn DecoderOf(Decoder decoder) {
     switch (decoder) {
     case Decoder::Syndrome:
-        return decodeSyndrome;
+        return DecodeSyndromeStep;
     case Decoder::ConvHalf:
-        return IgnoringWordNumber<decodeConvHalf>;
+        return DecodeConvHalfStep;
     case Decoder::KasamiRudolph:
-        return IgnoringWordNumber<decodeKasamiRudolph>;
+        return DecodeKasamiRudolphStep;
     case Decoder::Meggitt:
-        return IgnoringWordNumber<decodeMeggitt>;
+        return DecodeMeggittStep;
     case Decoder::Threshold157:
-        return IgnoringWordNumber<decodeThreshold157>;
+        return DecodeThreshold157Step;
     case Decoder::Majority73:
-        return IgnoringWordNumber<decodeMajority73>;
+        return DecodeMajority73Step;
     case Decoder::Conv105:
-        return IgnoringWordNumber<decodeConv105>;
+        return DecodeConv105Step;
     case Decoder::ConvK0N0:
-        return IgnoringWordNumber<decodeConvK0N0>;
+        return DecodeConvK0N0Step;
     case Decoder::Viterbi:
-        return decodeViterbi;
+        return DecodeViterbiStep;
     case Decoder::Abmv:
-        return IgnoringWordNumber<decodeABMV>;
+        return DecodeAbmvStep;
     case Decoder::Bch:
-        return IgnoringWordNumber<decodeBch>;
+        return DecodeBchStep;
     case Decoder::Abmch:
-        return IgnoringWordNumber<decodeABMCh>;
+        return DecodeAbmchStep;
     case Decoder::None:
         break;
     }

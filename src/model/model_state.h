@@ -48,20 +48,21 @@ struct ModelParameters {
     std::array<double, 8> breakParams{}; // dat
     std::int32_t stat1WordLength = 0;
     std::int32_t wordCount = 0;
-    std::string genPolyText;                   // dat, UTF-8 in memory, code page 1251 on disk
-    std::string innerPolyList;                 // dat, at most 30 characters
-    std::uint16_t codeType = 0;                // dat
-    std::int32_t codeN = 0;                    // dat
-    std::int32_t codeK = 0;                    // dat
-    std::int32_t convN0 = 0;                   // dat
-    std::int32_t convK0 = 0;                   // dat
-    std::int32_t genPolyTermCount = 0;         // dat
-    std::int32_t codeT = 0;                    // dat
-    std::array<std::uint8_t, 8> polyNumbers{}; // dat, 0-based
-    std::int32_t ilvA = 0;                     // dat
-    std::int32_t ilvC = 0;                     // dat
-    std::int32_t ilvL = 0;                     // dat
-    std::int16_t ruCriterion = 0;              // dat
+    std::string genPolyText;           // dat, UTF-8 in memory, code page 1251 on disk
+    std::string innerPolyList;         // dat, at most 30 characters
+    std::uint16_t codeType = 0;        // dat
+    std::int32_t codeN = 0;            // dat
+    std::int32_t codeK = 0;            // dat
+    std::int32_t convN0 = 0;           // dat
+    std::int32_t convK0 = 0;           // dat
+    std::int32_t genPolyTermCount = 0; // dat
+    std::array<std::int32_t, kPolyTerms> genPolyTerms{}; // 0-based, the terms read from g(x)
+    std::int32_t codeT = 0;                              // dat
+    std::array<std::uint8_t, 8> polyNumbers{};           // dat, 0-based
+    std::int32_t ilvA = 0;                               // dat
+    std::int32_t ilvC = 0;                               // dat
+    std::int32_t ilvL = 0;                               // dat
+    std::int16_t ruCriterion = 0;                        // dat
     std::uint8_t channelType = 0;
     std::uint8_t channelEntered = 0;
     std::array<std::string, 7> tapStrings{};
@@ -70,7 +71,6 @@ struct ModelParameters {
 
 // The words of the chain on their way through one block of a run.
 struct ChainBuffers {
-    std::array<std::int32_t, kPolyTerms> genPolyTerms{}; // 0-based
     Bits2100 infoWord{};
     Bits2100 prevInfoWord{};
     std::array<std::uint8_t, kMaxBlockInfo + 1> blockInfoWords{};
@@ -81,12 +81,17 @@ struct ChainBuffers {
     std::array<std::uint8_t, kMaxBlock + 1> errorVector{};
     Bits2100 rxWord{};
     Bits2100 decodedWord{};
+    std::array<std::int32_t, kMaxBlock + 1> interleaverPerm{}; // 0-based
+};
+
+// Work cells the binary coders share. Not cleared between words or runs: what one code type leaves
+// in them another may read, so they stay one part that the coders borrow.
+struct DecoderWorkCells {
     Bits2100 convRegister{};
     Bits2100 decoderWork1{};
     Bits2100 decoderWork2{};
     Bits2100 decoderWork3{};
     std::array<std::uint8_t, kMaxParity + 1> parityColumns{};
-    std::array<std::int32_t, kMaxBlock + 1> interleaverPerm{}; // 0-based
 };
 
 // What a completed run leaves for the windows, the files and the printouts.
@@ -199,6 +204,7 @@ struct WindowValues {
 
 struct ModelState : ModelParameters,
                     ChainBuffers,
+                    DecoderWorkCells,
                     RunResults,
                     MarkovGeneratorState,
                     DecisionDeviceState,
