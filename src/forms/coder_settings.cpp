@@ -136,11 +136,8 @@ void CoderSettings::Open(ModelState &m, Notifier &notifier) {
 
 CoderCloseOutcome CoderSettings::Close(ModelState &m, Notifier &notifier, bool accepted) {
     open_ = false;
-    if (!accepted)
-        m.dialogCancelled = 1;
     CoderCloseOutcome outcome = CoderCloseOutcome::Accepted;
-    if (m.dialogCancelled == 1) {
-        m.dialogCancelled = 0;
+    if (!accepted) {
         outcome = CoderCloseOutcome::Cancelled;
     } else {
         if (checked_)

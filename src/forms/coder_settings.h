@@ -69,7 +69,7 @@ public:
     // model over that type's defaults.
     void Open(ModelState &m, Notifier &notifier);
     // After the window closed ("Ввод" or the close box: accepted; "Отмена": not). Takes the
-    // settings over unless cancelled (also when dialogCancelled was set), then parses g(x) unless
+    // settings over unless cancelled, then parses g(x) unless
     // the type is a non-binary one; a field that is not an integer stops both with the conversion
     // message. The inner list is taken over with the rest: the cascade generator reads the model.
     CoderCloseOutcome Close(ModelState &m, Notifier &notifier, bool accepted);

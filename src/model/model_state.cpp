@@ -33,10 +33,6 @@ void SetStartupDefaults(ModelState &m) {
 
     m.bchTable = kBchTable.data();
     m.tapTable = kTapTable.data();
-
-    // Set when the main window is created; kept here so that every front end starts alike.
-    m.dialogColor = 0xFFFF00;
-    m.stageWindowColor = 12860482;
 }
 
 std::unique_ptr<ModelState> MakeModel() {

@@ -195,13 +195,6 @@ struct GaloisCoderState {
     std::int32_t bchDegree = 0;
 };
 
-// Values shared by the windows (not saved).
-struct WindowValues {
-    std::uint8_t dialogCancelled = 0;
-    std::int32_t dialogColor = 0;
-    std::int32_t stageWindowColor = 0;
-};
-
 struct ModelState : ModelParameters,
                     ChainBuffers,
                     DecoderWorkCells,
@@ -211,8 +204,7 @@ struct ModelState : ModelParameters,
                     InnerCodeState,
                     ConvThresholdState,
                     ViterbiState,
-                    GaloisCoderState,
-                    WindowValues {
+                    GaloisCoderState {
     // --- Random generator of this model ---
     Random random;
     // When set, a run's set-up seeds the generator with this value instead of the clock.

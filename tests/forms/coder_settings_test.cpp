@@ -296,7 +296,6 @@ TEST_F(CoderSettingsTest, CancelKeepsTheModelButParsesAgain) {
     m.genPolyTerms.fill(9);
     m.genPolyTermCount = 0;
     EXPECT_EQ(cs.Close(m, notifier, false), CoderCloseOutcome::Cancelled);
-    EXPECT_EQ(m.dialogCancelled, 0);
     EXPECT_EQ(m.codeType, 5);
     EXPECT_EQ(Code(), (std::vector<std::int32_t>{7, 3, 1}));
     EXPECT_EQ(m.genPolyText, "35");

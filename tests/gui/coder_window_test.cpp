@@ -46,16 +46,14 @@ struct CoderValues {
     std::array<std::uint8_t, 8> polyNumbers;
     std::uint16_t convPolyIndex;
     std::array<std::string, 7> tapStrings;
-    std::uint8_t cancelled;
     bool operator==(const CoderValues &) const = default;
 };
 
 CoderValues Values(const ModelState &m) {
-    return {m.codeType,       m.genPolyText,   m.innerPolyList,
-            m.codeN,          m.codeK,         m.codeT,
-            m.convN0,         m.convK0,        m.genPolyTermCount,
-            m.polyNumbers,    m.convPolyIndex, m.tapStrings,
-            m.dialogCancelled};
+    return {m.codeType,    m.genPolyText,   m.innerPolyList,
+            m.codeN,       m.codeK,         m.codeT,
+            m.convN0,      m.convK0,        m.genPolyTermCount,
+            m.polyNumbers, m.convPolyIndex, m.tapStrings};
 }
 
 std::vector<std::string> Texts(const RecordingNotifier &n) {
@@ -535,7 +533,7 @@ void CoderWindowTest::otherCodesSwitchesPanelsAndUnchecks() {
 
 void CoderWindowTest::enterTakesOverAndParses() {
     Rig rig;
-    rig.model->dialogColor = rig.twinModel->dialogColor = 0x00332211;
+    rig.services.window.dialogColor = 0x00332211;
     QVERIFY(rig.Step("BitBtn1", [&] {
         QCOMPARE(rig.window.palette().color(QPalette::Window), QColor(0x11, 0x22, 0x33));
         rig.CheckType(0);
@@ -606,7 +604,7 @@ void CoderWindowTest::cancelKeepsTheModelButParsesAgain() {
     QCOMPARE(rig.model->genPolyText, std::string("5343"));
     QCOMPARE(rig.model->genPolyTermCount, 7);
     QCOMPARE(rig.model->genPolyTerms[6], 11);
-    QCOMPARE(rig.model->dialogCancelled, 0);
+    QCOMPARE(rig.services.window.dialogCancelled, 0);
     // The number entry wrote its row at once, as the handlers do.
     QCOMPARE(rig.model->polyNumbers[0], 9);
 }

@@ -44,12 +44,12 @@ struct Params {
     bool operator==(const Params &) const = default;
 };
 
-Params Snapshot(const ModelState &m) {
+Params Snapshot(const ModelState &m, const WindowValues &w) {
     return {
         m.probOne,         m.modMd,      m.contQ,   m.contHp,     m.contHc,      m.ruThreshold1,
         m.ruThreshold2,    m.contM,      m.demodDm, m.discParams, m.breakParams, m.stat1WordLength,
         m.wordCount,       m.ilvA,       m.ilvC,    m.ilvL,       m.ruCriterion, m.channelEntered,
-        m.dialogCancelled, m.dialogColor};
+        w.dialogCancelled, w.dialogColor};
 }
 
 // A model with its defaults, a recording notifier, and the user's hand in every modal wait.
@@ -176,7 +176,7 @@ void DialogsTest::cancelLeavesTheModelUnchanged() {
     Rig rig;
     rig.EnterChannel();
     AnyDialog d = Make(name, rig.services);
-    const Params before = Snapshot(*rig.model);
+    const Params before = Snapshot(*rig.model, rig.services.window);
     rig.user = [](ParameterDialog &p) {
         // Everything the user could change, changed, then thrown away.
         for (QLineEdit *e : p.findChildren<QLineEdit *>())
@@ -187,7 +187,7 @@ void DialogsTest::cancelLeavesTheModelUnchanged() {
     };
     d.runStep();
     QCOMPARE(rig.shown, 1);
-    QVERIFY(Snapshot(*rig.model) == before);
+    QVERIFY(Snapshot(*rig.model, rig.services.window) == before);
     QVERIFY(rig.notifier.entries.empty());
 }
 
@@ -505,7 +505,7 @@ void DialogsTest::realTextThatIsNoNumberKeepsTheDialogOpen() {
     Rig rig;
     rig.EnterChannel();
     AnyDialog d = Make(name, rig.services);
-    const Params before = Snapshot(*rig.model);
+    const Params before = Snapshot(*rig.model, rig.services.window);
     bool openAfterEnter = false, openAfterClose = false;
     int messages = 0;
     Params during{};
@@ -520,7 +520,7 @@ void DialogsTest::realTextThatIsNoNumberKeepsTheDialogOpen() {
         p.close(); // the close box accepts, so it checks too
         openAfterClose = p.isVisible();
         messages = int(rig.notifier.entries.size());
-        during = Snapshot(*rig.model);
+        during = Snapshot(*rig.model, rig.services.window);
         QVERIFY(!f->styleSheet().isEmpty()); // marked
         f->setText(good);
         Rig::Enter(p);
@@ -534,7 +534,7 @@ void DialogsTest::realTextThatIsNoNumberKeepsTheDialogOpen() {
     QVERIFY(rig.notifier.entries[0].kind == MessageKind::Error);
     QVERIFY(during == before);
     // Corrected, the entries are taken (an empty field is 0, a decimal comma is read).
-    QVERIFY(!(Snapshot(*rig.model) == before));
+    QVERIFY(!(Snapshot(*rig.model, rig.services.window) == before));
     if (name == QLatin1String("signal"))
         QCOMPARE(rig.model->probOne, 0.25);
     if (name == QLatin1String("cont2"))
@@ -587,7 +587,7 @@ void DialogsTest::integerFieldNamedInTheMessage() {
     QFETCH(QString, message);
     Rig rig;
     AnyDialog d = Make(name, rig.services);
-    const Params before = Snapshot(*rig.model);
+    const Params before = Snapshot(*rig.model, rig.services.window);
     bool open = false;
     rig.user = [&](ParameterDialog &p) {
         if (!other.isEmpty())
@@ -601,7 +601,7 @@ void DialogsTest::integerFieldNamedInTheMessage() {
     QVERIFY(open);
     QCOMPARE(rig.notifier.entries.size(), std::size_t(1));
     QCOMPARE(QString::fromStdString(rig.notifier.entries[0].text), message);
-    QVERIFY(Snapshot(*rig.model) == before);
+    QVERIFY(Snapshot(*rig.model, rig.services.window) == before);
 
     // The mark of the bad entry does not outlive the opening it was made in.
     bool marked = true;
@@ -759,7 +759,7 @@ void DialogsTest::colourItem() {
     emit p.customContextMenuRequested(QPoint(10, 10));
     QVERIFY(sawItem);
     const QColor chosen(10, 20, 30);
-    QCOMPARE(rig.model->dialogColor, ColorToModel(chosen));
+    QCOMPARE(rig.services.window.dialogColor, ColorToModel(chosen));
     QCOMPARE(p.palette().color(QPalette::Window), chosen);
     p.hide();
 

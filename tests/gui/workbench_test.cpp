@@ -233,8 +233,8 @@ void WorkbenchTest::startUpOffersOnlyTheStructureChoice() {
     QCOMPARE(s.window->windowTitle(),
              QStringLiteral("Автоматизированное рабочее место исследования СПИ."));
     QVERIFY(!s.stage());
-    QCOMPARE(s.model->dialogColor, 0xFFFF00);
-    QCOMPARE(s.model->stageWindowColor, 12860482);
+    QCOMPARE(s.services.window.dialogColor, 0xFFFF00);
+    QCOMPARE(s.services.window.stageWindowColor, 12860482);
 }
 
 void WorkbenchTest::structureChoiceSwapsTheVariantButtons() {
@@ -314,7 +314,7 @@ void WorkbenchTest::cancelledDialogsLeaveTheModel() {
     QCOMPARE(s.model->stat1WordLength, before.stat1WordLength);
     QCOMPARE(s.model->wordCount, before.wordCount);
     QCOMPARE(s.model->codeType, before.codeType);
-    QCOMPARE(s.model->dialogCancelled, std::uint8_t(0));
+    QCOMPARE(s.services.window.dialogCancelled, std::uint8_t(0));
 }
 
 void WorkbenchTest::helpModeOpensTopicsInsteadOfDialogs() {
@@ -422,7 +422,7 @@ void WorkbenchTest::stageColorAppliesOnlyToTheStageWindow() {
     s.action("DC1")->trigger();
     s.window->mdiArea()->setActiveSubWindow(s.window->mdiArea()->subWindowList().first());
     s.action("Color1")->trigger();
-    QCOMPARE(s.model->stageWindowColor, ColorToModel(QColor(10, 20, 30)));
+    QCOMPARE(s.services.window.stageWindowColor, ColorToModel(QColor(10, 20, 30)));
 }
 
 void WorkbenchTest::screenshots() {

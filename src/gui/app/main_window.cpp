@@ -59,8 +59,8 @@ MainWindow::MainWindow(GuiServices &services, QWidget *parent)
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
     // The colours every later window is given.
-    services_.model.stageWindowColor = 12860482;
-    services_.model.dialogColor = 0xFFFF00;
+    services_.window.stageWindowColor = 12860482;
+    services_.window.dialogColor = 0xFFFF00;
 
     mdi_ = new QMdiArea(this);
     mdi_->setBackground(ColorFromModel(8421440));
@@ -318,12 +318,12 @@ void MainWindow::ChooseStageColor() {
         return;
     const auto chosen =
         services_.chooseColor
-            ? services_.chooseColor(this, ColorFromModel(services_.model.stageWindowColor))
+            ? services_.chooseColor(this, ColorFromModel(services_.window.stageWindowColor))
             : std::nullopt;
     if (!chosen)
         return;
-    services_.model.stageWindowColor = ColorToModel(*chosen);
-    ApplyBackground(stage, services_.model.stageWindowColor);
+    services_.window.stageWindowColor = ColorToModel(*chosen);
+    ApplyBackground(stage, services_.window.stageWindowColor);
 }
 
 void MainWindow::SetHelpMode(bool on) {

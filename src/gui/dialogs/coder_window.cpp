@@ -413,9 +413,12 @@ bool CoderWindow::RunStep() {
     ShowPanelOfCheckedType(coder_);
     Refresh();
     const int result = Run();
-    // "Отмена" has set dialogCancelled; a window left open by whoever showed it took nothing.
+    // "Отмена" has set dialogCancelled, which is reset here; a window left open by whoever showed
+    // it took nothing.
+    const bool cancelled = services_.window.dialogCancelled != 0;
+    services_.window.dialogCancelled = 0;
     const CoderCloseOutcome outcome =
-        coder_.Close(m, services_.notifier, result == QDialog::Accepted);
+        coder_.Close(m, services_.notifier, result == QDialog::Accepted && !cancelled);
     Refresh();
     return outcome == CoderCloseOutcome::Accepted;
 }

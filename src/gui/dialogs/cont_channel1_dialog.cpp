@@ -139,7 +139,7 @@ bool ContChannel1Dialog::RunStep() {
     edit5_->setText(QString::fromStdString(f.m));
     edit6_->setText(QString::fromStdString(f.q));
     groups_.Show(m.modMd, f.modulator, f.demodulator);
-    if (!EntriesAccepted(Run(), m))
+    if (!EntriesAccepted(Run(), services_.window))
         return false;
     f.hp = edit1_->text().toStdString();
     f.hc = edit2_->text().toStdString();

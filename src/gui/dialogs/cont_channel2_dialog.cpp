@@ -53,7 +53,7 @@ void ContChannel2Dialog::RunStep() {
     edit3_->setText(QString::fromStdString(f.hc));
     edit4_->setText(QString::fromStdString(f.q));
     groups_.Show(m.modMd, f.modulator, f.demodulator);
-    if (!EntriesAccepted(Run(), m))
+    if (!EntriesAccepted(Run(), services_.window))
         return;
     f.hp = edit1_->text().toStdString();
     f.m = edit2_->text().toStdString();

@@ -53,7 +53,7 @@ void DecisionDeviceDialog::RunStep() {
         if (QAbstractButton *b = criterion_->button(shown->criterion))
             b->setChecked(true);
         edit1_->setText(QString::fromStdString(shown->pcp));
-        if (!EntriesAccepted(Run(), m))
+        if (!EntriesAccepted(Run(), services_.window))
             return;
     }
     // Also when the dialog was not shown: the rule is the group's last selection.

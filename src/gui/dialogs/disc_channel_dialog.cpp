@@ -92,7 +92,7 @@ bool DiscChannelDialog::RunStep() {
         edits_[i]->setText(QString::fromStdString(*texts[i]));
     label10_->setText(QString::fromStdString(f.pcpLabel));
 
-    if (EntriesAccepted(Run(), m)) {
+    if (EntriesAccepted(Run(), services_.window)) {
         DiscChannelFields taken = f;
         std::string *back[8] = {&taken.p0, &taken.p1,  &taken.e0,  &taken.e1,
                                 &taken.e2, &taken.p01, &taken.p21, &taken.pp};

@@ -42,7 +42,7 @@ void InterleaverDialog::RunStep() {
     edit1_->setText(QString::number(m.ilvA));
     edit2_->setText(QString::number(m.ilvC));
     edit3_->setText(QString::number(m.ilvL));
-    if (!EntriesAccepted(Run(), m))
+    if (!EntriesAccepted(Run(), services_.window))
         return;
     const auto a = ParseInteger(edit1_->text().toStdString());
     const auto c = ParseInteger(edit2_->text().toStdString());

@@ -32,7 +32,7 @@ void SignalDialog::RunStep() {
     ModelState &m = services_.model;
     ClearFieldMarks(this);
     edit1_->setText(QString::fromStdString(FillSignalDialog(m).probOne));
-    if (!EntriesAccepted(Run(), m))
+    if (!EntriesAccepted(Run(), services_.window))
         return;
     AcceptSignalDialog(m, {edit1_->text().toStdString()});
 }

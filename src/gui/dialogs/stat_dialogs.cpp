@@ -136,14 +136,14 @@ void FinishDialogLayout(ParameterDialog *dialog, QVBoxLayout *outer) {
 
 void AttachDialogColorItem(ParameterDialog *dialog, GuiServices &services) {
     AttachColorMenu(dialog, services, [dialog, &services](std::int32_t color) {
-        services.model.dialogColor = color;
+        services.window.dialogColor = color;
         ApplyBackground(dialog, color);
     });
 }
 
-bool EntriesAccepted(int runResult, ModelState &m) {
-    if (m.dialogCancelled) {
-        m.dialogCancelled = 0;
+bool EntriesAccepted(int runResult, WindowValues &window) {
+    if (window.dialogCancelled) {
+        window.dialogCancelled = 0;
         return false;
     }
     // Only "Ввод" or the close box accept; a dialog left open by whoever showed it took nothing.
@@ -179,7 +179,7 @@ bool Stat1Dialog::RunStep() {
     ClearFieldMarks(this);
     edit1_->setText(QString::number(m.stat1WordLength));
     edit2_->setText(QString::number(m.wordCount));
-    if (!EntriesAccepted(Run(), m))
+    if (!EntriesAccepted(Run(), services_.window))
         return false;
     return AcceptStat1Dialog(m, edit1_->text().toStdString(), edit2_->text().toStdString(),
                              services_.notifier);
@@ -203,7 +203,7 @@ bool Stat2Dialog::RunStep() {
     ModelState &m = services_.model;
     ClearFieldMarks(this);
     edit1_->setText(QString::number(m.wordCount));
-    if (!EntriesAccepted(Run(), m))
+    if (!EntriesAccepted(Run(), services_.window))
         return false;
     if (!AcceptStat2Dialog(m, edit1_->text().toStdString(), services_.notifier))
         return false;

@@ -31,7 +31,7 @@ void FinishDialogLayout(ParameterDialog *dialog, QVBoxLayout *outer);
 void AttachDialogColorItem(ParameterDialog *dialog, GuiServices &services);
 // After Run(): "Отмена" has set dialogCancelled, which is reset here; true when the dialog
 // accepted its entries and they are to be read back.
-bool EntriesAccepted(int runResult, ModelState &m);
+bool EntriesAccepted(int runResult, WindowValues &window);
 
 // Whether a real-valued field holds a number as the dialogs read it: an empty field (0), or a
 // number with a decimal point or comma.

@@ -10,6 +10,8 @@
 #include <QColor>
 #include <QString>
 
+#include <cstdint>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -20,11 +22,20 @@ class QWidget;
 
 namespace spi::gui {
 
+// Values the windows share for the session (never saved): the cancel flag that a dialog's "Отмена"
+// sets and its caller tests and resets, and the colours every dialog and the stage window get.
+struct WindowValues {
+    std::uint8_t dialogCancelled = 0;
+    std::int32_t dialogColor = 0xFFFF00;
+    std::int32_t stageWindowColor = 12860482;
+};
+
 struct GuiServices {
     explicit GuiServices(ModelState &m, Notifier &n) : model(m), notifier(n) {}
 
     ModelState &model;
     Notifier &notifier;
+    WindowValues window;
 
     // Shows a dialog modally and returns its result (QDialog::exec by default).
     std::function<int(QDialog &)> execDialog;

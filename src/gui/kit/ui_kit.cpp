@@ -70,14 +70,14 @@ QWidget *ParameterDialog::MakeButtonRow() {
         accept();
     });
     connect(cancel_, &QPushButton::clicked, this, [this] {
-        services_.model.dialogCancelled = 1;
+        services_.window.dialogCancelled = 1;
         done(QDialog::Rejected);
     });
     return row;
 }
 
 int ParameterDialog::Run() {
-    ApplyBackground(this, services_.model.dialogColor);
+    ApplyBackground(this, services_.window.dialogColor);
     setResult(0); // a driver that shows nothing must not find the last opening's result
     return services_.execDialog ? services_.execDialog(*this) : exec();
 }

@@ -258,7 +258,7 @@ CurveWindow::~CurveWindow() {
 }
 
 int CurveWindow::Run() {
-    ApplyBackground(this, services_.model.dialogColor);
+    ApplyBackground(this, services_.window.dialogColor);
     ParameterChosen(false); // the current value may have changed since the last opening
     return services_.execDialog ? services_.execDialog(*this) : exec();
 }

@@ -88,7 +88,7 @@ StageWindow::StageWindow(GuiServices &services, DialogSet &dialogs, QWidget *par
     setObjectName(QStringLiteral("TDC_Menu"));
     setWindowTitle(QStringLiteral("ДК и РУ"));
     setMouseTracking(true);
-    ApplyBackground(this, services_.model.stageWindowColor);
+    ApplyBackground(this, services_.window.stageWindowColor);
     SetHelpTopic(this, 2);
 
     for (const auto &b : kButtons) {
@@ -111,7 +111,7 @@ StageWindow::StageWindow(GuiServices &services, DialogSet &dialogs, QWidget *par
     EnableStat1(false);
     EnableStat2(false);
     AttachColorMenu(this, services_, [this](std::int32_t c) {
-        services_.model.stageWindowColor = c;
+        services_.window.stageWindowColor = c;
         ApplyBackground(this, c);
     });
     ShowVariant(services_.model.channelType == 2 ? 2 : 1);
