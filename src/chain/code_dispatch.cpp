@@ -23,16 +23,16 @@ void DecodeSyndromeStep(ModelState &m, long long wordNumber) {
     decodeSyndrome(m, wordNumber);
 }
 void DecodeKasamiRudolphStep(ModelState &m, long long) {
-    decodeKasamiRudolph(m);
+    decodeKasamiRudolph(m.rxWord, m.decodedWord);
 }
 void DecodeMeggittStep(ModelState &m, long long) {
-    decodeMeggitt(m);
+    decodeMeggitt(m.rxWord, m.decodedWord);
 }
 void DecodeThreshold157Step(ModelState &m, long long) {
-    decodeThreshold157(m);
+    decodeThreshold157(m.rxWord, m.decodedWord);
 }
 void DecodeMajority73Step(ModelState &m, long long) {
-    decodeMajority73(m);
+    decodeMajority73(m.rxWord, m.decodedWord);
 }
 
 // --- Convolutional codes with threshold decoding ---
