@@ -17,10 +17,11 @@ namespace {
 // --- Cyclic codes: the syndrome decoder and the four decoders of fixed short codes ---
 
 void EncodeCyclicStep(ModelState &m) {
-    encodeCyclic(m);
+    encodeCyclic(m, m.infoWord, m.codeWord);
 }
 void DecodeSyndromeStep(ModelState &m, long long wordNumber) {
-    decodeSyndrome(m, wordNumber);
+    decodeSyndrome(m, m, m.rxWord, m.decodedWord, wordNumber,
+                   {m.detectedBlockCount, m.wordErrProbAfter});
 }
 void DecodeKasamiRudolphStep(ModelState &m, long long) {
     decodeKasamiRudolph(m.rxWord, m.decodedWord);
