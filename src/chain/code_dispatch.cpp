@@ -17,22 +17,23 @@ namespace {
 // --- Cyclic codes: the syndrome decoder and the four decoders of fixed short codes ---
 
 void EncodeCyclicStep(ModelState &m) {
-    encodeCyclic(m);
+    encodeCyclic(m, m.infoWord, m.codeWord);
 }
 void DecodeSyndromeStep(ModelState &m, long long wordNumber) {
-    decodeSyndrome(m, wordNumber);
+    decodeSyndrome(m, m, m.rxWord, m.decodedWord, wordNumber,
+                   {m.detectedBlockCount, m.wordErrProbAfter});
 }
 void DecodeKasamiRudolphStep(ModelState &m, long long) {
-    decodeKasamiRudolph(m);
+    decodeKasamiRudolph(m.rxWord, m.decodedWord);
 }
 void DecodeMeggittStep(ModelState &m, long long) {
-    decodeMeggitt(m);
+    decodeMeggitt(m.rxWord, m.decodedWord);
 }
 void DecodeThreshold157Step(ModelState &m, long long) {
-    decodeThreshold157(m);
+    decodeThreshold157(m.rxWord, m.decodedWord);
 }
 void DecodeMajority73Step(ModelState &m, long long) {
-    decodeMajority73(m);
+    decodeMajority73(m.rxWord, m.decodedWord);
 }
 
 // --- Convolutional codes with threshold decoding ---

@@ -66,7 +66,7 @@ void PassThrough(ModelState &m, int k) {
 // The systematic division by g(x) over positions 1..k is the one of the binary cyclic encoder,
 // with the same bit order, so that encoder is used as it is.
 void encodeBch(ModelState &m) {
-    encodeCyclic(m);
+    encodeCyclic(m, m.infoWord, m.codeWord);
 }
 
 // The binary time-domain decoder. As in "АБМВ" the time-domain vectors are images of polynomials

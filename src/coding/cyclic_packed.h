@@ -21,10 +21,10 @@ struct CodeShape {
 
 // The run refuses settings beyond the buffers before it starts; clamping here only keeps a call
 // with bad settings inside the arrays.
-inline CodeShape ShapeOf(const ModelState &m) {
+inline CodeShape ShapeOf(const ModelParameters &p) {
     CodeShape s;
-    s.n = std::clamp<int>(m.codeN, 0, kMaxWord);
-    s.k = std::clamp<int>(m.codeK, 0, s.n);
+    s.n = std::clamp<int>(p.codeN, 0, kMaxWord);
+    s.k = std::clamp<int>(p.codeK, 0, s.n);
     s.r = s.n - s.k;
     return s;
 }
@@ -52,15 +52,15 @@ struct PackedGenPoly {
 
 // Exponents of n or more can only write past the word, never into positions 1..n, which is all
 // anyone reads; they are left out. A repeated exponent adds its shift twice, i.e. not at all.
-inline PackedGenPoly PackGenPoly(const ModelState &m, int n) {
+inline PackedGenPoly PackGenPoly(const ModelParameters &p, int n) {
     PackedGenPoly g;
-    const int count = std::clamp<int>(m.genPolyTermCount, 0, kPolyTerms);
+    const int count = std::clamp<int>(p.genPolyTermCount, 0, kPolyTerms);
     if (n <= kWordBits) {
         // A short code (the default one among them) packs into one word, kept in a register:
         // this runs for every word the encoder sees.
         std::uint64_t bits = 0;
         for (int j = 0; j < count; ++j) {
-            const std::int32_t d = m.genPolyTerms[static_cast<std::size_t>(j)];
+            const std::int32_t d = p.genPolyTerms[static_cast<std::size_t>(j)];
             if (d < 0 || d >= n)
                 continue;
             bits ^= std::uint64_t{1} << d;
@@ -71,7 +71,7 @@ inline PackedGenPoly PackGenPoly(const ModelState &m, int n) {
     }
     std::fill(g.bits.begin(), g.bits.begin() + (n + kWordBits - 1) / kWordBits, 0);
     for (int j = 0; j < count; ++j) {
-        const std::int32_t d = m.genPolyTerms[static_cast<std::size_t>(j)];
+        const std::int32_t d = p.genPolyTerms[static_cast<std::size_t>(j)];
         if (d < 0 || d >= n)
             continue;
         g.bits[static_cast<std::size_t>(d / kWordBits)] ^= std::uint64_t{1} << (d % kWordBits);

@@ -3,23 +3,27 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 
 namespace spi {
 
 namespace {
 
-// Packs rxWord[1..n] into an integer, position l at bit l-1.
-std::uint32_t PackReceived(const ModelState &m, int n) {
+using ReceivedBits = std::span<const std::uint8_t, kMaxWord + 1>;
+using DecodedBits = std::span<std::uint8_t, kMaxWord + 1>;
+
+// Packs rx[1..n] into an integer, position l at bit l-1.
+std::uint32_t PackReceived(ReceivedBits rx, int n) {
     std::uint32_t word = 0;
     for (int l = 1; l <= n; ++l)
-        word |= static_cast<std::uint32_t>(m.rxWord[static_cast<std::size_t>(l)] & 1u) << (l - 1);
+        word |= static_cast<std::uint32_t>(rx[static_cast<std::size_t>(l)] & 1u) << (l - 1);
     return word;
 }
 
-// Writes the first k bits of word to decodedWord[1..k] and zeros to k+1..n.
-void StoreDecoded(ModelState &m, std::uint32_t word, int k, int n) {
+// Writes the first k bits of word to decoded[1..k] and zeros to k+1..n.
+void StoreDecoded(DecodedBits decoded, std::uint32_t word, int k, int n) {
     for (int l = 1; l <= n; ++l)
-        m.decodedWord[static_cast<std::size_t>(l)] =
+        decoded[static_cast<std::size_t>(l)] =
             l <= k ? static_cast<std::uint8_t>((word >> (l - 1)) & 1u) : 0;
 }
 
@@ -58,8 +62,8 @@ std::uint32_t RotateGolay(std::uint32_t out, std::uint32_t incoming) {
 
 } // namespace
 
-void decodeKasamiRudolph(ModelState &m) {
-    std::uint32_t out = PackReceived(m, kGolayN);
+void decodeKasamiRudolph(ReceivedBits rx, DecodedBits decoded) {
+    std::uint32_t out = PackReceived(rx, kGolayN);
     std::uint32_t s = 0;
     for (int l = 0; l < kGolayN; ++l)
         s = ClockGolay(s, out >> l);
@@ -95,14 +99,13 @@ void decodeKasamiRudolph(ModelState &m) {
 
     // The Golay decoder hands on its corrected parity too.
     for (int l = 1; l <= kGolayN; ++l)
-        m.decodedWord[static_cast<std::size_t>(l)] =
-            static_cast<std::uint8_t>((out >> (l - 1)) & 1u);
+        decoded[static_cast<std::size_t>(l)] = static_cast<std::uint8_t>((out >> (l - 1)) & 1u);
 }
 
-void decodeMeggitt(ModelState &m) {
+void decodeMeggitt(ReceivedBits rx, DecodedBits decoded) {
     constexpr int n = 15;
     constexpr int k = 11;
-    std::uint32_t out = PackReceived(m, n);
+    std::uint32_t out = PackReceived(rx, n);
     int s0 = 0, s1 = 0, s2 = 0, s3 = 0;
     const auto clock = [&](int b) {
         const int t = b ^ s0;
@@ -120,13 +123,13 @@ void decodeMeggitt(ModelState &m) {
         out ^= static_cast<std::uint32_t>(f) << i;
         clock(f);
     }
-    StoreDecoded(m, out, k, n);
+    StoreDecoded(decoded, out, k, n);
 }
 
-void decodeThreshold157(ModelState &m) {
+void decodeThreshold157(ReceivedBits rx, DecodedBits decoded) {
     constexpr int n = 15;
     constexpr int k = 7;
-    std::uint32_t out = PackReceived(m, n);
+    std::uint32_t out = PackReceived(rx, n);
     int r[8] = {};
     const auto clock = [&](int b) {
         const int t = b ^ r[7];
@@ -156,15 +159,15 @@ void decodeThreshold157(ModelState &m) {
             clock(f);
         }
     }
-    StoreDecoded(m, out, k, n);
+    StoreDecoded(decoded, out, k, n);
 }
 
-void decodeMajority73(ModelState &m) {
+void decodeMajority73(ReceivedBits rx, DecodedBits decoded) {
     constexpr int n = 7;
     constexpr int k = 3;
     int r[n];
     for (int l = 0; l < n; ++l)
-        r[l] = m.rxWord[static_cast<std::size_t>(l) + 1] & 1;
+        r[l] = rx[static_cast<std::size_t>(l) + 1] & 1;
     std::uint32_t out = 0;
     for (int i = 0; i < k; ++i) {
         const int votes = (r[1] ^ r[3]) + (r[4] ^ r[5]) + (r[2] ^ r[6]) + r[0];
@@ -175,7 +178,7 @@ void decodeMajority73(ModelState &m) {
         std::copy(r + 1, r + n, r);
         r[n - 1] = bit;
     }
-    StoreDecoded(m, out, k, n);
+    StoreDecoded(decoded, out, k, n);
 }
 
 } // namespace spi

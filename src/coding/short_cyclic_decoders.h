@@ -1,14 +1,25 @@
 // Fixed decoders of four short cyclic codes, each the shift-register circuit of a classical
-// decoder: they read rxWord and write decodedWord; n, k and their power are built in.
+// decoder: they read rx[1..n] and write decoded[1..n]; n, k and their power are built in.
 #pragma once
 
 #include "model/model_state.h"
 
+#include <cstdint>
+#include <span>
+
 namespace spi {
 
-void decodeKasamiRudolph(ModelState &m); // (23,12), up to 3 errors
-void decodeMeggitt(ModelState &m);       // (15,11), single errors
-void decodeThreshold157(ModelState &m);  // (15,7), up to 2 errors
-void decodeMajority73(ModelState &m);    // (7,3), single errors
+// (23,12), up to 3 errors
+void decodeKasamiRudolph(std::span<const std::uint8_t, kMaxWord + 1> rx,
+                         std::span<std::uint8_t, kMaxWord + 1> decoded);
+// (15,11), single errors
+void decodeMeggitt(std::span<const std::uint8_t, kMaxWord + 1> rx,
+                   std::span<std::uint8_t, kMaxWord + 1> decoded);
+// (15,7), up to 2 errors
+void decodeThreshold157(std::span<const std::uint8_t, kMaxWord + 1> rx,
+                        std::span<std::uint8_t, kMaxWord + 1> decoded);
+// (7,3), single errors
+void decodeMajority73(std::span<const std::uint8_t, kMaxWord + 1> rx,
+                      std::span<std::uint8_t, kMaxWord + 1> decoded);
 
 } // namespace spi

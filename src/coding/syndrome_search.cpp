@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace spi::cyclic {
@@ -171,9 +172,10 @@ struct SearchMemo {
     std::vector<std::uint32_t> answers;
 };
 
-SearchMemo &MemoFor(const ModelState &m, const CodeShape &s, int words) {
+SearchMemo &MemoFor(std::span<const std::uint8_t, kMaxParity + 1> parityColumns, const CodeShape &s,
+                    int words) {
     thread_local SearchMemo memo;
-    const std::uint8_t *columns = m.parityColumns.data() + 1;
+    const std::uint8_t *columns = parityColumns.data() + 1;
     const auto bytes = static_cast<std::size_t>(s.k) * static_cast<std::size_t>(s.r);
     if (memo.n == s.n && memo.k == s.k && memo.columnsKey.size() == bytes &&
         std::equal(columns, columns + bytes, memo.columnsKey.begin()))
@@ -208,12 +210,13 @@ SearchMemo &MemoFor(const ModelState &m, const CodeShape &s, int words) {
 
 // Packs parityColumns (or finds them packed), then searches. Returns the weight of the pattern
 // found.
-int SearchPattern(const ModelState &m, const CodeShape &s, const std::uint64_t *syndrome,
-                  int maxWeight, std::array<int, kMaxSearchWeight + 1> &q) {
+int SearchPattern(std::span<const std::uint8_t, kMaxParity + 1> parityColumns, const CodeShape &s,
+                  const std::uint64_t *syndrome, int maxWeight,
+                  std::array<int, kMaxSearchWeight + 1> &q) {
     const int words = (s.r + kWordBits - 1) / kWordBits;
     if (words == 0 || s.k * words > kMaxWord)
         return 0;
-    SearchMemo &memo = MemoFor(m, s, words);
+    SearchMemo &memo = MemoFor(parityColumns, s, words);
 
     if (memo.answerCm != maxWeight && ++memo.searches >= kSearchesBeforeAnswers &&
         AnswersFit(s, maxWeight)) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 namespace spi::cyclic {
 
@@ -13,8 +14,10 @@ inline constexpr int kMaxSearchWeight = 5;
 
 // The positions of the first set of up to maxWeight positions (1..n) whose syndrome is `syndrome`
 // (packed, r bits), in q[1..w], trying sets by weight and lexicographically within a weight, as
-// parityColumns describes the code. Returns w, or 0 when no such set exists.
-int SearchPattern(const ModelState &m, const CodeShape &s, const std::uint64_t *syndrome,
-                  int maxWeight, std::array<int, kMaxSearchWeight + 1> &q);
+// parityColumns (the decoder's rows, r bits per information position) describes the code.
+// Returns w, or 0 when no such set exists.
+int SearchPattern(std::span<const std::uint8_t, kMaxParity + 1> parityColumns, const CodeShape &s,
+                  const std::uint64_t *syndrome, int maxWeight,
+                  std::array<int, kMaxSearchWeight + 1> &q);
 
 } // namespace spi::cyclic

@@ -58,8 +58,14 @@ inline std::vector<std::uint8_t> PolyMod(std::vector<std::uint8_t> a,
 inline std::vector<std::uint8_t> Encode(ModelState &m, const std::vector<std::uint8_t> &info) {
     for (std::size_t i = 0; i < info.size(); ++i)
         m.infoWord[i + 1] = info[i];
-    encodeCyclic(m);
+    encodeCyclic(m, m.infoWord, m.codeWord);
     return {m.codeWord.begin() + 1, m.codeWord.begin() + m.codeN + 1};
+}
+
+// The syndrome decoder on the model's own cells, words and results, as the chain runs it.
+inline void DecodeSyndromeInModel(ModelState &m, long long wordNumber) {
+    decodeSyndrome(m, m, m.rxWord, m.decodedWord, wordNumber,
+                   {m.detectedBlockCount, m.wordErrProbAfter});
 }
 
 inline std::vector<std::uint8_t> RandomBits(ModelState &m, int count) {

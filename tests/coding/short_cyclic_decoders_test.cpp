@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <span>
 #include <vector>
 
 namespace spi {
@@ -21,7 +23,8 @@ struct ShortCode {
     const char *g;
     int n, k;
     std::uint16_t type;
-    std::function<void(ModelState &)> decode;
+    void (*decode)(std::span<const std::uint8_t, kMaxWord + 1>,
+                   std::span<std::uint8_t, kMaxWord + 1>);
 };
 
 const ShortCode kGolay{"(23,12)", "5343", 23, 12, 2, decodeKasamiRudolph};
@@ -33,7 +36,7 @@ const ShortCode kCode73{"(7,3)", "35", 7, 3, 5, decodeMajority73};
 Bits Decode(ModelState &m, const ShortCode &c, const Bits &rx) {
     SetReceived(m, rx);
     m.decodedWord.fill(1); // so that positions the decoder should clear are seen
-    c.decode(m);
+    c.decode(m.rxWord, m.decodedWord);
     return Slice(m.decodedWord, 1, c.n);
 }
 
@@ -46,8 +49,8 @@ Bits InfoBits(int value, int k) {
 
 // What a decoder other than the Golay one must deliver: the information bits, then zeros.
 Bits Expected(const ShortCode &c, const Bits &codeword) {
-    Bits e(codeword.begin(), codeword.begin() + c.k);
-    e.resize(static_cast<std::size_t>(c.n), 0);
+    Bits e(static_cast<std::size_t>(c.n), 0);
+    std::copy(codeword.begin(), codeword.begin() + c.k, e.begin());
     return e;
 }
 
