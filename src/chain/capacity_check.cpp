@@ -96,7 +96,7 @@ std::optional<std::string> CheckStat2Limits(const ModelState &m) {
         return "Поток ошибок внутреннего кода n*" + S(h / L) + "*L=" + S(n * h) +
                " символов превышает " + S(kMaxBlock) + ".";
 
-    if (auto v = CheckNonBinaryCode(m))
+    if (auto v = CheckNonBinaryCode(m, m))
         return v;
     if (auto v = CheckBchCode(m))
         return v;

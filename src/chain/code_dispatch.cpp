@@ -66,19 +66,20 @@ void DecodeViterbiStep(ModelState &m, long long blockNumber) {
 // --- Reed-Solomon and BCH codes ---
 
 void EncodeReedSolomonStep(ModelState &m) {
-    encodeReedSolomon(m);
+    encodeReedSolomon(m, m, m.infoWord, m.codeWord);
 }
 void DecodeAbmvStep(ModelState &m, long long) {
-    decodeABMV(m);
+    decodeABMV(m, m, m.rxWord, m.decodedWord);
 }
 void DecodeAbmchStep(ModelState &m, long long) {
-    decodeABMCh(m);
+    decodeABMCh(m, m, m.rxWord, m.decodedWord);
 }
+// The BCH code's systematic encoder is the binary cyclic one, over the g(x) of its table row.
 void EncodeBchStep(ModelState &m) {
-    encodeBch(m);
+    EncodeCyclicStep(m);
 }
 void DecodeBchStep(ModelState &m, long long) {
-    decodeBch(m);
+    decodeBch(m, m, m.rxWord, m.decodedWord);
 }
 
 // --- The catalogue's families and decoders mapped to the steps ---

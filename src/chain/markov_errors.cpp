@@ -24,7 +24,7 @@ bool GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &n
     // Every call of the run generates the inner code's longer stream.
     const std::int64_t bits = static_cast<std::int64_t>(length) *
                               (withCoder ? ChannelBitsPerInfoBit(m.codeType, m.cascadeSetSize) : 1);
-    if (!DrawMarkovErrors(m, bits))
+    if (!DrawMarkovErrors(m, m, m.random, m.errorVector, bits))
         return refuse();
     if (withCoder)
         RunInnerCode(m);

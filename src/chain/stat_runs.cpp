@@ -28,7 +28,7 @@ bool GenerateErrors(ModelState &m, int length, bool withCoder, long long blockNo
     if (m.channelType == 1)
         return GenerateMarkovErrors(m, length, withCoder, notifier);
     if (m.channelType == 2)
-        GenerateDecisionErrors(m, length, blockNo);
+        GenerateDecisionErrors(m, m, m.random, m.errorVector, length, blockNo);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <span>
 
 namespace spi {
 
@@ -21,8 +22,8 @@ constexpr double kMdPm = 2.0; // "ФМ"
 // thousandths, whatever the decision rule.
 constexpr std::int64_t kNonCoherentPmLimit = 1410;
 
-bool IsCoherent(const ModelState &m) {
-    return m.demodDm == 1;
+bool IsCoherent(const ModelParameters &p) {
+    return p.demodDm == 1;
 }
 
 bool IsKnownMd(double md) {
@@ -52,19 +53,19 @@ long double TwelveDrawSum(Random &random) {
     return s;
 }
 
-void BuildNoiseTable(ModelState &m, long double sigma) {
+void BuildNoiseTable(DecisionDeviceState &state, Random &random, long double sigma) {
     for (int i = 1; i <= kNoiseTable; ++i)
-        m.noiseTable[i] = TableEntry(sigma * 1000 * (TwelveDrawSum(m.random) - 6));
+        state.noiseTable[i] = TableEntry(sigma * 1000 * (TwelveDrawSum(random) - 6));
 }
 
 // Rayleigh (noise alone) and Rice (unit signal plus noise) envelopes from one pair of quadrature
 // samples each, x drawn before y.
-void BuildEnvelopeTables(ModelState &m, long double sigma) {
+void BuildEnvelopeTables(DecisionDeviceState &state, Random &random, long double sigma) {
     for (int i = 1; i <= kNoiseTable; ++i) {
-        const long double x = sigma * (TwelveDrawSum(m.random) - 6);
-        const long double y = sigma * (TwelveDrawSum(m.random) - 6);
-        m.envNoiseTable[i] = TableEntry(1000 * std::sqrt(x * x + y * y));
-        m.envSignalTable[i] = TableEntry(1000 * std::sqrt(x * x + (y + 1) * (y + 1)));
+        const long double x = sigma * (TwelveDrawSum(random) - 6);
+        const long double y = sigma * (TwelveDrawSum(random) - 6);
+        state.envNoiseTable[i] = TableEntry(1000 * std::sqrt(x * x + y * y));
+        state.envSignalTable[i] = TableEntry(1000 * std::sqrt(x * x + (y + 1) * (y + 1)));
     }
 }
 
@@ -72,35 +73,36 @@ void BuildEnvelopeTables(ModelState &m, long double sigma) {
 // for a source that almost never changes symbol the shift is fixed at one amplitude. The bounds
 // are compared in extended precision, so a p(1) stored as the double nearest 0.991 lies below
 // 0.991 and takes the formula.
-double MapShift(const ModelState &m) {
-    if (m.ruCriterion == 0)
+double MapShift(const ModelParameters &p, const DecisionDeviceState &state) {
+    if (p.ruCriterion == 0)
         return 0.0;
-    const long double p = m.probOne;
-    if (p <= 0.009L || p >= 0.991L)
+    const long double one = p.probOne;
+    if (one <= 0.009L || one >= 0.991L)
         return 1.0;
-    const long double sigma = m.noiseSigma;
-    return static_cast<double>(std::fabs(sigma * 2 * sigma * std::log((1 - p) / p)));
+    const long double sigma = state.noiseSigma;
+    return static_cast<double>(std::fabs(sigma * 2 * sigma * std::log((1 - one) / one)));
 }
 
 // Built by the first call of a run; every later call of the run only picks entries.
-void PrepareRun(ModelState &m) {
-    m.hpReal = m.contHp;
-    m.noiseSigma = static_cast<double>(std::sqrt(1.0L / (static_cast<long double>(m.hpReal) * 2)));
-    const long double sigma = m.noiseSigma; // the stored cell, as every later reader sees it
-    if (!IsCoherent(m) && m.modMd != kMdPm) {
-        BuildEnvelopeTables(m, sigma);
-        if (m.modMd == kMdAm)
-            m.amThreshold = NonCoherentAmThreshold(m);
+void PrepareRun(const ModelParameters &p, DecisionDeviceState &state, Random &random) {
+    state.hpReal = p.contHp;
+    state.noiseSigma =
+        static_cast<double>(std::sqrt(1.0L / (static_cast<long double>(state.hpReal) * 2)));
+    const long double sigma = state.noiseSigma; // the stored cell, as every later reader sees it
+    if (!IsCoherent(p) && p.modMd != kMdPm) {
+        BuildEnvelopeTables(state, random, sigma);
+        if (p.modMd == kMdAm)
+            state.amThreshold = NonCoherentAmThreshold(state);
     } else {
-        BuildNoiseTable(m, sigma);
+        BuildNoiseTable(state, random, sigma);
     }
-    m.mapShift = MapShift(m);
+    state.mapShift = MapShift(p, state);
 }
 
 // --- The bit loop ---
 // Per bit the loop only turns seeds into table indices and compares integers. The seeds of one
 // bit's draws are all computed from the seed before the bit (Random::Next taken k steps at once),
-// so the multiplications run side by side; the sequence is still exactly m.random's.
+// so the multiplications run side by side; the sequence is still exactly the generator's.
 
 constexpr int kMaxAhead = 6; // two bits of three draws
 
@@ -164,19 +166,19 @@ std::uint32_t StopAtFirstBit(std::uint32_t seed, int count) {
 }
 
 // The decision threshold moved by the "МАВ" shift of the run.
-std::uint32_t CoherentErrors(const ModelState &m, std::uint32_t seed, std::uint8_t *out,
-                             int count) {
-    const std::int32_t *noise = m.noiseTable.data();
-    const long double s = m.mapShift;
-    if (m.modMd == kMdAm) {
+std::uint32_t CoherentErrors(const ModelParameters &p, const DecisionDeviceState &state,
+                             std::uint32_t seed, std::uint8_t *out, int count) {
+    const std::int32_t *noise = state.noiseTable.data();
+    const long double s = state.mapShift;
+    if (p.modMd == kMdAm) {
         // The second index is drawn and not used.
         const std::int64_t limit = IntegerAtLeast((s + 1) * 500);
         return DecideBits<2>(seed, out, count, [=](const std::uint32_t *d) {
             return static_cast<std::uint8_t>(noise[TableIndex(d[0])] >= limit);
         });
     }
-    if (m.modMd == kMdFm || m.modMd == kMdPm) {
-        const std::int64_t limit = IntegerAtLeast((s + (m.modMd == kMdFm ? 1 : 2)) * 1000);
+    if (p.modMd == kMdFm || p.modMd == kMdPm) {
+        const std::int64_t limit = IntegerAtLeast((s + (p.modMd == kMdFm ? 1 : 2)) * 1000);
         return DecideBits<2>(seed, out, count, [=](const std::uint32_t *d) {
             const std::int64_t diff =
                 std::int64_t{noise[TableIndex(d[0])]} - noise[TableIndex(d[1])];
@@ -186,29 +188,29 @@ std::uint32_t CoherentErrors(const ModelState &m, std::uint32_t seed, std::uint8
     return StopAtFirstBit(seed, count);
 }
 
-std::uint32_t NonCoherentErrors(const ModelState &m, std::uint32_t seed, std::uint8_t *out,
-                                int count) {
-    const std::int32_t *noise = m.noiseTable.data();
-    const std::int32_t *envNoise = m.envNoiseTable.data();
-    const std::int32_t *envSignal = m.envSignalTable.data();
-    if (m.modMd == kMdFm) {
+std::uint32_t NonCoherentErrors(const ModelParameters &p, const DecisionDeviceState &state,
+                                std::uint32_t seed, std::uint8_t *out, int count) {
+    const std::int32_t *noise = state.noiseTable.data();
+    const std::int32_t *envNoise = state.envNoiseTable.data();
+    const std::int32_t *envSignal = state.envSignalTable.data();
+    if (p.modMd == kMdFm) {
         return DecideBits<2>(seed, out, count, [=](const std::uint32_t *d) {
             return static_cast<std::uint8_t>(envSignal[TableIndex(d[1])] <=
                                              envNoise[TableIndex(d[0])]);
         });
     }
-    if (m.modMd == kMdPm) {
+    if (p.modMd == kMdPm) {
         return DecideBits<2>(seed, out, count, [=](const std::uint32_t *d) {
             const std::int64_t diff =
                 std::int64_t{noise[TableIndex(d[0])]} - noise[TableIndex(d[1])];
             return static_cast<std::uint8_t>(diff >= kNonCoherentPmLimit);
         });
     }
-    if (m.modMd == kMdAm) {
+    if (p.modMd == kMdAm) {
         // The transmitted symbol is drawn after both indices: a 0 errs when the noise envelope
         // reaches the threshold, a 1 when the signal envelope stays at or below it.
-        const std::int32_t threshold = m.amThreshold;
-        const std::uint64_t oneBelow = SeedsBelow(m.probOne);
+        const std::int32_t threshold = state.amThreshold;
+        const std::uint64_t oneBelow = SeedsBelow(p.probOne);
         return DecideBits<3>(seed, out, count, [=](const std::uint32_t *d) {
             // Both outcomes are looked up and the symbol selects one: the symbol is a coin toss
             // that no branch predictor can follow.
@@ -229,21 +231,23 @@ std::string Number(double v) {
 
 } // namespace
 
-void GenerateDecisionErrors(ModelState &m, int length, long long blockNo) {
+void GenerateDecisionErrors(const ModelParameters &p, DecisionDeviceState &state, Random &random,
+                            std::span<std::uint8_t, kMaxBlock + 1> errors, int length,
+                            long long blockNo) {
     // This structure models a channel without fading: a random component gives no errors at all.
-    if (m.contHc != 0)
+    if (p.contHc != 0)
         return;
     if (blockNo == 1)
-        PrepareRun(m);
+        PrepareRun(p, state, random);
     // The run's limits keep length within errorVector; this only keeps a caller that skipped them
     // from writing past its end.
     const int count = length < 0 ? 0 : (length > kMaxBlock ? kMaxBlock : length);
-    std::uint8_t *out = m.errorVector.data() + 1;
-    m.random.seed = IsCoherent(m) ? CoherentErrors(m, m.random.seed, out, count)
-                                  : NonCoherentErrors(m, m.random.seed, out, count);
+    std::uint8_t *out = errors.data() + 1;
+    random.seed = IsCoherent(p) ? CoherentErrors(p, state, random.seed, out, count)
+                                : NonCoherentErrors(p, state, random.seed, out, count);
 }
 
-std::int32_t NonCoherentAmThreshold(const ModelState &m) {
+std::int32_t NonCoherentAmThreshold(const DecisionDeviceState &state) {
     struct KeyedThreshold {
         int key; // Round(10*Hp)
         std::int32_t threshold;
@@ -251,7 +255,7 @@ std::int32_t NonCoherentAmThreshold(const ModelState &m) {
     static constexpr KeyedThreshold kTable[] = {
         {10, 1125}, {12, 981}, {14, 883}, {16, 815}, {18, 760}, {20, 719}, {22, 688}, {24, 665},
         {26, 647},  {28, 631}, {30, 618}, {32, 606}, {34, 595}, {36, 587}, {38, 580}};
-    const long double hp = m.hpReal;
+    const long double hp = state.hpReal;
     std::int32_t threshold = hp > 5 ? 500 : 560;
     if (hp < 4.5L)
         threshold = 570;
@@ -262,21 +266,21 @@ std::int32_t NonCoherentAmThreshold(const ModelState &m) {
     return threshold;
 }
 
-std::optional<std::string> CheckDecisionDeviceSettings(const ModelState &m) {
+std::optional<std::string> CheckDecisionDeviceSettings(const ModelParameters &p) {
     // With a random component the generator returns before it reads anything else.
-    if (m.contHc != 0)
+    if (p.contHc != 0)
         return std::nullopt;
-    if (!(m.contHp > 0) || !std::isfinite(m.contHp))
-        return "Решающее устройство: регулярная составляющая сигнал/помеха Hp=" + Number(m.contHp) +
+    if (!(p.contHp > 0) || !std::isfinite(p.contHp))
+        return "Решающее устройство: регулярная составляющая сигнал/помеха Hp=" + Number(p.contHp) +
                " должна быть положительным конечным числом: от неё зависит уровень шума.";
-    if (!IsKnownMd(m.modMd))
-        return "Решающее устройство: параметр модулятора md=" + Number(m.modMd) +
+    if (!IsKnownMd(p.modMd))
+        return "Решающее устройство: параметр модулятора md=" + Number(p.modMd) +
                " не соответствует ни одному виду модуляции (АМ: 0.5, ЧМ: 1, ФМ: 2).";
-    // The "МАВ" shift takes the logarithm of (1-p)/p, and non-coherent "АМ" draws the transmitted
-    // symbol with p.
-    const bool readsProbOne = m.ruCriterion != 0 || (!IsCoherent(m) && m.modMd == kMdAm);
-    if (readsProbOne && std::isnan(m.probOne))
-        return "Решающее устройство: вероятность \"1\" P1=" + Number(m.probOne) +
+    // The "МАВ" shift takes the logarithm of (1-P1)/P1, and non-coherent "АМ" draws the
+    // transmitted symbol with P1.
+    const bool readsProbOne = p.ruCriterion != 0 || (!IsCoherent(p) && p.modMd == kMdAm);
+    if (readsProbOne && std::isnan(p.probOne))
+        return "Решающее устройство: вероятность \"1\" P1=" + Number(p.probOne) +
                " не является числом.";
     return std::nullopt;
 }

@@ -4,19 +4,24 @@
 
 #include "model/model_state.h"
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace spi {
 
-// Fills errorVector[1..length]; blockNo 1 builds the tables and the threshold shift.
-void GenerateDecisionErrors(ModelState &m, int length, long long blockNo);
+// Fills errors[1..length] with draws from random; blockNo 1 builds the device's tables and its
+// threshold shift into state from the continuous-channel parameters, later blocks only read them.
+void GenerateDecisionErrors(const ModelParameters &p, DecisionDeviceState &state, Random &random,
+                            std::span<std::uint8_t, kMaxBlock + 1> errors, int length,
+                            long long blockNo);
 
 // The threshold of non-coherent "АМ" in thousandths of the amplitude, from hpReal.
-std::int32_t NonCoherentAmThreshold(const ModelState &m);
+std::int32_t NonCoherentAmThreshold(const DecisionDeviceState &state);
 
 // Settings this generator cannot run (Hp not positive or not finite, md not 0.5, 1.0 or 2.0):
 // the message for the run's refusal, or nullopt.
-std::optional<std::string> CheckDecisionDeviceSettings(const ModelState &m);
+std::optional<std::string> CheckDecisionDeviceSettings(const ModelParameters &p);
 
 } // namespace spi

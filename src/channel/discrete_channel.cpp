@@ -57,11 +57,11 @@ void TransitionStep(Params &d) {
 enum class CaseOutcome { Done, BadInput, BadParams };
 
 // A: a constant signal-to-noise ratio Hp; the three states differ only in how long they last.
-CaseOutcome NoFading(const ModelState &m, Params &d) {
-    const long double hp = L(m.contHp);
+CaseOutcome NoFading(const ModelParameters &p, Params &d) {
+    const long double hp = L(p.contHp);
     if (hp > 50 || hp < 0)
         return CaseOutcome::BadInput;
-    const double e = static_cast<double>(BitErrorProb(m, hp));
+    const double e = static_cast<double>(BitErrorProb(p, hp));
     d[kE0] = e;
     d[kE1] = e;
     d[kE2] = e;
@@ -76,14 +76,14 @@ CaseOutcome NoFading(const ModelState &m, Params &d) {
 // B: Rice fading. The state probabilities and the mean error probability within each state come
 // from the density of the ratio, integrated by the midpoint rule; the transitions from the rate
 // at which the ratio crosses each threshold.
-CaseOutcome RiceFading(const ModelState &m, Params &d) {
-    const long double hp = L(m.contHp);
-    const long double hc = L(m.contHc);
+CaseOutcome RiceFading(const ModelParameters &p, Params &d) {
+    const long double hp = L(p.contHp);
+    const long double hc = L(p.contHc);
     if (hp / hc > 50 || hc < 1)
         return CaseOutcome::BadInput;
-    const long double h1 = L(m.ruThreshold1);
-    const long double h2 = L(m.ruThreshold2);
-    const long double q = L(m.contQ);
+    const long double h1 = L(p.ruThreshold1);
+    const long double h2 = L(p.ruThreshold2);
+    const long double q = L(p.contQ);
 
     for (int i = kP0; i <= kE2; ++i)
         d[i] = 0.0;
@@ -91,10 +91,10 @@ CaseOutcome RiceFading(const ModelState &m, Params &d) {
     long double s = 0.05L;
     long steps = 0;
     // Each cell is a stored double, so every sum is rounded as the cell holds it.
-    auto add = [&](int p, int e) {
-        const long double w = std::exp(-(s + hp) / hc) * BesselI0Series(m, s) * step / hc;
-        d[p] = static_cast<double>(L(d[p]) + w);
-        d[e] = static_cast<double>(L(d[e]) + BitErrorProb(m, s) * w);
+    auto add = [&](int prob, int e) {
+        const long double w = std::exp(-(s + hp) / hc) * BesselI0Series(p, s) * step / hc;
+        d[prob] = static_cast<double>(L(d[prob]) + w);
+        d[e] = static_cast<double>(L(d[e]) + BitErrorProb(p, s) * w);
         s += step;
         return ++steps <= kMaxIntegrationSteps;
     };
@@ -111,26 +111,26 @@ CaseOutcome RiceFading(const ModelState &m, Params &d) {
     d[kE0] = static_cast<double>(L(d[kE0]) / L(d[kP0]));
     d[kE1] = static_cast<double>(L(d[kE1]) / L(d[kP1]));
     d[kE2] = static_cast<double>(L(d[kE2]) / L(d[kP2]));
-    d[kP01] = static_cast<double>(std::sqrt(2 * h1 / hc) * q * BesselI0Series(m, h1) *
+    d[kP01] = static_cast<double>(std::sqrt(2 * h1 / hc) * q * BesselI0Series(p, h1) *
                                   std::exp(-(h1 + hp) / hc) / L(d[kP0]));
-    d[kP21] = static_cast<double>(std::sqrt(2 * h2 / hc) * q * BesselI0Series(m, h2) *
+    d[kP21] = static_cast<double>(std::sqrt(2 * h2 / hc) * q * BesselI0Series(p, h2) *
                                   std::exp(-(h2 + hp) / hc) / L(d[kP2]));
     return CaseOutcome::Done;
 }
 
 // C: m-fold diversity in Rayleigh fading with a non-coherent demodulator; the ratio summed over
 // the branches has a gamma distribution, so everything has a closed form.
-CaseOutcome Diversity(const ModelState &m, Params &d) {
-    const long double hp = L(m.contHp);
-    const long double hc = L(m.contHc);
-    if (hp != 0 || hc < 0.25L || m.demodDm == 1)
+CaseOutcome Diversity(const ModelParameters &p, Params &d) {
+    const long double hp = L(p.contHp);
+    const long double hc = L(p.contHc);
+    if (hp != 0 || hc < 0.25L || p.demodDm == 1)
         return CaseOutcome::BadParams;
-    const int mm = m.contM;
-    const long double h1 = L(m.ruThreshold1);
-    const long double h2 = L(m.ruThreshold2);
-    const long double q = L(m.contQ);
+    const int mm = p.contM;
+    const long double h1 = L(p.ruThreshold1);
+    const long double h2 = L(p.ruThreshold2);
+    const long double q = L(p.contQ);
     const long double f = Factorial(mm - 1);
-    const long double a = L(m.modMd) * hc + 2;
+    const long double a = L(p.modMd) * hc + 2;
     const long double k = IntPower(2 / a, mm);
     const long double sqrt2 = std::sqrt(2.0L);
 
@@ -166,9 +166,9 @@ const std::array<long double, 53> QTable = {
     0.00023L, 0.00016L, 0.00011L, 8.3e-5L, 4.8e-5L, 3.2e-5L, 2.05e-5L, 1.35e-5L, 8.5e-6L,
     5.5e-6L,  3.5e-6L,  2.5e-6L,  1.5e-6L, 7e-7L,   4e-7L,   2e-7L,    1e-25L};
 
-long double BitErrorProb(const ModelState &m, long double h) {
-    const long double md = L(m.modMd);
-    if (m.demodDm != 1)
+long double BitErrorProb(const ModelParameters &p, long double h) {
+    const long double md = L(p.modMd);
+    if (p.demodDm != 1)
         return 0.5L * std::exp(-md * h * 0.5L);
     if (h == 0)
         return QTable[1];
@@ -219,11 +219,11 @@ long double UpperGamma(int m, long double x) {
     return f * std::exp(-x) * sum;
 }
 
-long double BesselI0Series(const ModelState &m, long double x) {
-    const long double hp = L(m.contHp);
+long double BesselI0Series(const ModelParameters &p, long double x) {
+    const long double hp = L(p.contHp);
     if (hp == 0)
         return 1;
-    const long double hc = L(m.contHc);
+    const long double hc = L(p.contHc);
     const long double u = x / hc;
     const long double v = hp / hc;
     long double sum = 1; // t0
@@ -240,22 +240,22 @@ long double BesselI0Series(const ModelState &m, long double x) {
     return sum;
 }
 
-void CalcDiscreteChannel(ModelState &m, Notifier &notifier) {
-    Params d = m.discParams;
+void CalcDiscreteChannel(ModelParameters &p, Notifier &notifier) {
+    Params d = p.discParams;
     CaseOutcome outcome;
-    if (m.contM < 2 && m.contHc == 0)
-        outcome = NoFading(m, d);
-    else if (m.contM < 2)
-        outcome = RiceFading(m, d);
+    if (p.contM < 2 && p.contHc == 0)
+        outcome = NoFading(p, d);
+    else if (p.contM < 2)
+        outcome = RiceFading(p, d);
     else
-        outcome = Diversity(m, d);
+        outcome = Diversity(p, d);
 
     bool reported = false;
     if (outcome == CaseOutcome::BadInput) {
         // The transition step still runs on the values the channel had before.
         notifier.Error(kBadInput);
         reported = true;
-        d = m.discParams;
+        d = p.discParams;
     } else if (outcome == CaseOutcome::BadParams) {
         notifier.Error(kBadParams);
         return;
@@ -269,11 +269,11 @@ void CalcDiscreteChannel(ModelState &m, Notifier &notifier) {
             notifier.Error(kBadParams);
         return;
     }
-    m.discParams = d;
+    p.discParams = d;
 }
 
-bool DeriveDiscreteChannel(ModelState &m, Notifier &notifier) {
-    Params d = m.discParams;
+bool DeriveDiscreteChannel(ModelParameters &p, Notifier &notifier) {
+    Params d = p.discParams;
     d[kP2] = static_cast<double>(1.0L - (L(d[kP0]) + L(d[kP1])));
     d[kP00] = static_cast<double>(1.0L - L(d[kP01]));
     d[kP10] = static_cast<double>(L(d[kP01]) * L(d[kP0]) / L(d[kP1]));
@@ -294,7 +294,7 @@ bool DeriveDiscreteChannel(ModelState &m, Notifier &notifier) {
         notifier.Error(kBadParams);
         return false;
     }
-    m.discParams = d;
+    p.discParams = d;
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <span>
 
 namespace spi {
 
@@ -104,41 +105,42 @@ struct Chain {
 
 } // namespace
 
-bool DrawMarkovErrors(ModelState &m, std::int64_t bits) {
+bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
+                      std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
     // The run's limits check keeps the stream within errorVector; this only keeps a caller that
     // skipped it from writing past the end.
     if (bits > kMaxBlock)
         return false;
-    m.genLength = static_cast<std::int32_t>(bits);
+    state.genLength = static_cast<std::int32_t>(bits);
 
-    const auto &d = m.discParams;
-    std::uint32_t seed = m.random.seed;
+    const auto &d = p.discParams;
+    std::uint32_t seed = random.seed;
 
     // 0 means no state drawn yet in this run; anything else outside 1..3 is treated alike rather
     // than read as a state the chain does not have.
-    if (m.chanState < 1 || m.chanState > 3) {
+    if (state.chanState < 1 || state.chanState > 3) {
         seed = Draw(seed, kAhead1);
         const double x = static_cast<double>(seed) * (1.0 / 4294967296.0);
         const long double upTo0 = d[kP0];
         const long double upTo1 = upTo0 + d[kP1];
         // The third sum, P0+P1+P2, would pick state 2, as a draw above every sum does.
         const int s = x <= upTo0 ? 0 : x <= upTo1 ? 1 : 2;
-        m.chanState = s + 1;
+        state.chanState = s + 1;
     }
 
     const ChainCounts &counts = CountsOf(d);
     Chain chain{{counts.errorBelow[0], counts.errorBelow[1], counts.errorBelow[2]},
                 {counts.stayBelow[0], counts.stayBelow[1], counts.stayBelow[2]},
                 counts.toZeroBelow,
-                m.chanState - 1,
+                state.chanState - 1,
                 0,
                 0};
     chain.curError = chain.errorBelow[chain.state];
     chain.curStay = chain.stayBelow[chain.state];
 
     // Each bit draws its error, then its transition.
-    std::uint8_t *out = m.errorVector.data() + 1;
-    const int count = m.genLength;
+    std::uint8_t *out = errors.data() + 1;
+    const int count = state.genLength;
     int i = 0;
     for (; i + 2 <= count; i += 2) {
         const std::uint32_t error1 = Draw(seed, kAhead1);
@@ -154,8 +156,8 @@ bool DrawMarkovErrors(ModelState &m, std::int64_t bits) {
         seed = Draw(seed, kAhead2);
         chain.Bit(error1, seed, out[i]);
     }
-    m.chanState = chain.state + 1;
-    m.random.seed = seed;
+    state.chanState = chain.state + 1;
+    random.seed = seed;
     return true;
 }
 

@@ -4,12 +4,14 @@
 #include "model/model_state.h"
 
 #include <cstdint>
+#include <span>
 
 namespace spi {
 
-// Fills errorVector[1..bits] from the chain of discParams, drawing each bit's error and then its
-// transition, and keeps the chain's state for the next call. False (nothing drawn) when the
-// stream would not fit errorVector.
-bool DrawMarkovErrors(ModelState &m, std::int64_t bits);
+// Fills errors[1..bits] from the chain of discParams, drawing each bit's error and then its
+// transition from random, and keeps the chain's state (chanState) and the stream's length
+// (genLength) in state for the next call. False (nothing drawn) when the stream would not fit.
+bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
+                      std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits);
 
 } // namespace spi

@@ -1,12 +1,21 @@
-// Binary BCH codes: the systematic encoder from the parsed g(x) and the binary time-domain
-// Berlekamp-Massey decoder over the field of the table row.
+// Binary BCH codes: the binary time-domain Berlekamp-Massey decoder over the field of the table
+// row.
 #pragma once
 
 #include "model/model_state.h"
 
+#include <cstdint>
+#include <span>
+
 namespace spi {
 
-void encodeBch(ModelState &m); // code type 14
-void decodeBch(ModelState &m);
+// The encoder of code type 14 is the binary cyclic one (encodeCyclic), over the g(x) of the table
+// row, with the same bit order.
+
+// Code type 14: reads polyNumbers[0] (the table row), codeN, codeK and codeT. The first call of a
+// run (rsGeneratorReady cleared by the run's set-up) builds the row's field into state.
+void decodeBch(const ModelParameters &p, GaloisCoderState &state,
+               std::span<const std::uint8_t, kMaxWord + 1> rx,
+               std::span<std::uint8_t, kMaxWord + 1> decoded);
 
 } // namespace spi

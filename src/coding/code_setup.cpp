@@ -47,60 +47,60 @@ std::string CodeNumberRefusal(int number) {
 
 } // namespace
 
-void SetUpNonBinaryCode(ModelState &m, Notifier &notifier) {
-    const int number = m.polyNumbers[0];
+void SetUpNonBinaryCode(ModelParameters &p, GaloisCoderState &s, Notifier &notifier) {
+    const int number = p.polyNumbers[0];
     if (number < 1 || number > kNonBinaryCodeCount) {
         notifier.Error(CodeNumberRefusal(number));
         return;
     }
     const NonBinaryCode &code = kNonBinaryCodes[number];
-    m.rsCodeNumber = static_cast<std::uint16_t>(number);
-    StoreFieldPolyDigits(m, code.fieldDigits);
+    s.rsCodeNumber = static_cast<std::uint16_t>(number);
+    StoreFieldPolyDigits(s, code.fieldDigits);
     const int degree = code.fieldDigits.back() - '0';
-    m.gfDegree = static_cast<std::uint16_t>(degree);
-    m.gfOrder = static_cast<std::uint16_t>(code.n);
-    m.rsK = static_cast<std::uint16_t>(code.k);
-    m.codeN = code.n * degree;
-    m.codeK = code.k * degree;
-    m.codeT = (code.n - code.k) / 2;
-    BuildFieldTables(m.fieldPolyDigits, m.fieldPolyTermCount, m.gfExp, m.gfLog);
+    s.gfDegree = static_cast<std::uint16_t>(degree);
+    s.gfOrder = static_cast<std::uint16_t>(code.n);
+    s.rsK = static_cast<std::uint16_t>(code.k);
+    p.codeN = code.n * degree;
+    p.codeK = code.k * degree;
+    p.codeT = (code.n - code.k) / 2;
+    BuildFieldTables(s.fieldPolyDigits, s.fieldPolyTermCount, s.gfExp, s.gfLog);
 }
 
-std::optional<std::string> CheckNonBinaryCode(const ModelState &m) {
-    if (!IsNonBinaryCodeType(m.codeType))
+std::optional<std::string> CheckNonBinaryCode(const ModelParameters &p, const GaloisCoderState &s) {
+    if (!IsNonBinaryCodeType(p.codeType))
         return std::nullopt;
-    const int number = m.polyNumbers[0];
+    const int number = p.polyNumbers[0];
     if (number < 1 || number > kNonBinaryCodeCount)
         return CodeNumberRefusal(number);
     const NonBinaryCode &code = kNonBinaryCodes[number];
     const int degree = code.fieldDigits.back() - '0';
     // The field tables are built only by the set-up; a model that has not run it for this number
     // (or that holds another code's field) must not reach the coders.
-    if (m.rsCodeNumber != number || m.gfDegree != degree || m.gfOrder != code.n ||
-        m.rsK != code.k || !FieldTablesValid(m.gfExp, m.gfLog, code.n))
+    if (s.rsCodeNumber != number || s.gfDegree != degree || s.gfOrder != code.n ||
+        s.rsK != code.k || !FieldTablesValid(s.gfExp, s.gfLog, code.n))
         return "Недвоичный код номер " + S(number) +
                " не подготовлен: повторите ввод параметров УЗО.";
     const long long n = static_cast<long long>(code.n) * degree;
     const long long k = static_cast<long long>(code.k) * degree;
-    if (m.codeN != n || m.codeK != k)
-        return "Недвоичный код номер " + S(number) + ": n=" + S(m.codeN) + ", k=" + S(m.codeK) +
+    if (p.codeN != n || p.codeK != k)
+        return "Недвоичный код номер " + S(number) + ": n=" + S(p.codeN) + ", k=" + S(p.codeK) +
                " не совпадают с N*m=" + S(n) + ", K*m=" + S(k) + ".";
     const int maxT = (code.n - code.k) / 2;
-    if (m.codeT < 0 || m.codeT > maxT)
-        return "Недвоичный код номер " + S(number) + ": число исправляемых ошибок t=" + S(m.codeT) +
+    if (p.codeT < 0 || p.codeT > maxT)
+        return "Недвоичный код номер " + S(number) + ": число исправляемых ошибок t=" + S(p.codeT) +
                " вне пределов 0.." + S(maxT) + ".";
     return std::nullopt;
 }
 
-std::optional<std::string> CheckBchCode(const ModelState &m) {
-    if (CodeTypeRow(m.codeType).decoder != Decoder::Bch)
+std::optional<std::string> CheckBchCode(const ModelParameters &p) {
+    if (CodeTypeRow(p.codeType).decoder != Decoder::Bch)
         return std::nullopt;
-    const int row = m.polyNumbers[0];
+    const int row = p.polyNumbers[0];
     if (row < 1 || row > kBchCodeRows)
         return "Номер строки таблицы кодов БЧХ " + S(row) + " вне допустимых пределов 1.." +
                S(kBchCodeRows) + ".";
     const int order = BchFieldOrder(row);
-    const long long n = m.codeN, k = m.codeK, t = m.codeT;
+    const long long n = p.codeN, k = p.codeK, t = p.codeT;
     if (n < 1 || n > order)
         return "Код БЧХ строки " + S(row) + ": длина n=" + S(n) + " вне пределов 1.." + S(order) +
                " (поле декодера GF(" + S(order + 1) + ")).";
@@ -110,11 +110,11 @@ std::optional<std::string> CheckBchCode(const ModelState &m) {
     if (t < 0 || 2 * t > n - k)
         return "Код БЧХ: число исправляемых ошибок t=" + S(t) + " вне пределов 0.." +
                S((n - k) / 2) + ".";
-    if (m.genPolyTermCount < 1 || m.genPolyTermCount > kPolyTerms)
-        return "Код БЧХ: число членов g(x) " + S(m.genPolyTermCount) + " вне пределов 1.." +
+    if (p.genPolyTermCount < 1 || p.genPolyTermCount > kPolyTerms)
+        return "Код БЧХ: число членов g(x) " + S(p.genPolyTermCount) + " вне пределов 1.." +
                S(kPolyTerms) + ".";
-    const auto first = m.genPolyTerms.begin();
-    const auto last = first + m.genPolyTermCount;
+    const auto first = p.genPolyTerms.begin();
+    const auto last = first + p.genPolyTermCount;
     const auto [low, high] = std::minmax_element(first, last);
     if (*low != 0 || *high != n - k)
         return "Код БЧХ: g(x) должен иметь младшую степень 0 и старшую n-k=" + S(n - k) +

@@ -4,11 +4,11 @@
 
 namespace spi {
 
-void StoreFieldPolyDigits(ModelState &m, std::string_view digits) {
-    const std::size_t count = std::min<std::size_t>(digits.size(), m.fieldPolyDigits.size() - 1);
+void StoreFieldPolyDigits(GaloisCoderState &s, std::string_view digits) {
+    const std::size_t count = std::min<std::size_t>(digits.size(), s.fieldPolyDigits.size() - 1);
     for (std::size_t i = 0; i < count; ++i)
-        m.fieldPolyDigits[i + 1] = static_cast<std::uint8_t>(digits[i] - '0');
-    m.fieldPolyTermCount = static_cast<std::uint8_t>(count);
+        s.fieldPolyDigits[i + 1] = static_cast<std::uint8_t>(digits[i] - '0');
+    s.fieldPolyTermCount = static_cast<std::uint8_t>(count);
 }
 
 int BuildFieldTables(const FieldDigits &digits, int count, FieldTable &exp, FieldTable &log) {

@@ -25,7 +25,7 @@ inline constexpr double kCoderReadyMark = 1e10;
 
 // The digit string into fieldPolyDigits[1..] (digit values, not characters) and its length into
 // fieldPolyTermCount. Strings longer than five digits are cut at five.
-void StoreFieldPolyDigits(ModelState &m, std::string_view digits);
+void StoreFieldPolyDigits(GaloisCoderState &s, std::string_view digits);
 
 // exp[0..N] and log of GF(2^m) from digits[1..count]: exp[e] = alpha^e, exp[N] = 1,
 // log[exp[e]] = e for e = 0..N in that order, so log[1] = N; log[0] is not written.

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <span>
 
 namespace spi {
 
@@ -27,20 +28,20 @@ struct RsShape {
 
 // The run refuses a code that has not been set up (CheckNonBinaryCode); a direct call on such a
 // model passes the bits through instead of reading tables that were never built.
-RsShape ShapeOf(const ModelState &m) {
+RsShape ShapeOf(const ModelParameters &p, const GaloisCoderState &state) {
     RsShape s;
-    s.m = m.gfDegree;
-    s.n = m.gfOrder;
-    s.k = m.rsK;
+    s.m = state.gfDegree;
+    s.n = state.gfOrder;
+    s.k = state.rsK;
     s.valid = s.m >= kMinFieldDegree && s.m <= kMaxFieldDegree && s.n == (1 << s.m) - 1 &&
               s.k >= 1 && s.k < s.n;
     if (s.valid)
-        s.t = std::clamp<int>(m.codeT, 0, (s.n - s.k) / 2);
+        s.t = std::clamp<int>(p.codeT, 0, (s.n - s.k) / 2);
     return s;
 }
 
 // The m bits at bits[0..m-1] (one per byte, least significant first) as one symbol. Loads eight
-// bytes: every word buffer has room past its longest word (2040 bits of 2100).
+// bytes: the words hold 2100 bits, past the longest code's 2040.
 inline std::uint8_t PackSymbol(const std::uint8_t *bits, int m) {
     std::uint64_t eight = 0;
     std::memcpy(&eight, bits, sizeof eight);
@@ -66,32 +67,34 @@ void UnpackSymbols(const std::uint8_t *symbols, int count, int m, std::uint8_t *
     }
 }
 
-void PassThrough(ModelState &m) {
-    const int k = std::clamp<int>(m.codeK, 0, kMaxWord);
-    std::copy(m.rxWord.begin() + 1, m.rxWord.begin() + 1 + k, m.decodedWord.begin() + 1);
+void PassThrough(const ModelParameters &p, std::span<const std::uint8_t, kMaxWord + 1> rx,
+                 std::span<std::uint8_t, kMaxWord + 1> decoded) {
+    const int k = std::clamp<int>(p.codeK, 0, kMaxWord);
+    std::copy(rx.begin() + 1, rx.begin() + 1 + k, decoded.begin() + 1);
 }
 
 // g(x) = (x + alpha)(x + alpha^2)...(x + alpha^(N-K)), lowest coefficient first: the same
 // coefficients as the catalogue's stored exponents.
-void BuildGenerator(ModelState &m, const RsShape &s) {
+void BuildGenerator(GaloisCoderState &state, const RsShape &s) {
     const int r = s.n - s.k;
-    auto &g = m.rsGenerator;
+    auto &g = state.rsGenerator;
     std::fill(g.begin(), g.begin() + r + 1, 0);
     g[0] = 1;
     for (int i = 1; i <= r; ++i) {
-        const std::uint8_t root = m.gfExp[i];
+        const std::uint8_t root = state.gfExp[i];
         for (int j = i; j >= 1; --j)
-            g[j] =
-                static_cast<std::uint8_t>(g[j - 1] ^ GfMultiply(m.gfExp, m.gfLog, s.n, g[j], root));
-        g[0] = GfMultiply(m.gfExp, m.gfLog, s.n, g[0], root);
+            g[j] = static_cast<std::uint8_t>(g[j - 1] ^
+                                             GfMultiply(state.gfExp, state.gfLog, s.n, g[j], root));
+        g[0] = GfMultiply(state.gfExp, state.gfLog, s.n, g[0], root);
     }
 }
 
 // The received word into rsSymbols[1..N].
-void ReceiveSymbols(ModelState &m, const RsShape &s) {
+void ReceiveSymbols(GaloisCoderState &state, std::span<const std::uint8_t, kMaxWord + 1> rx,
+                    const RsShape &s) {
     for (int h = 1; h <= s.n; ++h)
-        m.rsSymbols[h] =
-            PackSymbol(m.rxWord.data() + static_cast<std::ptrdiff_t>(s.m) * (h - 1) + 1, s.m);
+        state.rsSymbols[h] =
+            PackSymbol(rx.data() + static_cast<std::ptrdiff_t>(s.m) * (h - 1) + 1, s.m);
 }
 
 // syndrome[r] = v(alpha^r) for r = 1..count, with v[p] = symbol N - p.
@@ -133,33 +136,89 @@ std::uint8_t EvaluateAt(const FastField &f, const std::uint8_t *poly, int deg, i
     return acc;
 }
 
+// The polynomials of "АБМЧ", coefficients 0..t.
+using HalfPoly = std::array<std::uint8_t, kMaxFieldOrder / 2 + 2>;
+
+// The Berlekamp-Massey steps of "АБМЧ" with the evaluator, from syndrome[1..2t] (syndrome[j + 1]
+// is S[j] of the algorithm, the value at alpha^(j+1)); lambda and omega come in cleared.
+void LocatorAndEvaluator(const FastField &f, const std::uint8_t *syndrome, int t, HalfPoly &lambda,
+                         HalfPoly &omega) {
+    const int twoT = 2 * t;
+    HalfPoly b{}, a{}, lambdaNext{}, omegaNext{};
+    lambda[0] = 1;
+    if (t >= 1)
+        b[1] = 1;
+    a[0] = 1;
+    int length = 0;
+    int z = -1;
+    for (int j = 0; j < twoT; ++j) {
+        std::uint8_t delta = 0;
+        const int top = std::min({length, t, j});
+        for (int i = 0; i <= top; ++i)
+            delta ^= f.Mul(lambda[i], syndrome[j - i + 1]);
+        if (delta != 0) {
+            const int logDelta = f.Log(delta);
+            for (int i = 0; i <= t; ++i) {
+                const auto u = i;
+                lambdaNext[u] = lambda[u] ^ f.MulPow(b[u], logDelta);
+                omegaNext[u] = omega[u] ^ f.MulPow(a[u], logDelta);
+            }
+            if (length < j - z) {
+                const int newLength = j - z;
+                z = j - length;
+                length = newLength;
+                const int logInverse = f.Log(f.Inverse(delta));
+                for (int i = 0; i <= std::min(length, t); ++i) {
+                    const auto u = i;
+                    b[u] = f.MulPow(lambda[u], logInverse);
+                    a[u] = f.MulPow(omega[u], logInverse);
+                }
+            }
+            for (int i = 0; i <= std::min(length, t); ++i) {
+                const auto u = i;
+                lambda[u] = lambdaNext[u];
+                omega[u] = omegaNext[u];
+            }
+        }
+        for (int i = t; i >= 1; --i) {
+            const auto u = i;
+            b[u] = b[u - 1];
+            a[u] = a[u - 1];
+        }
+        b[0] = 0;
+        a[0] = 0;
+    }
+}
+
 } // namespace
 
-void encodeReedSolomon(ModelState &m) {
-    const RsShape s = ShapeOf(m);
+void encodeReedSolomon(const ModelParameters &p, GaloisCoderState &state,
+                       std::span<const std::uint8_t, kMaxWord + 1> info,
+                       std::span<std::uint8_t, kMaxBlock + 1> code) {
+    const RsShape s = ShapeOf(p, state);
     if (!s.valid) {
-        const int k = std::clamp<int>(m.codeK, 0, kMaxWord);
-        std::copy(m.infoWord.begin() + 1, m.infoWord.begin() + 1 + k, m.codeWord.begin() + 1);
+        const int k = std::clamp<int>(p.codeK, 0, kMaxWord);
+        std::copy(info.begin() + 1, info.begin() + 1 + k, code.begin() + 1);
         return;
     }
-    if (m.rsGeneratorReady != kCoderReadyMark) {
-        m.rsGeneratorReady = kCoderReadyMark;
-        BuildGenerator(m, s);
+    if (state.rsGeneratorReady != kCoderReadyMark) {
+        state.rsGeneratorReady = kCoderReadyMark;
+        BuildGenerator(state, s);
     }
     const int r = s.n - s.k;
     const int infoBits = s.k * s.m;
-    std::copy(m.infoWord.begin() + 1, m.infoWord.begin() + 1 + infoBits, m.codeWord.begin() + 1);
+    std::copy(info.begin() + 1, info.begin() + 1 + infoBits, code.begin() + 1);
 
-    const FastField f(m.gfExp, m.gfLog, s.n);
+    const FastField f(state.gfExp, state.gfLog, s.n);
     std::array<int, kMaxFieldOrder + 1> logG{};
     for (int i = 0; i < r; ++i)
-        logG[i] = f.Log(m.rsGenerator[i]);
+        logG[i] = f.Log(state.rsGenerator[i]);
     // The division register: the remainder of the information symbols times x^(N-K) by g(x).
     std::array<std::uint8_t, kMaxFieldOrder + 1> reg{};
     for (int h = 1; h <= s.k; ++h) {
         const std::uint8_t symbol =
-            PackSymbol(m.infoWord.data() + static_cast<std::ptrdiff_t>(s.m) * (h - 1) + 1, s.m);
-        m.rsSymbols[h] = symbol;
+            PackSymbol(info.data() + static_cast<std::ptrdiff_t>(s.m) * (h - 1) + 1, s.m);
+        state.rsSymbols[h] = symbol;
         const std::uint8_t *times = f.ExpFrom(f.Log(reg[r - 1] ^ symbol));
         for (int i = r - 1; i >= 1; --i)
             reg[i] = reg[i - 1] ^ times[logG[i]];
@@ -169,7 +228,7 @@ void encodeReedSolomon(ModelState &m) {
     std::array<std::uint8_t, kMaxFieldOrder + 1> check{};
     for (int j = 0; j < r; ++j)
         check[j] = reg[r - 1 - j];
-    UnpackSymbols(check.data(), r, s.m, m.codeWord.data() + infoBits + 1);
+    UnpackSymbols(check.data(), r, s.m, code.data() + infoBits + 1);
 }
 
 // Decoder "АБМВ". It is defined on the received vector itself: the Berlekamp-Massey steps and then
@@ -184,17 +243,19 @@ void encodeReedSolomon(ModelState &m) {
 //   alpha^(-p r), with S'_r = S_r for r <= 2t (index N is the spectral value 0).
 // So only the marked information symbols need the sum, and an error-free word needs only 2t
 // syndromes.
-void decodeABMV(ModelState &m) {
-    const RsShape s = ShapeOf(m);
+void decodeABMV(const ModelParameters &p, GaloisCoderState &state,
+                std::span<const std::uint8_t, kMaxWord + 1> rx,
+                std::span<std::uint8_t, kMaxWord + 1> decoded) {
+    const RsShape s = ShapeOf(p, state);
     if (!s.valid) {
-        PassThrough(m);
+        PassThrough(p, rx, decoded);
         return;
     }
-    ReceiveSymbols(m, s);
-    const FastField f(m.gfExp, m.gfLog, s.n);
+    ReceiveSymbols(state, rx, s);
+    const FastField f(state.gfExp, state.gfLog, s.n);
     const int twoT = 2 * s.t;
     std::array<std::uint8_t, kMaxFieldOrder + 1> spectrum{};
-    ComputeSyndromes(f, m.rsSymbols.data(), s.n, twoT, spectrum.data());
+    ComputeSyndromes(f, state.rsSymbols.data(), s.n, twoT, spectrum.data());
 
     if (AnyNonZero(spectrum.data(), 1, twoT)) {
         std::array<std::uint8_t, kMaxFieldOrder + 1> lambda{};
@@ -226,79 +287,38 @@ void decodeABMV(ModelState &m) {
             std::array<std::uint8_t, kMaxFieldOrder + 1> value{};
             EvaluateWord(f, logWord, roots.data(), found, value.data());
             for (int j = 0; j < found; ++j)
-                m.rsSymbols[roots[static_cast<std::size_t>(j)]] ^= value[j];
+                state.rsSymbols[roots[static_cast<std::size_t>(j)]] ^= value[j];
         }
     }
-    UnpackSymbols(m.rsSymbols.data() + 1, s.k, s.m, m.decodedWord.data() + 1);
+    UnpackSymbols(state.rsSymbols.data() + 1, s.k, s.m, decoded.data() + 1);
 }
 
 // Decoder "АБМЧ". The polynomials keep the coefficients 0..t. Beyond the code's power the length L
 // may pass t; the coefficients above t are never written, so they count as 0, and a locator that
 // would grow past degree t is cut there.
-void decodeABMCh(ModelState &m) {
-    const RsShape s = ShapeOf(m);
+void decodeABMCh(const ModelParameters &p, GaloisCoderState &state,
+                 std::span<const std::uint8_t, kMaxWord + 1> rx,
+                 std::span<std::uint8_t, kMaxWord + 1> decoded) {
+    const RsShape s = ShapeOf(p, state);
     if (!s.valid) {
-        PassThrough(m);
+        PassThrough(p, rx, decoded);
         return;
     }
-    ReceiveSymbols(m, s);
-    const FastField f(m.gfExp, m.gfLog, s.n);
+    ReceiveSymbols(state, rx, s);
+    const FastField f(state.gfExp, state.gfLog, s.n);
     const int t = s.t;
     const int twoT = 2 * t;
     // syndrome[j + 1] is S[j] of the algorithm, the value at alpha^(j+1).
     std::array<std::uint8_t, kMaxFieldOrder + 1> syndrome{};
-    ComputeSyndromes(f, m.rsSymbols.data(), s.n, twoT, syndrome.data());
+    ComputeSyndromes(f, state.rsSymbols.data(), s.n, twoT, syndrome.data());
 
     if (AnyNonZero(syndrome.data(), 1, twoT)) {
-        constexpr std::size_t kSize = kMaxFieldOrder / 2 + 2;
-        std::array<std::uint8_t, kSize> lambda{}, b{}, omega{}, a{}, lambdaNext{}, omegaNext{};
-        lambda[0] = 1;
-        if (t >= 1)
-            b[1] = 1;
-        a[0] = 1;
-        int length = 0;
-        int z = -1;
-        for (int j = 0; j < twoT; ++j) {
-            std::uint8_t delta = 0;
-            const int top = std::min({length, t, j});
-            for (int i = 0; i <= top; ++i)
-                delta ^= f.Mul(lambda[i], syndrome[j - i + 1]);
-            if (delta != 0) {
-                const int logDelta = f.Log(delta);
-                for (int i = 0; i <= t; ++i) {
-                    const auto u = i;
-                    lambdaNext[u] = lambda[u] ^ f.MulPow(b[u], logDelta);
-                    omegaNext[u] = omega[u] ^ f.MulPow(a[u], logDelta);
-                }
-                if (length < j - z) {
-                    const int newLength = j - z;
-                    z = j - length;
-                    length = newLength;
-                    const int logInverse = f.Log(f.Inverse(delta));
-                    for (int i = 0; i <= std::min(length, t); ++i) {
-                        const auto u = i;
-                        b[u] = f.MulPow(lambda[u], logInverse);
-                        a[u] = f.MulPow(omega[u], logInverse);
-                    }
-                }
-                for (int i = 0; i <= std::min(length, t); ++i) {
-                    const auto u = i;
-                    lambda[u] = lambdaNext[u];
-                    omega[u] = omegaNext[u];
-                }
-            }
-            for (int i = t; i >= 1; --i) {
-                const auto u = i;
-                b[u] = b[u - 1];
-                a[u] = a[u - 1];
-            }
-            b[0] = 0;
-            a[0] = 0;
-        }
+        HalfPoly lambda{}, omega{};
+        LocatorAndEvaluator(f, syndrome.data(), t, lambda, omega);
 
         // Forney values at the information positions whose locator value is 0. The derivative
         // keeps the odd coefficients; a zero derivative counts as 1 (the model's log of 0 is 0).
-        std::array<std::uint8_t, kSize> derivative{};
+        HalfPoly derivative{};
         for (int i = 1; i <= t; i += 2)
             derivative[i - 1] = lambda[i];
         std::array<int, kMaxFieldOrder + 1> roots{};
@@ -309,10 +329,10 @@ void decodeABMCh(ModelState &m) {
             const std::uint8_t denominator =
                 t >= 1 ? EvaluateAt(f, derivative.data(), t - 1, h) : 0;
             const std::uint8_t inverse = denominator == 0 ? 1 : f.Inverse(denominator);
-            m.rsSymbols[h] ^= f.Mul(numerator, inverse);
+            state.rsSymbols[h] ^= f.Mul(numerator, inverse);
         }
     }
-    UnpackSymbols(m.rsSymbols.data() + 1, s.k, s.m, m.decodedWord.data() + 1);
+    UnpackSymbols(state.rsSymbols.data() + 1, s.k, s.m, decoded.data() + 1);
 }
 
 } // namespace spi

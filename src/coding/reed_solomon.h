@@ -4,10 +4,22 @@
 
 #include "model/model_state.h"
 
+#include <cstdint>
+#include <span>
+
 namespace spi {
 
-void encodeReedSolomon(ModelState &m); // code types 13, 17, 18
-void decodeABMV(ModelState &m);        // code type 13
-void decodeABMCh(ModelState &m);       // code types 17 and 18
+// The coders read codeK and codeT of the parameters and the field, N and K that SetUpNonBinaryCode
+// left in state; the encoder builds g(x) into state once per run and keeps the information symbols
+// in rsSymbols, the decoders correct the received symbols there.
+void encodeReedSolomon(const ModelParameters &p, GaloisCoderState &state,
+                       std::span<const std::uint8_t, kMaxWord + 1> info,
+                       std::span<std::uint8_t, kMaxBlock + 1> code); // code types 13, 17, 18
+void decodeABMV(const ModelParameters &p, GaloisCoderState &state,
+                std::span<const std::uint8_t, kMaxWord + 1> rx,
+                std::span<std::uint8_t, kMaxWord + 1> decoded); // code type 13
+void decodeABMCh(const ModelParameters &p, GaloisCoderState &state,
+                 std::span<const std::uint8_t, kMaxWord + 1> rx,
+                 std::span<std::uint8_t, kMaxWord + 1> decoded); // code types 17 and 18
 
 } // namespace spi

@@ -309,7 +309,7 @@ void CoderSettings::NumberEntered(ModelState &m, Notifier &notifier) {
     codeK_.text = std::to_string(row->k);
     m.tapStrings[0] = row->g;
     if (facts.nonBinary) {
-        SetUpNonBinaryCode(m, notifier);
+        SetUpNonBinaryCode(m, m, notifier);
         genPoly_.text = "нет";
         codeN_.text = std::to_string(m.codeN);
         codeK_.text = std::to_string(m.codeK);

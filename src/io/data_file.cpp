@@ -324,7 +324,7 @@ void ApplyRecord(ModelState &m, DecodedRecord &&d, Notifier &notifier) {
     m.codeType = d.codeType;
     m.polyNumbers = d.polyNumbers;
     if (IsNonBinaryCodeType(m.codeType))
-        SetUpNonBinaryCode(m, notifier);
+        SetUpNonBinaryCode(m, m, notifier);
     m.codeN = d.codeN;
     m.codeK = d.codeK;
     m.convN0 = d.convN0;

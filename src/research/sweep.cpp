@@ -135,7 +135,7 @@ RunSweep(const ModelState &base, const SweepSpec &plan, Notifier &notifier,
                 if (!AcceptCoderSettings(coder, *m, note))
                     return refuse(note.last);
                 if (IsNonBinaryCodeType(m->codeType))
-                    SetUpNonBinaryCode(*m, note);
+                    SetUpNonBinaryCode(*m, *m, note);
             }
             const RunResult r =
                 plan.run ? plan.run(*m, note)

@@ -133,7 +133,7 @@ StepResult UserSteps::CoderStep() {
         if (!AcceptCoderSettings(coder_, m, note))
             return false;
         if (IsNonBinaryCodeType(m.codeType))
-            SetUpNonBinaryCode(m, note);
+            SetUpNonBinaryCode(m, m, note);
         return true;
     });
 }

@@ -37,7 +37,7 @@ std::unique_ptr<spi::ModelState> Chain(const Choice &c, double p, std::uint32_t 
         spi::ApplyInnerPolyList(window, *m, c.innerList);
     EXPECT_TRUE(spi::AcceptCoderSettings(window, *m, quiet)) << c.name;
     if (spi::IsNonBinaryCodeType(m->codeType))
-        spi::SetUpNonBinaryCode(*m, quiet);
+        spi::SetUpNonBinaryCode(*m, *m, quiet);
     m->fixedSeed = seed;
     return m;
 }

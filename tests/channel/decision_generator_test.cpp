@@ -110,6 +110,11 @@ std::unique_ptr<ModelState> Model(const Setting &s, std::uint32_t seed) {
     return m;
 }
 
+// The generator on the model's own parts, as the chain calls it.
+void Generate(ModelState &m, int length, long long blockNo) {
+    GenerateDecisionErrors(m, m, m.random, m.errorVector, length, blockNo);
+}
+
 // Error bits from position 1 on, four to a hexadecimal digit, the first bit the highest.
 std::string Hex(const ModelState &m, int count) {
     std::string s;
@@ -143,7 +148,7 @@ TEST(DecisionGeneratorTest, FastLoopMatchesPlainVersion) {
                     auto plain = Model(s, 77u + static_cast<std::uint32_t>(hp * 10));
                     long long block = 1;
                     for (int length : lengths) {
-                        GenerateDecisionErrors(*fast, length, block);
+                        Generate(*fast, length, block);
                         PlainDecisionErrors(*plain, length, block);
                         ++block;
                     }
@@ -194,9 +199,9 @@ TEST(DecisionGeneratorTest, KnownAnswers) {
     for (const auto &g : cases) {
         SCOPED_TRACE(g.name);
         auto m = Model(g.setting, g.seed);
-        GenerateDecisionErrors(*m, 100, 1);
+        Generate(*m, 100, 1);
         const std::string first = Hex(*m, 100);
-        GenerateDecisionErrors(*m, 100, 2);
+        Generate(*m, 100, 2);
         EXPECT_EQ(first + Hex(*m, 100), g.bits);
         const std::array<std::int32_t, 9> entries = {
             m->noiseTable[1],     m->noiseTable[500],     m->noiseTable[999],
@@ -213,7 +218,7 @@ double ErrorRate(const Setting &s, int calls = 200) {
     auto m = Model(s, 12345);
     long long errors = 0;
     for (int call = 1; call <= calls; ++call) {
-        GenerateDecisionErrors(*m, kMaxBlock, call);
+        Generate(*m, kMaxBlock, call);
         errors += std::count(m->errorVector.begin() + 1, m->errorVector.begin() + 1 + kMaxBlock, 1);
     }
     return static_cast<double>(errors) / (static_cast<double>(calls) * kMaxBlock);
@@ -258,8 +263,8 @@ TEST(DecisionGeneratorTest, MapWithEvenSourceIsMl) {
         auto ml = Model({1, md, 1.0, 0, 0.5}, 4321);
         auto map = Model({1, md, 1.0, 1, 0.5}, 4321);
         for (int call = 1; call <= 3; ++call) {
-            GenerateDecisionErrors(*ml, 3000, call);
-            GenerateDecisionErrors(*map, 3000, call);
+            Generate(*ml, 3000, call);
+            Generate(*map, 3000, call);
             EXPECT_EQ(ml->errorVector, map->errorVector);
         }
         EXPECT_EQ(map->mapShift, 0.0);
@@ -270,7 +275,7 @@ TEST(DecisionGeneratorTest, MapWithEvenSourceIsMl) {
 TEST(DecisionGeneratorTest, MapShift) {
     auto shift = [](double p) {
         auto m = Model({1, 0.5, 2.0, 1, p}, 1);
-        GenerateDecisionErrors(*m, 1, 1);
+        Generate(*m, 1, 1);
         return m->mapShift;
     };
     EXPECT_EQ(shift(0.005), 1.0);
@@ -307,15 +312,15 @@ TEST(DecisionGeneratorTest, NonCoherentAmThreshold) {
 
     // The generator takes the threshold from Hp at the first call of a run.
     auto m = Model({0, 0.5, 2.0}, 5);
-    GenerateDecisionErrors(*m, 10, 1);
+    Generate(*m, 10, 1);
     EXPECT_EQ(m->amThreshold, 719);
 }
 
 TEST(DecisionGeneratorTest, NonCoherentPmIgnoresTheShift) {
     auto ml = Model({0, 2.0, 1.0, 0, 0.005}, 99);
     auto map = Model({0, 2.0, 1.0, 1, 0.005}, 99);
-    GenerateDecisionErrors(*ml, 5000, 1);
-    GenerateDecisionErrors(*map, 5000, 1);
+    Generate(*ml, 5000, 1);
+    Generate(*map, 5000, 1);
     EXPECT_EQ(map->mapShift, 1.0);
     EXPECT_EQ(ml->errorVector, map->errorVector);
     EXPECT_EQ(map->envNoiseTable, ml->envNoiseTable);
@@ -325,12 +330,12 @@ TEST(DecisionGeneratorTest, NonCoherentPmIgnoresTheShift) {
 
 TEST(DecisionGeneratorTest, LaterCallsReuseTheTablesOfTheFirst) {
     auto m = Model({0, 0.5, 2.0}, 31);
-    GenerateDecisionErrors(*m, 100, 1);
+    Generate(*m, 100, 1);
     const auto envNoise = m->envNoiseTable;
     const double sigma = m->noiseSigma;
     m->contHp = 8.0;
     m->ruCriterion = 1;
-    GenerateDecisionErrors(*m, 100, 2);
+    Generate(*m, 100, 2);
     EXPECT_EQ(m->envNoiseTable, envNoise);
     EXPECT_EQ(m->noiseSigma, sigma);
     EXPECT_EQ(m->hpReal, 2.0);
@@ -343,7 +348,7 @@ TEST(DecisionGeneratorTest, LeavesTheErrorsAsTheyWere) {
     auto m = Model({1, 0.5, 2.0}, 8);
     m->contHc = 1.0;
     m->errorVector.fill(7);
-    GenerateDecisionErrors(*m, 5000, 1);
+    Generate(*m, 5000, 1);
     EXPECT_EQ(m->errorVector[1], 7);
     EXPECT_EQ(m->errorVector[5000], 7);
     EXPECT_EQ(m->random.seed, 8u);
@@ -352,7 +357,7 @@ TEST(DecisionGeneratorTest, LeavesTheErrorsAsTheyWere) {
     // An unknown md ends the bit loop after the first bit's two index draws.
     auto odd = Model({1, 0.7, 2.0}, 8);
     odd->errorVector.fill(7);
-    GenerateDecisionErrors(*odd, 5000, 1);
+    Generate(*odd, 5000, 1);
     EXPECT_EQ(odd->errorVector[1], 7);
     Random expected{8};
     for (int i = 0; i < 12 * 1000 + 2; ++i)
@@ -368,7 +373,7 @@ TEST(DecisionGeneratorTest, RefusedSettingsStayDefinedWhenCalledAnyway) {
         for (double md : {0.5, 1.0, 2.0})
             for (double hp : {0.0, -1.0, 1e-300, nan}) {
                 auto m = Model({dm, md, hp, 1, nan}, 3);
-                GenerateDecisionErrors(*m, 1000, 1);
+                Generate(*m, 1000, 1);
                 EXPECT_LE(*std::max_element(m->errorVector.begin(), m->errorVector.end()), 1);
             }
 }

@@ -1,3 +1,4 @@
+#include "chain/code_dispatch.h"
 #include "chain/source_stats.h"
 #include "coding/bch_code.h"
 #include "coding/code_setup.h"
@@ -42,13 +43,18 @@ Bits RandomBits(Random &rng, int count) {
     return b;
 }
 
+// The encoder the chain runs for code type 14.
 Bits Encode(ModelState &m, const Bits &info) {
     std::copy(info.begin(), info.end(), m.infoWord.begin() + 1);
-    encodeBch(m);
+    CodecFor(14).encode(m);
     return {m.codeWord.begin() + 1, m.codeWord.begin() + 1 + m.codeN};
 }
 
-Bits Decode(ModelState &m, const Bits &rx, void (*decoder)(ModelState &) = decodeBch) {
+void RunBch(ModelState &m) {
+    decodeBch(m, m, m.rxWord, m.decodedWord);
+}
+
+Bits Decode(ModelState &m, const Bits &rx, void (*decoder)(ModelState &) = RunBch) {
     std::copy(rx.begin(), rx.end(), m.rxWord.begin() + 1);
     decoder(m);
     return {m.decodedWord.begin() + 1, m.decodedWord.begin() + 1 + m.codeK};

@@ -70,10 +70,10 @@ void ExpectField(const FieldTable &exp, const FieldTable &log, const FieldCase &
 
 TEST(GaloisField, LongDivisionBuildsEveryField) {
     for (const FieldCase &c : kFields) {
-        auto m = MakeModel();
-        StoreFieldPolyDigits(*m, c.digits);
+        GaloisCoderState s;
+        StoreFieldPolyDigits(s, c.digits);
         FieldTable exp{}, log{};
-        ASSERT_EQ(BuildFieldTables(m->fieldPolyDigits, m->fieldPolyTermCount, exp, log),
+        ASSERT_EQ(BuildFieldTables(s.fieldPolyDigits, s.fieldPolyTermCount, exp, log),
                   (1 << c.m) - 1);
         ExpectField(exp, log, c);
     }
@@ -116,7 +116,7 @@ TEST(GaloisField, CodersBuildTheirOwnTables) {
         if (c.rsCode != 0) {
             m->polyNumbers[0] = static_cast<std::uint8_t>(c.rsCode);
             SilentNotifier quiet;
-            SetUpNonBinaryCode(*m, quiet);
+            SetUpNonBinaryCode(*m, *m, quiet);
             ExpectField(m->gfExp, m->gfLog, *c.field);
         }
         const BchRow &row = m->bchTable[c.bchRow];
@@ -127,7 +127,7 @@ TEST(GaloisField, CodersBuildTheirOwnTables) {
         m->codeT = row.t;
         m->fixedSeed = 1;
         PrepareTestRun(*m, row.n, row.k, 0, 14, 1, 0);
-        decodeBch(*m);
+        decodeBch(*m, *m, m->rxWord, m->decodedWord);
         EXPECT_EQ(m->rsGeneratorReady, kCoderReadyMark);
         EXPECT_EQ(m->bchOrder, order);
         EXPECT_EQ(m->bchDegree, c.field->m);
