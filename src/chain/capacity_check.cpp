@@ -102,7 +102,7 @@ std::optional<std::string> CheckStat2Limits(const ModelState &m) {
         return v;
     if (auto v = CheckViterbiSettings(m))
         return v;
-    if (auto v = CheckConvThresholdSettings(m))
+    if (auto v = CheckConvThresholdSettings(m, m.tapTable))
         return v;
     if (auto v = CheckInner16Settings(m))
         return v;

@@ -38,20 +38,23 @@ void DecodeMajority73Step(ModelState &m, long long) {
 
 // --- Convolutional codes with threshold decoding ---
 
+// The iterative decoders borrow channelSeq to hold the received word; where the code's shape
+// reaches beyond n they read what the interleaver or an earlier word left there.
+
 void EncodeConvHalfStep(ModelState &m) {
-    encodeConvHalf(m);
+    encodeConvHalf(m, m, m.infoWord, m.codeWord);
 }
 void DecodeConvHalfStep(ModelState &m, long long) {
-    decodeConvHalf(m);
+    decodeConvHalf(m, m, m.rxWord, m.channelSeq, m.decodedWord);
 }
 void DecodeConv105Step(ModelState &m, long long) {
-    decodeConv105(m);
+    decodeConv105(m.codeN, m, m.rxWord, m.decodedWord);
 }
 void EncodeConvK0N0Step(ModelState &m) {
-    encodeConvK0N0(m);
+    encodeConvK0N0(m, m.tapTable, m, m, m.infoWord, m.codeWord);
 }
 void DecodeConvK0N0Step(ModelState &m, long long) {
-    decodeConvK0N0(m);
+    decodeConvK0N0(m, m.tapTable, m, m, m.rxWord, m.channelSeq, m.decodedWord);
 }
 
 // --- The convolutional code with Viterbi decoding ---

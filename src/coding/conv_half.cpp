@@ -11,15 +11,16 @@ namespace spi {
 using conv::AnalyseHalf;
 using conv::HalfCode;
 
-void encodeConvHalf(ModelState &m) {
+void encodeConvHalf(const ModelParameters &p, DecoderWorkCells &w, conv::ConstBits info,
+                    conv::BlockBits code) {
     HalfCode c;
-    if (AnalyseHalf(m, false, c))
+    if (AnalyseHalf(p, false, c))
         return;
     const int k = c.k;
     const int firstTaps = c.J - 1;
-    auto &R = m.convRegister;
+    auto &R = w.convRegister;
     for (int i = 1; i <= k; ++i) {
-        const std::uint8_t u = m.infoWord[i];
+        const std::uint8_t u = info[i];
         // The last tap is at distance k: its assignment reaches R[i+k] before any XOR of this
         // word does, so that cell starts clean for the next word.
         R[i + k] = u;
@@ -27,44 +28,46 @@ void encodeConvHalf(ModelState &m) {
             R[i + c.d[t]] ^= u;
     }
     for (int i = 1; i <= k; ++i) {
-        m.codeWord[2 * i - 1] = m.infoWord[i];
-        m.codeWord[2 * i] = R[i];
+        code[2 * i - 1] = info[i];
+        code[2 * i] = R[i];
     }
     for (int i = 1; i <= k; ++i)
         R[i] = R[i + k];
 }
 
-void decodeConvHalf(ModelState &m) {
+void decodeConvHalf(const ModelParameters &p, DecoderWorkCells &w, conv::Bits rx,
+                    conv::BlockBits copy, conv::Bits decoded) {
     HalfCode c;
-    if (AnalyseHalf(m, true, c))
+    if (AnalyseHalf(p, true, c))
         return;
     const int n = c.n, k = c.k, J = c.J;
     const std::int32_t *d = c.d;
-    auto &Q = m.decoderWork3;
-    auto &syn = m.parityColumns;
+    auto &Q = w.decoderWork3;
+    auto &syn = w.parityColumns;
 
-    std::copy(m.rxWord.begin() + 1, m.rxWord.begin() + 1 + n, m.channelSeq.begin() + 1);
+    // With n < 2k the last bits come from what `copy` held before.
+    std::copy(rx.begin() + 1, rx.begin() + 1 + n, copy.begin() + 1);
     for (int i = 1; i <= k; ++i) {
-        m.rxWord[i] = m.channelSeq[2 * i - 1];
-        m.decoderWork2[i] = m.channelSeq[2 * i];
+        rx[i] = copy[2 * i - 1];
+        w.decoderWork2[i] = copy[2 * i];
     }
     for (int i = 1; i <= k; ++i) {
-        const std::uint8_t x = m.rxWord[i];
+        const std::uint8_t x = rx[i];
         Q[i + k] = x;
         for (int t = 0; t < J - 1; ++t)
             Q[i + d[t]] ^= x;
     }
     for (int i = 1; i <= k; ++i) {
-        m.decodedWord[i] = m.decoderWork1[i];
-        m.decoderWork1[i] = m.rxWord[i];
-        syn[k + i] = Q[i] ^ m.decoderWork2[i];
+        decoded[i] = w.decoderWork1[i];
+        w.decoderWork1[i] = rx[i];
+        syn[k + i] = Q[i] ^ w.decoderWork2[i];
         Q[i] = Q[i + k];
     }
 
     // The check sums of bit j reach the syndromes j+d of the current word: the bits decided are
     // those of the previous word.
     const int half = J / 2 + 1;
-    for (int it = 1; it <= m.codeT; ++it) {
+    for (int it = 1; it <= p.codeT; ++it) {
         const int threshold = std::max(J - it, half);
         int largest = 0;
         for (int j = 1; j <= k; ++j) {
@@ -73,7 +76,7 @@ void decodeConvHalf(ModelState &m) {
                 sum += syn[j + d[t]];
             largest = std::max(largest, sum);
             if (sum >= threshold) {
-                m.decodedWord[j] ^= 1;
+                decoded[j] ^= 1;
                 for (int t = 0; t < J; ++t)
                     syn[j + d[t]] ^= 1;
             }
@@ -86,16 +89,16 @@ void decodeConvHalf(ModelState &m) {
         syn[i] = syn[i + k];
 }
 
-void decodeConv105(ModelState &m) {
-    const int n = std::clamp(m.codeN, 0, kMaxWord);
-    std::fill(m.decodedWord.begin() + 1, m.decodedWord.begin() + 1 + n, std::uint8_t{0});
-    std::uint8_t U1 = m.decoderWork3[1], U2 = m.decoderWork3[2], U3 = m.decoderWork3[3],
-                 U4 = m.decoderWork3[4], U5 = m.decoderWork3[5];
-    std::uint8_t S1 = m.parityColumns[1], S2 = m.parityColumns[2], S3 = m.parityColumns[3],
-                 S4 = m.parityColumns[4], S5 = m.parityColumns[5];
+void decodeConv105(int n, DecoderWorkCells &w, conv::ConstBits rx, conv::Bits decoded) {
+    n = std::clamp(n, 0, kMaxWord);
+    std::fill(decoded.begin() + 1, decoded.begin() + 1 + n, std::uint8_t{0});
+    std::uint8_t U1 = w.decoderWork3[1], U2 = w.decoderWork3[2], U3 = w.decoderWork3[3],
+                 U4 = w.decoderWork3[4], U5 = w.decoderWork3[5];
+    std::uint8_t S1 = w.parityColumns[1], S2 = w.parityColumns[2], S3 = w.parityColumns[3],
+                 S4 = w.parityColumns[4], S5 = w.parityColumns[5];
     for (int i = 1; i <= 5; ++i) {
-        const std::uint8_t x = m.rxWord[2 * i - 1];
-        const std::uint8_t y = m.rxWord[2 * i];
+        const std::uint8_t x = rx[2 * i - 1];
+        const std::uint8_t y = rx[2 * i];
         const std::uint8_t oldU3 = U3, oldU4 = U4, oldU5 = U5;
         U5 = U4;
         U4 = U3;
@@ -112,18 +115,18 @@ void decodeConv105(ModelState &m) {
         S3 = oldS2 ^ v;
         S4 = oldS3;
         S5 = oldS4;
-        m.decodedWord[i] = v ^ oldU5;
+        decoded[i] = v ^ oldU5;
     }
-    m.decoderWork3[1] = U1;
-    m.decoderWork3[2] = U2;
-    m.decoderWork3[3] = U3;
-    m.decoderWork3[4] = U4;
-    m.decoderWork3[5] = U5;
-    m.parityColumns[1] = S1;
-    m.parityColumns[2] = S2;
-    m.parityColumns[3] = S3;
-    m.parityColumns[4] = S4;
-    m.parityColumns[5] = S5;
+    w.decoderWork3[1] = U1;
+    w.decoderWork3[2] = U2;
+    w.decoderWork3[3] = U3;
+    w.decoderWork3[4] = U4;
+    w.decoderWork3[5] = U5;
+    w.parityColumns[1] = S1;
+    w.parityColumns[2] = S2;
+    w.parityColumns[3] = S3;
+    w.parityColumns[4] = S4;
+    w.parityColumns[5] = S5;
 }
 
 } // namespace spi

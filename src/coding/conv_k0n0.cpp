@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <span>
 
 namespace spi {
 
@@ -14,13 +15,14 @@ using conv::K0N0Code;
 using conv::KeepK0N0Layout;
 using conv::kMaxPolys;
 
-void encodeConvK0N0(ModelState &m) {
+void encodeConvK0N0(const ModelParameters &p, const TapRow *taps, ConvThresholdState &state,
+                    DecoderWorkCells &w, conv::ConstBits info, conv::BlockBits code) {
     K0N0Code c;
-    if (AnalyseK0N0(m, c))
+    if (AnalyseK0N0(p, taps, c))
         return;
-    KeepK0N0Layout(m, c);
+    KeepK0N0Layout(state, c);
     const int L = c.L, n0 = c.n0, k0 = c.k0, firstTaps = c.J - 1;
-    auto &R = m.convRegister;
+    auto &R = w.convRegister;
 
     if (c.perStep) {
         // All k0 streams add into the one parity bit of a step, and their last taps may meet in
@@ -32,14 +34,14 @@ void encodeConvK0N0(ModelState &m) {
         }
         for (int i = 1; i <= L; ++i) {
             for (int j = 1; j <= k0; ++j) {
-                const std::uint8_t u = m.infoWord[(i - 1) * k0 + j];
+                const std::uint8_t u = info[(i - 1) * k0 + j];
                 const std::int32_t *d = c.d[j];
                 R[i + c.mem[j]] ^= u;
                 for (int t = 0; t < firstTaps; ++t)
                     R[i + d[t]] ^= u;
-                m.codeWord[(i - 1) * n0 + j] = u;
+                code[(i - 1) * n0 + j] = u;
             }
-            m.codeWord[i * n0] = R[i];
+            code[i * n0] = R[i];
         }
         return;
     }
@@ -53,51 +55,53 @@ void encodeConvK0N0(ModelState &m) {
         for (int j = 1; j <= ms; ++j)
             R[j] = R[s * L + j];
         for (int j = 1; j <= L; ++j) {
-            const std::uint8_t u = m.infoWord[j];
+            const std::uint8_t u = info[j];
             R[s * ms + j] = u;
             for (int t = 0; t < firstTaps; ++t) {
-                int p = j + d[t];
-                if (p > L)
-                    p += fold;
-                R[p] ^= u;
+                int at = j + d[t];
+                if (at > L)
+                    at += fold;
+                R[at] ^= u;
             }
-            m.codeWord[(j - 1) * n0 + 1] = u;
-            m.codeWord[(j - 1) * n0 + 1 + s] = R[j];
+            code[(j - 1) * n0 + 1] = u;
+            code[(j - 1) * n0 + 1 + s] = R[j];
         }
     }
 }
 
 namespace {
 
-// The received word is kept whole in channelSeq; its information bits move to the front of rxWord
-// in the order the encoder took them.
-void SeparateInformation(ModelState &m, const K0N0Code &c) {
+using ReceivedCopy = std::span<const std::uint8_t, kMaxBlock + 1>;
+
+// The received word is kept whole in `copy`; its information bits move to the front of `rx` in
+// the order the encoder took them. A step beyond the received word's n reads what `copy` held.
+void SeparateInformation(const K0N0Code &c, conv::Bits rx, conv::BlockBits copy) {
     const int L = c.L, n0 = c.n0, k0 = c.k0;
-    auto &cs = m.channelSeq;
-    std::copy(m.rxWord.begin() + 1, m.rxWord.begin() + 1 + c.n, cs.begin() + 1);
+    std::copy(rx.begin() + 1, rx.begin() + 1 + c.n, copy.begin() + 1);
     for (int a = 1; a <= L; ++a)
         for (int i = 1; i <= k0; ++i)
-            m.rxWord[(a - 1) * k0 + i] = cs[(a - 1) * n0 + i];
+            rx[(a - 1) * k0 + i] = copy[(a - 1) * n0 + i];
 }
 
 // Rate (n0-1)/n0: the encoder's register, kept the same way on the received information, gives
 // one syndrome per step at L+1..2L.
-void SyndromesPerStep(ModelState &m, const K0N0Code &c) {
+void SyndromesPerStep(const K0N0Code &c, DecoderWorkCells &w, conv::ConstBits rx,
+                      ReceivedCopy copy) {
     const int L = c.L, n0 = c.n0, k0 = c.k0, J = c.J;
-    auto &Q = m.decoderWork3;
-    auto &syn = m.parityColumns;
+    auto &Q = w.decoderWork3;
+    auto &syn = w.parityColumns;
     for (int a = 1; a <= L; ++a)
-        m.decoderWork2[a] = m.channelSeq[a * n0];
+        w.decoderWork2[a] = copy[a * n0];
     for (int l = 1; l <= L; ++l)
         for (int j = 1; j <= k0; ++j) {
-            const std::uint8_t x = m.rxWord[(l - 1) * k0 + j];
+            const std::uint8_t x = rx[(l - 1) * k0 + j];
             const std::int32_t *d = c.d[j];
             Q[l + c.mem[j]] ^= x;
             for (int t = 0; t < J - 1; ++t)
                 Q[l + d[t]] ^= x;
         }
     for (int l = 1; l <= L; ++l) {
-        syn[L + l] = Q[l] ^ m.decoderWork2[l];
+        syn[L + l] = Q[l] ^ w.decoderWork2[l];
         Q[l] = Q[L + l];
         Q[L + l] = 0;
     }
@@ -105,13 +109,14 @@ void SyndromesPerStep(ModelState &m, const K0N0Code &c) {
 
 // Rate 1/n0: polynomial s has a syndrome area of its own at 2L(s-1)+1..2Ls, whose upper half this
 // word fills.
-void SyndromesPerPolynomial(ModelState &m, const K0N0Code &c) {
+void SyndromesPerPolynomial(const K0N0Code &c, DecoderWorkCells &w, conv::ConstBits rx,
+                            ReceivedCopy copy) {
     const int L = c.L, n0 = c.n0, J = c.J, polys = c.polys;
-    auto &Q = m.decoderWork3;
-    auto &syn = m.parityColumns;
+    auto &Q = w.decoderWork3;
+    auto &syn = w.parityColumns;
     for (int a = 1; a <= L; ++a)
         for (int s = 1; s <= polys; ++s)
-            m.decoderWork2[(a - 1) * polys + s] = m.channelSeq[(a - 1) * n0 + 1 + s];
+            w.decoderWork2[(a - 1) * polys + s] = copy[(a - 1) * n0 + 1 + s];
     for (int s = 1; s <= polys; ++s) {
         const int ms = c.mem[s];
         const std::int32_t *d = c.d[s];
@@ -120,26 +125,27 @@ void SyndromesPerPolynomial(ModelState &m, const K0N0Code &c) {
         for (int l = 1; l <= ms; ++l)
             Q[l] = Q[s * L + l];
         for (int l = 1; l <= L; ++l) {
-            const std::uint8_t x = m.rxWord[l];
+            const std::uint8_t x = rx[l];
             Q[s * ms + l] = x;
             for (int t = 0; t < J - 1; ++t) {
-                int p = l + d[t];
-                if (p > L)
-                    p += fold;
-                Q[p] ^= x;
+                int at = l + d[t];
+                if (at > L)
+                    at += fold;
+                Q[at] ^= x;
             }
-            syn[area + L + l] = Q[l] ^ m.decoderWork2[(l - 1) * polys + s];
+            syn[area + L + l] = Q[l] ^ w.decoderWork2[(l - 1) * polys + s];
         }
     }
 }
 
+using Syndromes = std::array<std::uint8_t, kMaxParity + 1>;
+
 // One pass over the bits of the previous word with threshold `threshold`; `it` is the pass's
 // number (0-based). Returns the largest check sum of the pass.
-int VotePass(ModelState &m, const K0N0Code &c, int threshold, int it) {
+int VotePass(const K0N0Code &c, Syndromes &syn, conv::Bits decoded, int threshold, int it) {
     const int L = c.L, n0 = c.n0, k0 = c.k0, J = c.J, polys = c.polys;
     const int votesToInvert = VotesToInvert(n0);
     const int fewVotes = (n0 - 1) / 2;
-    auto &syn = m.parityColumns;
     std::array<std::uint8_t, kMaxPolys + 1> vote{};
     int largest = 0;
     for (int l = 1; l <= L; ++l) {
@@ -159,14 +165,14 @@ int VotePass(ModelState &m, const K0N0Code &c, int threshold, int it) {
                 if (!vote[s])
                     continue;
                 const std::int32_t *d = c.d[s];
-                m.decodedWord[(l - 1) * k0 + s] ^= 1;
+                decoded[(l - 1) * k0 + s] ^= 1;
                 for (int t = 0; t < J; ++t)
                     syn[l + d[t]] ^= 1;
             }
         } else {
             const bool keep = votes < votesToInvert && (votes < fewVotes || it >= 3);
             if (!keep) {
-                m.decodedWord[l] ^= 1;
+                decoded[l] ^= 1;
                 for (int s = 1; s <= polys; ++s) {
                     const std::int32_t *d = c.d[s];
                     const int base = 2 * L * (s - 1) + l;
@@ -180,9 +186,8 @@ int VotePass(ModelState &m, const K0N0Code &c, int threshold, int it) {
 }
 
 // The syndromes of the current word become those of the previous one.
-void ShiftSyndromes(ModelState &m, const K0N0Code &c) {
+void ShiftSyndromes(const K0N0Code &c, Syndromes &syn) {
     const int L = c.L;
-    auto &syn = m.parityColumns;
     const int areas = c.perStep ? 1 : c.polys;
     for (int s = 1; s <= areas; ++s) {
         const int base = 2 * L * (s - 1);
@@ -193,20 +198,21 @@ void ShiftSyndromes(ModelState &m, const K0N0Code &c) {
 
 } // namespace
 
-void decodeConvK0N0(ModelState &m) {
+void decodeConvK0N0(const ModelParameters &p, const TapRow *taps, ConvThresholdState &state,
+                    DecoderWorkCells &w, conv::Bits rx, conv::BlockBits copy, conv::Bits decoded) {
     K0N0Code c;
-    if (AnalyseK0N0(m, c))
+    if (AnalyseK0N0(p, taps, c))
         return;
-    KeepK0N0Layout(m, c);
-    SeparateInformation(m, c);
+    KeepK0N0Layout(state, c);
+    SeparateInformation(c, rx, copy);
     if (c.perStep)
-        SyndromesPerStep(m, c);
+        SyndromesPerStep(c, w, rx, copy);
     else
-        SyndromesPerPolynomial(m, c);
+        SyndromesPerPolynomial(c, w, rx, copy);
 
     for (int a = 1; a <= c.k; ++a) {
-        m.decodedWord[a] = m.decoderWork1[a];
-        m.decoderWork1[a] = m.rxWord[a];
+        decoded[a] = w.decoderWork1[a];
+        w.decoderWork1[a] = rx[a];
     }
 
     // Every polynomial votes on a bit of the previous word with its check sum over the
@@ -215,12 +221,12 @@ void decodeConvK0N0(ModelState &m) {
     const int half = c.J / 2 + 1;
     int it = 0;
     for (;;) {
-        const int largest = VotePass(m, c, ThresholdOfPass(c.J, it), it);
+        const int largest = VotePass(c, w.parityColumns, decoded, ThresholdOfPass(c.J, it), it);
         ++it;
-        if (it >= m.codeT || largest < half)
+        if (it >= p.codeT || largest < half)
             break;
     }
-    ShiftSyndromes(m, c);
+    ShiftSyndromes(c, w.parityColumns);
 }
 
 } // namespace spi

@@ -1,5 +1,5 @@
-// The shapes of the convolutional threshold codes as their coders read them from the model, and
-// why settings cannot be coded. Shared by the files of the two code families and the settings
+// The shapes of the convolutional threshold codes as their coders read them from the parameters,
+// and why settings cannot be coded. Shared by the files of the two code families and the settings
 // check; nothing outside those files needs it.
 #pragma once
 
@@ -27,7 +27,7 @@ struct Fault {
         N0TooLarge,    // value: n0
         Rate,          // value: k0, extra: n0
         PolyRow,       // value: the row number, extra: which polynomial (1-based)
-        NoTable,       // the model has no tap table
+        NoTable,       // no tap table was given
         WordIndex,     // value: largest index into a word buffer (2100)
         CodeIndex,     // value: largest index into codeWord or channelSeq (5000)
         RegisterIndex, // value: largest register index (2100)
@@ -64,12 +64,12 @@ struct K0N0Code {
     std::array<int, kMaxPolys + 1> mem{};                // 1..polys
 };
 
-// Fill c from the model, or say which limit the settings break (None when they can be coded).
-// The syndrome buffer counts only withDecoder.
-Fault AnalyseHalf(const ModelState &m, bool withDecoder, HalfCode &c);
-Fault AnalyseK0N0(const ModelState &m, K0N0Code &c);
+// Fill c from the parameters (and the tap table's memories), or say which limit the settings
+// break (None when they can be coded). The syndrome buffer counts only withDecoder.
+Fault AnalyseHalf(const ModelParameters &p, bool withDecoder, HalfCode &c);
+Fault AnalyseK0N0(const ModelParameters &p, const TapRow *taps, K0N0Code &c);
 
 // Leaves the memories and the steps per word in convTapMax and convStepsPerWord.
-void KeepK0N0Layout(ModelState &m, const K0N0Code &c);
+void KeepK0N0Layout(ConvThresholdState &s, const K0N0Code &c);
 
 } // namespace spi::conv

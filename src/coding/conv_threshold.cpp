@@ -43,25 +43,25 @@ Fault CheckIndices(long long word, long long code, long long reg, long long syn)
     return {};
 }
 
-Fault CheckLengths(const ModelState &m) {
-    if (m.genPolyTermCount < 0 || m.genPolyTermCount > kPolyTerms)
-        return Refuse(Fault::TermCount, m.genPolyTermCount);
-    if (m.codeN < 0 || m.codeN > kMaxWord)
-        return Refuse(Fault::WordLength, m.codeN);
-    if (m.codeK < 0 || m.codeK > kMaxWord)
-        return Refuse(Fault::InfoLength, m.codeK);
+Fault CheckLengths(const ModelParameters &p) {
+    if (p.genPolyTermCount < 0 || p.genPolyTermCount > kPolyTerms)
+        return Refuse(Fault::TermCount, p.genPolyTermCount);
+    if (p.codeN < 0 || p.codeN > kMaxWord)
+        return Refuse(Fault::WordLength, p.codeN);
+    if (p.codeK < 0 || p.codeK > kMaxWord)
+        return Refuse(Fault::InfoLength, p.codeK);
     return {};
 }
 
 } // namespace
 
-Fault AnalyseHalf(const ModelState &m, bool withDecoder, HalfCode &c) {
-    if (Fault f = CheckLengths(m))
+Fault AnalyseHalf(const ModelParameters &p, bool withDecoder, HalfCode &c) {
+    if (Fault f = CheckLengths(p))
         return f;
-    c.n = m.codeN;
-    c.k = m.codeK;
-    c.J = m.genPolyTermCount;
-    c.d = m.genPolyTerms.data();
+    c.n = p.codeN;
+    c.k = p.codeK;
+    c.J = p.genPolyTermCount;
+    c.d = p.genPolyTerms.data();
     long long negative = 0;
     const long long firstTaps = LargestTap(c.d, std::max(c.J - 1, 0), negative);
     const long long allTaps = LargestTap(c.d, c.J, negative);
@@ -73,32 +73,32 @@ Fault AnalyseHalf(const ModelState &m, bool withDecoder, HalfCode &c) {
     return CheckIndices(0, 2 * k, reg, syn);
 }
 
-Fault AnalyseK0N0(const ModelState &m, K0N0Code &c) {
-    if (Fault f = CheckLengths(m))
+Fault AnalyseK0N0(const ModelParameters &p, const TapRow *taps, K0N0Code &c) {
+    if (Fault f = CheckLengths(p))
         return f;
-    c.n = m.codeN;
-    c.k = m.codeK;
-    c.n0 = m.convN0;
-    c.k0 = m.convK0;
+    c.n = p.codeN;
+    c.k = p.codeK;
+    c.n0 = p.convN0;
+    c.k0 = p.convK0;
     if (c.n0 < 2)
         return Refuse(Fault::N0TooSmall, c.n0);
     if (c.n0 - 1 > kMaxPolys)
         return Refuse(Fault::N0TooLarge, c.n0);
     if (c.k0 != 1 && c.k0 != c.n0 - 1)
         return Refuse(Fault::Rate, c.k0, c.n0);
-    if (m.tapTable == nullptr)
+    if (taps == nullptr)
         return Refuse(Fault::NoTable, 0);
     c.polys = c.n0 - 1;
     c.perStep = c.n0 - c.k0 == 1;
-    c.J = m.genPolyTermCount / c.polys;
+    c.J = p.genPolyTermCount / c.polys;
     // k > n leaves a rate (n0-1)/n0 word no steps at all, as a negative count would.
     c.L = std::max(c.k0 == 1 ? c.k : c.n - c.k, 0);
     for (int j = 1; j <= c.polys; ++j) {
-        const int row = m.polyNumbers[j - 1];
+        const int row = p.polyNumbers[j - 1];
         if (row < 1 || row > kTapRows)
             return Refuse(Fault::PolyRow, row, j);
-        c.mem[j] = m.tapTable[row].m;
-        c.d[j] = m.genPolyTerms.data() + static_cast<std::ptrdiff_t>(j - 1) * c.J;
+        c.mem[j] = taps[row].m;
+        c.d[j] = p.genPolyTerms.data() + static_cast<std::ptrdiff_t>(j - 1) * c.J;
     }
 
     const long long L = c.L, n0 = c.n0, k0 = c.k0;
@@ -133,10 +133,10 @@ Fault AnalyseK0N0(const ModelState &m, K0N0Code &c) {
     return CheckIndices(word, L * n0, reg, syn);
 }
 
-void KeepK0N0Layout(ModelState &m, const K0N0Code &c) {
+void KeepK0N0Layout(ConvThresholdState &s, const K0N0Code &c) {
     for (int j = 1; j <= c.polys; ++j)
-        m.convTapMax[j] = c.mem[j];
-    m.convStepsPerWord = c.L;
+        s.convTapMax[j] = c.mem[j];
+    s.convStepsPerWord = c.L;
 }
 
 namespace {
@@ -216,15 +216,16 @@ int VotesToInvert(int n0) {
     return q % 2 == 0 ? q : q + 1;
 }
 
-std::optional<std::string> CheckConvThresholdSettings(const ModelState &m) {
+std::optional<std::string> CheckConvThresholdSettings(const ModelParameters &p,
+                                                      const TapRow *taps) {
     conv::Fault f;
-    const Decoder decoder = CodeTypeRow(m.codeType).decoder;
+    const Decoder decoder = CodeTypeRow(p.codeType).decoder;
     if (decoder == Decoder::ConvHalf || decoder == Decoder::Conv105) {
         conv::HalfCode c;
-        f = conv::AnalyseHalf(m, decoder == Decoder::ConvHalf, c);
+        f = conv::AnalyseHalf(p, decoder == Decoder::ConvHalf, c);
     } else if (decoder == Decoder::ConvK0N0) {
         conv::K0N0Code c;
-        f = conv::AnalyseK0N0(m, c);
+        f = conv::AnalyseK0N0(p, taps, c);
     }
     if (f)
         return conv::Describe(f);

@@ -17,7 +17,6 @@
 namespace spi {
 namespace {
 
-using Coder = void (*)(ModelState &);
 using Bits = std::vector<std::uint8_t>;
 
 struct Code {
@@ -73,6 +72,23 @@ std::unique_ptr<ModelState> SetModel(std::uint16_t type, const std::vector<int> 
     return m;
 }
 
+// The coders on the model's parts, as the chain hands them over.
+void Encode(ModelState &m) {
+    if (m.codeType == 1 || m.codeType == 6)
+        encodeConvHalf(m, m, m.infoWord, m.codeWord);
+    else
+        encodeConvK0N0(m, m.tapTable, m, m, m.infoWord, m.codeWord);
+}
+
+void Decode(ModelState &m) {
+    if (m.codeType == 1)
+        decodeConvHalf(m, m, m.rxWord, m.channelSeq, m.decodedWord);
+    else if (m.codeType == 6)
+        decodeConv105(m.codeN, m, m.rxWord, m.decodedWord);
+    else
+        decodeConvK0N0(m, m.tapTable, m, m, m.rxWord, m.channelSeq, m.decodedWord);
+}
+
 std::unique_ptr<ModelState> Build(const Code &c) {
     if (c.type == 1)
         return HalfRateModel(1, "0,2,5,6", 6, c.cm);
@@ -86,13 +102,7 @@ std::unique_ptr<ModelState> Build(const Code &c) {
 class Stream {
 public:
     explicit Stream(ModelState &m)
-        : m_(m), previous_(m.infoWord.begin() + 1, m.infoWord.begin() + 1 + m.codeK) {
-        const bool half = m.codeType == 1 || m.codeType == 6;
-        encode_ = half ? encodeConvHalf : encodeConvK0N0;
-        decode_ = m.codeType == 1   ? decodeConvHalf
-                  : m.codeType == 6 ? decodeConv105
-                                    : decodeConvK0N0;
-    }
+        : m_(m), previous_(m.infoWord.begin() + 1, m.infoWord.begin() + 1 + m.codeK) {}
 
     // Sends one random word with the given errors (none when empty); returns the decoded word's
     // errors against the previous word.
@@ -103,10 +113,10 @@ public:
             b = static_cast<std::uint8_t>(m_.random.RandomInt(2));
         for (int i = 1; i <= k; ++i)
             m_.infoWord[i] = info[i - 1];
-        encode_(m_);
+        Encode(m_);
         for (int j = 1; j <= n; ++j)
             m_.rxWord[j] = m_.codeWord[j] ^ (errors.empty() ? 0 : errors[j - 1]);
-        decode_(m_);
+        Decode(m_);
         Bits wrong(k);
         for (int i = 1; i <= k; ++i)
             wrong[i - 1] = m_.decodedWord[i] ^ previous_[i - 1];
@@ -122,8 +132,6 @@ public:
 
 private:
     ModelState &m_;
-    Coder encode_ = nullptr;
-    Coder decode_ = nullptr;
     Bits previous_;
 };
 
@@ -210,7 +218,7 @@ TEST(ConvThreshold, SingleStreamRegisterMatchesTheAssigningOne) {
         for (int w = 0; w < 30; ++w) {
             for (int i = 1; i <= L; ++i)
                 m->infoWord[i] = static_cast<std::uint8_t>(m->random.RandomInt(2));
-            encodeConvK0N0(*m);
+            Encode(*m);
             for (int i = 1; i <= L; ++i)
                 R[i] = R[L + i];
             for (int i = 1; i <= L; ++i) {
@@ -238,7 +246,7 @@ std::unique_ptr<ModelState> CheckSumOfFourOnBitOne(int cm) {
 
 TEST(ConvThreshold, HalfRateStopsAfterOnePassWhenTheLargestSumIsTheMajority) {
     auto m = CheckSumOfFourOnBitOne(5);
-    decodeConvHalf(*m);
+    Decode(*m);
     // A second pass (threshold max(J-2, 4) = 4) would have inverted bit 1.
     for (int i = 1; i <= 17; ++i)
         EXPECT_EQ(m->decodedWord[i], 1) << i;
@@ -249,7 +257,7 @@ TEST(ConvThreshold, HalfRateStopsAfterOnePassWhenTheLargestSumIsTheMajority) {
     for (int p : {2, 4, 9, 15})
         busy->parityColumns[p] = 1;
     busy->rxWord[4] = 1; // parity bit of step 2: current syndrome 19
-    decodeConvHalf(*busy);
+    Decode(*busy);
     EXPECT_EQ(busy->decodedWord[1], 0);
     EXPECT_EQ(busy->decodedWord[2], 0);
     for (int i = 3; i <= 17; ++i)
@@ -328,10 +336,43 @@ TEST(ConvThreshold, KnownAnswers) {
     }
 }
 
+// A received word shorter than the code's shape: the decoders take the missing positions from
+// what the copy of the received word held before (in a run, channelSeq: what the interleaver or
+// an earlier word left there). It decodes as the whole word whose tail is that content.
+TEST(ConvThreshold, ShortReceivedWordReadsTheRestFromTheCopy) {
+    const std::vector<std::pair<Code, int>> cases = {
+        {{"type1", 1, {}, false, 6}, 2},
+        {{"rate1_3", 7, {38, 39}, false, 5}, 3},
+    };
+    for (const auto &[code, cut] : cases) {
+        SCOPED_TRACE(code.name);
+        auto whole = Build(code);
+        auto shorter = Build(code);
+        const int n = whole->codeN, k = whole->codeK;
+        shorter->codeN = n - cut;
+        ASSERT_FALSE(CheckConvThresholdSettings(*shorter, shorter->tapTable));
+        Random draws{5};
+        for (int w = 0; w < 20; ++w) {
+            for (int j = 1; j <= n; ++j) {
+                whole->rxWord[j] = static_cast<std::uint8_t>(draws.RandomInt(2));
+                shorter->rxWord[j] = j <= n - cut ? whole->rxWord[j] : 0;
+                shorter->channelSeq[j] = whole->rxWord[j];
+            }
+            Decode(*whole);
+            Decode(*shorter);
+            ASSERT_EQ(std::vector<std::uint8_t>(whole->decodedWord.begin() + 1,
+                                                whole->decodedWord.begin() + 1 + k),
+                      std::vector<std::uint8_t>(shorter->decodedWord.begin() + 1,
+                                                shorter->decodedWord.begin() + 1 + k))
+                << "word " << w;
+        }
+    }
+}
+
 // --- The settings check ---
 
 std::string Verdict(const ModelState &m) {
-    const auto message = CheckConvThresholdSettings(m);
+    const auto message = CheckConvThresholdSettings(m, m.tapTable);
     return message ? *message : std::string("accepted");
 }
 
@@ -378,6 +419,9 @@ TEST(ConvThresholdSettings, NamesTheLimitAndTheValue) {
     add(
         rate13(), [](ModelState &m) { m.polyNumbers[1] = 0; },
         "Свёрточный код: номер многочлена 2 равен 0, а должен быть в пределах 1..170.");
+    add(
+        rate13(), [](ModelState &m) { m.tapTable = nullptr; },
+        "Свёрточный код: таблица многочленов не загружена.");
     add(
         rate13(), [](ModelState &m) { m.genPolyTermCount = 302; },
         "Свёрточный код: число членов g(x) 302 вне пределов 0..301.");
@@ -430,9 +474,8 @@ TEST(ConvThresholdSettings, RefusedSettingsLeaveTheBuffersAlone) {
     half->codeN = 2100;
     for (ModelState *model : {m.get(), half.get()}) {
         const auto before = std::make_unique<ModelState>(*model);
-        const bool k0n0 = model->codeType == 7;
-        (k0n0 ? encodeConvK0N0 : encodeConvHalf)(*model);
-        (k0n0 ? decodeConvK0N0 : decodeConvHalf)(*model);
+        Encode(*model);
+        Decode(*model);
         EXPECT_EQ(model->codeWord, before->codeWord);
         EXPECT_EQ(model->convRegister, before->convRegister);
         EXPECT_EQ(model->rxWord, before->rxWord);

@@ -156,10 +156,12 @@ TEST(InnerThreshold, DecidesAsTheOuterRateOneThirdDecoder) {
             Bits info(25);
             for (int i = 1; i <= 25; ++i)
                 outer->infoWord[i] = info[i - 1] = static_cast<std::uint8_t>(draws.RandomInt(2));
-            encodeConvK0N0(*outer);
+            encodeConvK0N0(*outer, outer->tapTable, *outer, *outer, outer->infoWord,
+                           outer->codeWord);
             for (int j = 1; j <= 75; ++j)
                 outer->rxWord[j] = outer->codeWord[j] ^ channel[75 * w + j - 1];
-            decodeConvK0N0(*outer);
+            decodeConvK0N0(*outer, outer->tapTable, *outer, *outer, outer->rxWord,
+                           outer->channelSeq, outer->decodedWord);
             for (int i = 1; i <= 25; ++i) {
                 const std::uint8_t residual = outer->decodedWord[i] ^ previous[i - 1];
                 ASSERT_EQ(innerResidual[25 * w + i - 1], residual)
