@@ -9,17 +9,6 @@
 
 namespace spi::cli {
 
-namespace {
-
-RunOutcome OutcomeOf(int severity) {
-    return severity == 0   ? RunOutcome::Completed
-           : severity == 1 ? RunOutcome::Cancelled
-           : severity == 2 ? RunOutcome::Abandoned
-                           : RunOutcome::Refused;
-}
-
-} // namespace
-
 MpiDivision::MpiDivision() {
     MPI_Comm_rank(MPI_COMM_WORLD, &rank_);
     MPI_Comm_size(MPI_COMM_WORLD, &ranks_);
@@ -45,7 +34,7 @@ RunResult MpiDivision::Run(ModelState &m, bool stat2, int threads, const RunOpti
     MPI_Allreduce(MPI_IN_PLACE, &worst, 1, MPI_INT, MPI_MAX, MPI_COMM_WORLD);
     if (worst != 0) {
         if (r.outcome == RunOutcome::Completed)
-            r.outcome = OutcomeOf(worst);
+            r.outcome = OutcomeOfSeverity(worst);
         return r;
     }
 

@@ -288,4 +288,11 @@ int OutcomeSeverity(RunOutcome outcome) {
     return 3;
 }
 
+RunOutcome OutcomeOfSeverity(int severity) {
+    return severity == 0   ? RunOutcome::Completed
+           : severity == 1 ? RunOutcome::Cancelled
+           : severity == 2 ? RunOutcome::Abandoned
+                           : RunOutcome::Refused;
+}
+
 } // namespace spi

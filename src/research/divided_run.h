@@ -45,5 +45,7 @@ RunResult FinishDividedRun(ModelState &m, bool stat2, long long words);
 // How badly a run ended, for combining the parts of a divided run: completed 0, cancelled 1,
 // abandoned 2, refused 3; a divided run ends as its worst part.
 int OutcomeSeverity(RunOutcome outcome);
+// The outcome of a severity, the inverse of OutcomeSeverity (anything above 3 is a refusal).
+RunOutcome OutcomeOfSeverity(int severity);
 
 } // namespace spi

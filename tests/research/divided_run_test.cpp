@@ -49,6 +49,14 @@ void ExpectSameStatistics(const spi::ModelState &a, const spi::ModelState &b) {
     EXPECT_EQ(a.runSeed, b.runSeed);
 }
 
+TEST(Division, TheWorstOutcomeOfThePartsTravelsAsItsSeverity) {
+    for (const auto o : {spi::RunOutcome::Completed, spi::RunOutcome::Cancelled,
+                         spi::RunOutcome::Abandoned, spi::RunOutcome::Refused})
+        EXPECT_EQ(spi::OutcomeOfSeverity(spi::OutcomeSeverity(o)), o);
+    EXPECT_LT(spi::OutcomeSeverity(spi::RunOutcome::Cancelled),
+              spi::OutcomeSeverity(spi::RunOutcome::Abandoned));
+}
+
 TEST(Division, PartsCoverTheRunAndDrawFromDisjointStretches) {
     for (std::uint64_t draws : {0ull, 1ull, 2ull, 1000ull, 12345ull}) {
         spi::Random r{987654321u};
