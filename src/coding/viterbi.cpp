@@ -203,27 +203,27 @@ void encodeViterbi(const ModelParameters &p, ViterbiState &s,
 
 void decodeViterbi(const ModelParameters &p, ViterbiState &s,
                    std::span<const std::uint8_t, kMaxWord + 1> rx,
-                   std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &period,
+                   std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &k0,
                    long long blockNumber) {
     const int k = p.codeK;
     Geometry g;
     if (FitGeometry(p.codeN, k, g) != Fit::Ok)
         return;
-    period = g.period;
+    const int period = g.period;
+    k0 = period;
 
     // The received bits regrouped by period: the full symbol of the period's first bit, then the
     // single bits the puncturing left of its second and third.
     std::array<std::uint8_t, kMaxPeriods + 1> s1{};
     std::array<std::uint8_t, kMaxPeriods + 1> s2{};
     std::array<std::uint8_t, kMaxPeriods + 1> s3{};
-    const int m = g.period;
     for (int j = 1; j <= g.periods; ++j) {
-        const auto first = static_cast<std::size_t>((m + 1) * j - m);
+        const auto first = static_cast<std::size_t>((period + 1) * j - period);
         const auto uj = static_cast<std::size_t>(j);
         s1[uj] = static_cast<std::uint8_t>(2 * rx[first] + rx[first + 1]);
-        if (m == 2)
+        if (period == 2)
             s2[uj] = rx[3 * static_cast<std::size_t>(j)];
-        if (m == 3) {
+        if (period == 3) {
             s2[uj] = rx[4 * static_cast<std::size_t>(j) - 1];
             s3[uj] = rx[4 * static_cast<std::size_t>(j)];
         }
@@ -237,13 +237,13 @@ void decodeViterbi(const ModelParameters &p, ViterbiState &s,
 
     int j = 0;
     for (int i = 1; i <= k; ++i) {
-        if ((i - 1) % m == 0) {
+        if ((i - 1) % period == 0) {
             ++j;
             // The first block of a run only fills the survivors: decoded keeps its set-up.
             if (blockNumber > 1)
-                DeliverPeriod(s.vitSurvivors[0], decoded, i, j, m, k);
+                DeliverPeriod(s.vitSurvivors[0], decoded, i, j, period, k);
             Step(s, i, s1[static_cast<std::size_t>(j)], kFullSymbol);
-        } else if (m == 2 || i % 3 != 0) {
+        } else if (period == 2 || i % 3 != 0) {
             Step(s, i, s2[static_cast<std::size_t>(j)], kG2Bit);
         } else {
             Step(s, i, s3[static_cast<std::size_t>(j)], kG1Bit);

@@ -18,11 +18,11 @@ void encodeViterbi(const ModelParameters &p, ViterbiState &s,
 
 // Decodes the n = codeN received bits of rx and delivers the previous block's k bits into decoded
 // (the first block of a run, blockNumber 1, delivers nothing). The puncturing period it decodes
-// with goes to period (the model keeps it in convK0). Settings that CheckViterbiSettings refuses
+// with, k div (n - k), goes to k0 (the model's convK0). Settings that CheckViterbiSettings refuses
 // leave everything untouched.
 void decodeViterbi(const ModelParameters &p, ViterbiState &s,
                    std::span<const std::uint8_t, kMaxWord + 1> rx,
-                   std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &period,
+                   std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &k0,
                    long long blockNumber);
 
 // nullopt when codeN and codeK suit the decoder of code types 8, 9 and 10 (other types are not
