@@ -104,7 +104,7 @@ std::optional<std::string> CheckStat2Limits(const ModelState &m) {
         return v;
     if (auto v = CheckConvThresholdSettings(m, m.tapTable))
         return v;
-    if (auto v = CheckInner16Settings(m))
+    if (auto v = CheckInner16Settings(m, m.tapTable))
         return v;
     // The iterative threshold decoders make up to Cm passes per word; a pass count in the
     // billions would stall the run without changing anything a user could want.

@@ -60,10 +60,10 @@ void DecodeConvK0N0Step(ModelState &m, long long) {
 // --- The convolutional code with Viterbi decoding ---
 
 void EncodeViterbiStep(ModelState &m) {
-    encodeViterbi(m);
+    encodeViterbi(m, m, m.infoWord, m.codeWord);
 }
 void DecodeViterbiStep(ModelState &m, long long blockNumber) {
-    decodeViterbi(m, blockNumber);
+    decodeViterbi(m, m, m.rxWord, m.decodedWord, m.convK0, blockNumber);
 }
 
 // --- Reed-Solomon and BCH codes ---

@@ -19,7 +19,7 @@ bool GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &n
         return false;
     };
     m.genLength = length;
-    if (withCoder && !CheckInnerSetOnce(m))
+    if (withCoder && !CheckInnerSetOnce(m, m, m.tapTable))
         return refuse();
     // Every call of the run generates the inner code's longer stream.
     const std::int64_t bits = static_cast<std::int64_t>(length) *
@@ -27,7 +27,7 @@ bool GenerateMarkovErrors(ModelState &m, int length, bool withCoder, Notifier &n
     if (!DrawMarkovErrors(m, m, m.random, m.errorVector, bits))
         return refuse();
     if (withCoder)
-        RunInnerCode(m);
+        RunInnerCode(m, m, m.tapTable, m.codeWord, m.errorVector);
     return true;
 }
 

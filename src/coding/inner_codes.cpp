@@ -17,8 +17,8 @@ constexpr double kCascadeMarkSet = 1e20;
 // Reads innerPolyList into the cascade's set size (rows + 1) and step (the m column of the last
 // row). A list that is not a comma list of tap-table rows, or has more rows than the byte of the
 // set size holds, is refused.
-bool PrepareCascadeSet(ModelState &m) {
-    std::string_view list = m.innerPolyList;
+bool PrepareCascadeSet(const ModelParameters &p, InnerCodeState &s, const TapRow *tapTable) {
+    std::string_view list = p.innerPolyList;
     int rows = 0;
     int lastRow = 0;
     for (;;) {
@@ -34,20 +34,20 @@ bool PrepareCascadeSet(ModelState &m) {
     }
     if (rows + 1 > std::numeric_limits<std::uint8_t>::max())
         return false;
-    m.cascadeSetSize = static_cast<std::uint8_t>(rows + 1);
-    m.cascadeStep = m.tapTable[lastRow].m;
+    s.cascadeSetSize = static_cast<std::uint8_t>(rows + 1);
+    s.cascadeStep = tapTable[lastRow].m;
     return true;
 }
 
-int InnerBlockCount(const ModelState &m) {
-    const int n = m.codeN;
-    const int blocks = m.ilvL;
-    switch (CodeTypeRow(m.codeType).inner) {
+int InnerBlockCount(const ModelParameters &p, const InnerCodeState &s) {
+    const int n = p.codeN;
+    const int blocks = p.ilvL;
+    switch (CodeTypeRow(p.codeType).inner) {
     case InnerCode::ViterbiHalf12:
     case InnerCode::ViterbiThird12:
         return (n / 12) * blocks;
     case InnerCode::ThresholdSet:
-        return m.cascadeStep > 0 ? (n / m.cascadeStep) * blocks : 0;
+        return s.cascadeStep > 0 ? (n / s.cascadeStep) * blocks : 0;
     case InnerCode::ViterbiHalfRsSym:
         switch (n) {
         case 155:
@@ -67,45 +67,49 @@ int InnerBlockCount(const ModelState &m) {
 
 } // namespace
 
-bool CheckInnerSetOnce(ModelState &m) {
-    if (m.cascadeInitMark == kCascadeMarkSet)
+bool CheckInnerSetOnce(const ModelParameters &p, InnerCodeState &s, const TapRow *tapTable) {
+    if (s.cascadeInitMark == kCascadeMarkSet)
         return true;
-    m.cascadeInitMark = kCascadeMarkSet;
-    const InnerCode inner = CodeTypeRow(m.codeType).inner;
+    s.cascadeInitMark = kCascadeMarkSet;
+    const InnerCode inner = CodeTypeRow(p.codeType).inner;
     bool fits = true;
     if (inner == InnerCode::ThresholdSet)
-        fits = PrepareCascadeSet(m) && m.cascadeStep > 0;
+        fits = PrepareCascadeSet(p, s, tapTable) && s.cascadeStep > 0;
     if (fits) {
         if (inner == InnerCode::ViterbiHalf12 || inner == InnerCode::ViterbiThird12)
-            fits = m.codeN % 12 == 0;
+            fits = p.codeN % 12 == 0;
         if (inner == InnerCode::ThresholdSet)
-            fits = m.codeN % m.cascadeStep == 0;
+            fits = p.codeN % s.cascadeStep == 0;
     }
     return fits;
 }
 
-void RunInnerCode(ModelState &m) {
-    if (!IsConcatenatedType(m.codeType))
+void RunInnerCode(const ModelParameters &p, InnerCodeState &s, const TapRow *tapTable,
+                  std::span<std::uint8_t, kMaxBlock + 1> codeWord,
+                  std::span<std::uint8_t, kMaxBlock + 1> errorVector) {
+    if (!IsConcatenatedType(p.codeType))
         return;
-    const int blocks = InnerBlockCount(m);
+    const int blocks = InnerBlockCount(p, s);
     for (int h = 1; h <= blocks; ++h)
-        RunInnerBlock(m, h);
+        RunInnerBlock(p, s, tapTable, codeWord, errorVector, h);
 }
 
-void RunInnerBlock(ModelState &m, int h) {
-    switch (CodeTypeRow(m.codeType).inner) {
+void RunInnerBlock(const ModelParameters &p, InnerCodeState &s, const TapRow *tapTable,
+                   std::span<std::uint8_t, kMaxBlock + 1> codeWord,
+                   std::span<std::uint8_t, kMaxBlock + 1> errorVector, int h) {
+    switch (CodeTypeRow(p.codeType).inner) {
     case InnerCode::ViterbiHalf12:
     case InnerCode::ViterbiHalfRsSym:
-        InnerEncode(m);
-        InnerDecode(m, h);
+        InnerEncode(p, s, codeWord);
+        InnerDecode(s, codeWord, errorVector, h);
         break;
     case InnerCode::ViterbiThird12:
-        InnerEncode15(m);
-        InnerDecode15(m, h);
+        InnerEncode15(s, codeWord);
+        InnerDecode15(s, codeWord, errorVector, h);
         break;
     case InnerCode::ThresholdSet:
-        InnerEncode16(m);
-        InnerDecode16(m, h);
+        InnerEncode16(p, s, tapTable, codeWord);
+        InnerDecode16(p, s, tapTable, codeWord, errorVector, h);
         break;
     case InnerCode::None:
         break;

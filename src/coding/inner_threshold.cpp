@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -16,8 +17,10 @@ namespace spi {
 
 namespace {
 
-constexpr int kMaxPolys = ModelState::kInner16Polys;
-constexpr int kMaxTaps = ModelState::kInner16Taps;
+constexpr int kMaxPolys = InnerCodeState::kInner16Polys;
+constexpr int kMaxTaps = InnerCodeState::kInner16Taps;
+
+using BlockBits = std::span<std::uint8_t, kMaxBlock + 1>;
 // The rate-1/n0 rule of the outer decoder reaches its majority threshold at the fifth pass; the
 // inner code has no Cm of its own and always allows the whole schedule.
 constexpr int kPasses = 5;
@@ -93,20 +96,20 @@ bool Fits(const Needs &n) {
 
 // Reads the set for the run and clears the registers. A set that does not match the generator's
 // cascadeSetSize, or would not fit, leaves the code without polynomials.
-void Prepare(ModelState &m) {
-    m.inner16Ready = true;
-    m.inner16PolyCount = 0;
+void Prepare(const ModelParameters &p, InnerCodeState &st, const TapRow *tapTable) {
+    st.inner16Ready = true;
+    st.inner16PolyCount = 0;
     RowList rows;
-    const int c = m.cascadeSetSize;
-    const int l = m.cascadeStep;
-    if (m.tapTable == nullptr || !ReadRows(m.innerPolyList, rows) || rows.count > kMaxPolys ||
+    const int c = st.cascadeSetSize;
+    const int l = st.cascadeStep;
+    if (tapTable == nullptr || !ReadRows(p.innerPolyList, rows) || rows.count > kMaxPolys ||
         rows.count + 1 != c || l < 1 || static_cast<long long>(c) * l > kMaxBlock)
         return;
     int memory = 0;
     for (int s = 0; s < rows.count; ++s) {
-        auto &taps = m.inner16Taps[s];
-        int &count = m.inner16TapCount[s];
-        if (!ReadTaps(m.tapTable[rows.row[s]].taps, taps, count))
+        auto &taps = st.inner16Taps[s];
+        int &count = st.inner16TapCount[s];
+        if (!ReadTaps(tapTable[rows.row[s]].taps, taps, count))
             return;
         for (int t = 0; t < count; ++t)
             memory = std::max<int>(memory, taps[t]);
@@ -117,36 +120,36 @@ void Prepare(ModelState &m) {
 
     // Encoder and decoder start from the same all-zero history, so an error-free block gives
     // zero syndromes; the bits awaiting decision are taken as the ones the sequence is made of.
-    std::fill_n(m.inner16Register.begin(), needs.history + 1, std::uint8_t{0});
-    std::fill_n(m.inner16Check.begin(), needs.history + 1, std::uint8_t{0});
-    std::fill_n(m.inner16Syndromes.begin(), needs.syndromes + 1, std::uint8_t{0});
-    std::fill_n(m.inner16Previous.begin(), needs.pending + 1, std::uint8_t{1});
-    m.inner16Memory = memory;
-    m.inner16Delay = needs.delay;
-    m.inner16PolyCount = rows.count;
+    std::fill_n(st.inner16Register.begin(), needs.history + 1, std::uint8_t{0});
+    std::fill_n(st.inner16Check.begin(), needs.history + 1, std::uint8_t{0});
+    std::fill_n(st.inner16Syndromes.begin(), needs.syndromes + 1, std::uint8_t{0});
+    std::fill_n(st.inner16Previous.begin(), needs.pending + 1, std::uint8_t{1});
+    st.inner16Memory = memory;
+    st.inner16Delay = needs.delay;
+    st.inner16PolyCount = rows.count;
 }
 
 // Prepares the set at the first block of a run; the number of rows in use afterwards, 0 when
 // the set is unusable or the block geometry no longer matches the one it was prepared for.
-int PreparedPolys(ModelState &m) {
-    if (!m.inner16Ready)
-        Prepare(m);
-    const int polys = m.inner16PolyCount;
-    const int l = m.cascadeStep;
-    if (polys == 0 || m.cascadeSetSize != polys + 1 || l < 1 ||
-        static_cast<long long>(m.cascadeSetSize) * l > kMaxBlock)
+int PreparedPolys(const ModelParameters &p, InnerCodeState &st, const TapRow *tapTable) {
+    if (!st.inner16Ready)
+        Prepare(p, st, tapTable);
+    const int polys = st.inner16PolyCount;
+    const int l = st.cascadeStep;
+    if (polys == 0 || st.cascadeSetSize != polys + 1 || l < 1 ||
+        static_cast<long long>(st.cascadeSetSize) * l > kMaxBlock)
         return 0;
-    const Needs needs = NeedsOf(polys, m.inner16Memory, l);
-    return needs.delay == m.inner16Delay && Fits(needs) ? polys : 0;
+    const Needs needs = NeedsOf(polys, st.inner16Memory, l);
+    return needs.delay == st.inner16Delay && Fits(needs) ? polys : 0;
 }
 
 // Parity bit of row s at step j of the block: the XOR of the information bits at its taps.
 // history[M + j] is the bit of step j, history[M + j - d] the one d steps earlier.
-std::uint8_t Parity(const ModelState &m, const std::array<std::uint8_t, kMaxWord + 1> &history,
+std::uint8_t Parity(const InnerCodeState &st, const std::array<std::uint8_t, kMaxWord + 1> &history,
                     int s, int j) {
-    const auto &taps = m.inner16Taps[s];
-    const int count = m.inner16TapCount[s];
-    const int at = m.inner16Memory + j;
+    const auto &taps = st.inner16Taps[s];
+    const int count = st.inner16TapCount[s];
+    const int at = st.inner16Memory + j;
     std::uint8_t p = 0;
     for (int t = 0; t < count; ++t)
         p ^= history[at - taps[t]];
@@ -163,25 +166,25 @@ void ShiftHistory(std::array<std::uint8_t, kMaxWord + 1> &history, int memory, i
 // Threshold passes over the oldest pending block, bits inner16Previous[1..l], with the syndrome
 // window of row s at inner16Syndromes[s*W + 1 .. s*W + W]. Each row has its own tap count, so
 // its thresholds and its majority are its own; with a single row its check sum alone decides.
-void DecideOldestBlock(ModelState &m, int l, int window) {
-    const int polys = m.inner16PolyCount;
+void DecideOldestBlock(InnerCodeState &st, int l, int window) {
+    const int polys = st.inner16PolyCount;
     const int n0 = polys + 1;
     const int votesToInvert = VotesToInvert(n0);
     const int fewVotes = (n0 - 1) / 2;
-    auto &syn = m.inner16Syndromes;
-    auto &bits = m.inner16Previous;
+    auto &syn = st.inner16Syndromes;
+    auto &bits = st.inner16Previous;
     std::array<int, kMaxPolys> threshold{};
     std::array<int, kMaxPolys> largest{};
     for (int it = 0; it < kPasses; ++it) {
         for (int s = 0; s < polys; ++s) {
-            threshold[s] = ThresholdOfPass(m.inner16TapCount[s], it);
+            threshold[s] = ThresholdOfPass(st.inner16TapCount[s], it);
             largest[s] = 0;
         }
         for (int j = 1; j <= l; ++j) {
             int votes = 0;
             for (int s = 0; s < polys; ++s) {
-                const auto &taps = m.inner16Taps[s];
-                const int count = m.inner16TapCount[s];
+                const auto &taps = st.inner16Taps[s];
+                const int count = st.inner16TapCount[s];
                 const int base = s * window + j;
                 int sum = 0;
                 for (int t = 0; t < count; ++t)
@@ -196,8 +199,8 @@ void DecideOldestBlock(ModelState &m, int l, int window) {
                 continue;
             bits[j] ^= 1;
             for (int s = 0; s < polys; ++s) {
-                const auto &taps = m.inner16Taps[s];
-                const int count = m.inner16TapCount[s];
+                const auto &taps = st.inner16Taps[s];
+                const int count = st.inner16TapCount[s];
                 const int base = s * window + j;
                 for (int t = 0; t < count; ++t)
                     syn[base + taps[t]] ^= 1;
@@ -205,7 +208,7 @@ void DecideOldestBlock(ModelState &m, int l, int window) {
         }
         bool anyAtMajority = false;
         for (int s = 0; s < polys; ++s)
-            anyAtMajority = anyAtMajority || largest[s] >= m.inner16TapCount[s] / 2 + 1;
+            anyAtMajority = anyAtMajority || largest[s] >= st.inner16TapCount[s] / 2 + 1;
         if (!anyAtMajority)
             break;
     }
@@ -217,34 +220,36 @@ std::string S(long long v) {
 
 } // namespace
 
-void InnerEncode16(ModelState &m) {
-    const int polys = PreparedPolys(m);
+void InnerEncode16(const ModelParameters &p, InnerCodeState &st, const TapRow *tapTable,
+                   BlockBits codeWord) {
+    const int polys = PreparedPolys(p, st, tapTable);
     if (polys == 0)
         return;
-    const int c = m.cascadeSetSize;
-    const int l = m.cascadeStep;
-    const int M = m.inner16Memory;
-    auto &history = m.inner16Register;
+    const int c = st.cascadeSetSize;
+    const int l = st.cascadeStep;
+    const int M = st.inner16Memory;
+    auto &history = st.inner16Register;
     for (int j = 1; j <= l; ++j)
         history[M + j] = 1;
     for (int j = 1; j <= l; ++j) {
         const int at = (j - 1) * c + 1;
-        m.codeWord[at] = 1;
+        codeWord[at] = 1;
         for (int s = 0; s < polys; ++s)
-            m.codeWord[at + 1 + s] = Parity(m, history, s, j);
+            codeWord[at + 1 + s] = Parity(st, history, s, j);
     }
     ShiftHistory(history, M, l);
 }
 
-void InnerDecode16(ModelState &m, int h) {
-    const int polys = PreparedPolys(m);
-    const int c = m.cascadeSetSize;
-    const int l = m.cascadeStep;
+void InnerDecode16(const ModelParameters &p, InnerCodeState &st, const TapRow *tapTable,
+                   BlockBits codeWord, BlockBits errorVector, int h) {
+    const int polys = PreparedPolys(p, st, tapTable);
+    const int c = st.cascadeSetSize;
+    const int l = st.cascadeStep;
     if (h < 1 || c < 1 || l < 1 || static_cast<long long>(h) * c * l > kMaxBlock)
         return;
     const int from = (h - 1) * c * l; // the block's channel errors follow this position
     const int to = (h - 1) * l;       // its residual errors follow this one
-    auto &ev = m.errorVector;
+    const auto ev = errorVector;
 
     if (polys == 0) {
         // No usable set: the information bits pass uncorrected. Bit j is read at or beyond the
@@ -256,30 +261,30 @@ void InnerDecode16(ModelState &m, int h) {
 
     // Block 1 writes its residual errors over the front of its own channel errors, so the whole
     // received block is taken in before anything is written.
-    auto &rx = m.codeWord;
+    const auto rx = codeWord;
     for (int i = 1; i <= c * l; ++i)
         rx[i] ^= ev[from + i];
 
-    const int M = m.inner16Memory;
-    const int D = m.inner16Delay;
+    const int M = st.inner16Memory;
+    const int D = st.inner16Delay;
     const int window = (D + 1) * l;
-    auto &history = m.inner16Check;
+    auto &history = st.inner16Check;
     for (int j = 1; j <= l; ++j)
         history[M + j] = rx[(j - 1) * c + 1];
     for (int s = 0; s < polys; ++s)
         for (int j = 1; j <= l; ++j)
-            m.inner16Syndromes[s * window + D * l + j] =
-                Parity(m, history, s, j) ^ rx[(j - 1) * c + 2 + s];
+            st.inner16Syndromes[s * window + D * l + j] =
+                Parity(st, history, s, j) ^ rx[(j - 1) * c + 2 + s];
 
-    DecideOldestBlock(m, l, window);
+    DecideOldestBlock(st, l, window);
 
-    auto &pending = m.inner16Previous;
+    auto &pending = st.inner16Previous;
     for (int j = 1; j <= l; ++j)
         ev[to + j] = pending[j] ^ 1;
 
     for (int s = 0; s < polys; ++s)
         for (int i = 1; i <= D * l; ++i)
-            m.inner16Syndromes[s * window + i] = m.inner16Syndromes[s * window + l + i];
+            st.inner16Syndromes[s * window + i] = st.inner16Syndromes[s * window + l + i];
     for (int i = 1; i <= (D - 1) * l; ++i)
         pending[i] = pending[l + i];
     for (int j = 1; j <= l; ++j)
@@ -287,18 +292,18 @@ void InnerDecode16(ModelState &m, int h) {
     ShiftHistory(history, M, l);
 }
 
-std::optional<std::string> CheckInner16Settings(const ModelState &m) {
-    if (CodeTypeRow(m.codeType).inner != InnerCode::ThresholdSet || m.tapTable == nullptr)
+std::optional<std::string> CheckInner16Settings(const ModelParameters &p, const TapRow *tapTable) {
+    if (CodeTypeRow(p.codeType).inner != InnerCode::ThresholdSet || tapTable == nullptr)
         return std::nullopt;
     RowList rows;
-    if (!ReadRows(m.innerPolyList, rows))
+    if (!ReadRows(p.innerPolyList, rows))
         return std::nullopt;
     if (rows.count > kMaxPolys)
         return "Внутренний код: число многочленов " + S(rows.count) + " больше " + S(kMaxPolys) +
                ".";
     const long long c = rows.count + 1;
-    const int l = m.tapTable[rows.last].m;
-    const long long stream = static_cast<long long>(m.codeN) * c * m.ilvL;
+    const int l = tapTable[rows.last].m;
+    const long long stream = static_cast<long long>(p.codeN) * c * p.ilvL;
     if (stream > kMaxBlock)
         return "Поток ошибок внутреннего кода n*" + S(c) + "*L=" + S(stream) +
                " символов превышает " + S(kMaxBlock) + ".";
@@ -306,7 +311,7 @@ std::optional<std::string> CheckInner16Settings(const ModelState &m) {
     for (int s = 0; s < rows.count; ++s) {
         std::array<std::int16_t, kMaxTaps> taps{};
         int count = 0;
-        ReadTaps(m.tapTable[rows.row[s]].taps, taps, count);
+        ReadTaps(tapTable[rows.row[s]].taps, taps, count);
         for (int t = 0; t < count; ++t)
             memory = std::max<int>(memory, taps[t]);
     }

@@ -20,18 +20,25 @@
 
 #include "model/model_state.h"
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace spi {
 
-void InnerEncode16(ModelState &m);
-void InnerDecode16(ModelState &m, int h);
+// innerPolyList names the rows of tapTable; the set's size and step are the cascade cells of the
+// state, which the check of the inner set has filled.
+void InnerEncode16(const ModelParameters &p, InnerCodeState &st, const TapRow *tapTable,
+                   std::span<std::uint8_t, kMaxBlock + 1> codeWord);
+void InnerDecode16(const ModelParameters &p, InnerCodeState &st, const TapRow *tapTable,
+                   std::span<std::uint8_t, kMaxBlock + 1> codeWord,
+                   std::span<std::uint8_t, kMaxBlock + 1> errorVector, int h);
 
 // For code type 16: the message that says which limit the inner code would break (more rows than
 // it holds, an error stream n*c*L beyond errorVector, a syndrome window beyond its buffer), or
 // nullopt. A list that names no valid rows, or an n that is not a multiple of the last row's m,
 // passes here: the error generator refuses those with its own warning.
-std::optional<std::string> CheckInner16Settings(const ModelState &m);
+std::optional<std::string> CheckInner16Settings(const ModelParameters &p, const TapRow *tapTable);
 
 } // namespace spi

@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace spi {
@@ -18,9 +19,9 @@ constexpr int kBlock15 = 12;
 constexpr std::uint16_t kNormaliseCap = 300;
 constexpr std::uint8_t kNormaliseCap15 = 100;
 
-static_assert(kMaxInnerBlock + 2 < std::tuple_size_v<decltype(ModelState::innerInfoBits)>);
+static_assert(kMaxInnerBlock + 2 < std::tuple_size_v<decltype(InnerCodeState::innerInfoBits)>);
 static_assert(2 * kMaxInnerBlock <= kMaxBlock && 3 * kBlock15 <= kMaxBlock);
-static_assert(kBlock15 < std::tuple_size_v<decltype(ModelState::inner15Paths)::value_type>);
+static_assert(kBlock15 < std::tuple_size_v<decltype(InnerCodeState::inner15Paths)::value_type>);
 
 // The two-bit output symbol of each branch, in the order of the candidates c0..c7:
 // 0->0, 0->1, 1->2, 1->3, 2->0, 2->1, 3->2, 3->3. It is also what the survivors store.
@@ -50,10 +51,10 @@ constexpr auto kTripleDistance = [] {
 }();
 
 // l of the type-12/17 pair; type 17 matches its inner blocks to the Reed-Solomon symbols.
-long long PairBlockLength(const ModelState &m) {
-    if (CodeTypeRow(m.codeType).inner != InnerCode::ViterbiHalfRsSym)
+long long PairBlockLength(const ModelParameters &p) {
+    if (CodeTypeRow(p.codeType).inner != InnerCode::ViterbiHalfRsSym)
         return 12;
-    switch (m.codeN) {
+    switch (p.codeN) {
     case 155:
         return 31;
     case 378:
@@ -61,7 +62,7 @@ long long PairBlockLength(const ModelState &m) {
     case 2040:
         return 51;
     default:
-        return m.codeN;
+        return p.codeN;
     }
 }
 
@@ -139,28 +140,30 @@ std::string S(long long v) {
 
 } // namespace
 
-void InnerEncode(ModelState &m) {
-    const long long l = PairBlockLength(m);
+void InnerEncode(const ModelParameters &p, InnerCodeState &s,
+                 std::span<std::uint8_t, kMaxBlock + 1> codeWord) {
+    const long long l = PairBlockLength(p);
     // Settings the paths cannot hold leave l at 0, so the decoder that follows does nothing.
     if (l < 1 || l > kMaxInnerBlock) {
-        m.innerBlockLen = 0;
+        s.innerBlockLen = 0;
         return;
     }
-    m.innerBlockLen = static_cast<std::uint16_t>(l);
-    auto &u = m.innerInfoBits;
+    s.innerBlockLen = static_cast<std::uint16_t>(l);
+    auto &u = s.innerInfoBits;
     const auto ul = static_cast<std::size_t>(l);
     std::fill(u.begin() + 3, u.begin() + static_cast<std::ptrdiff_t>(ul) + 3, std::uint8_t{1});
     for (std::size_t i = 1; i <= ul; ++i) {
-        m.codeWord[2 * i - 1] = static_cast<std::uint8_t>(u[i + 2] ^ u[i]);
-        m.codeWord[2 * i] = static_cast<std::uint8_t>(u[i + 2] ^ u[i + 1] ^ u[i]);
+        codeWord[2 * i - 1] = static_cast<std::uint8_t>(u[i + 2] ^ u[i]);
+        codeWord[2 * i] = static_cast<std::uint8_t>(u[i + 2] ^ u[i + 1] ^ u[i]);
     }
     // The encoder state carries over to the next block.
     u[1] = u[ul + 1];
     u[2] = u[ul + 2];
 }
 
-void InnerDecode(ModelState &m, int h) {
-    const int l = m.innerBlockLen;
+void InnerDecode(InnerCodeState &s, std::span<std::uint8_t, kMaxBlock + 1> codeWord,
+                 std::span<std::uint8_t, kMaxBlock + 1> errorVector, int h) {
+    const int l = s.innerBlockLen;
     if (l < 1 || l > kMaxInnerBlock || h < 1)
         return;
     const long long readBase = 2LL * l * (h - 1);
@@ -170,14 +173,14 @@ void InnerDecode(ModelState &m, int h) {
     // later block will read: errorVector is compacted in place.
     const auto in = static_cast<std::size_t>(readBase);
     const auto out = static_cast<std::size_t>(l) * static_cast<std::size_t>(h - 1);
-    auto &cw = m.codeWord;
-    auto &ev = m.errorVector;
+    const auto cw = codeWord;
+    const auto ev = errorVector;
     for (std::size_t i = 1; i <= 2 * static_cast<std::size_t>(l); ++i)
         cw[i] = static_cast<std::uint8_t>(cw[i] ^ ev[in + i]);
 
-    Normalise(m.innerMetrics, kNormaliseCap);
-    auto &path = m.innerPaths;
-    const bool deciding = m.innerViterbiMark == kDecidingMark;
+    Normalise(s.innerMetrics, kNormaliseCap);
+    auto &path = s.innerPaths;
+    const bool deciding = s.innerViterbiMark == kDecidingMark;
     for (int k = 1; k <= l; ++k) {
         const auto uk = static_cast<std::size_t>(k);
         // The survivors still hold the previous block at position k: the decision is one whole
@@ -188,29 +191,30 @@ void InnerDecode(ModelState &m, int h) {
             ev[out + uk] = agree ? ResidualError(path[0], k, l) : 0;
         }
         const unsigned r = (2u * cw[2 * uk - 1] + cw[2 * uk]) & 3u;
-        SelectStep(m.innerMetrics, path, k, kPairDistance[r]);
+        SelectStep(s.innerMetrics, path, k, kPairDistance[r]);
     }
     // The first inner block of a run leaves its channel errors in place as residual errors.
     if (!deciding)
-        m.innerViterbiMark = kDecidingMark;
+        s.innerViterbiMark = kDecidingMark;
 }
 
-void InnerEncode15(ModelState &m) {
-    m.innerBlockLen = kBlock15;
-    std::uint8_t older = m.inner15Register[0];
-    std::uint8_t newer = m.inner15Register[1];
+void InnerEncode15(InnerCodeState &s, std::span<std::uint8_t, kMaxBlock + 1> codeWord) {
+    s.innerBlockLen = kBlock15;
+    std::uint8_t older = s.inner15Register[0];
+    std::uint8_t newer = s.inner15Register[1];
     for (std::size_t i = 1; i <= kBlock15; ++i) {
         const std::uint8_t u = 1;
-        m.codeWord[3 * i - 2] = static_cast<std::uint8_t>(u ^ older);
-        m.codeWord[3 * i - 1] = static_cast<std::uint8_t>(u ^ newer ^ older);
-        m.codeWord[3 * i] = m.codeWord[3 * i - 1];
+        codeWord[3 * i - 2] = static_cast<std::uint8_t>(u ^ older);
+        codeWord[3 * i - 1] = static_cast<std::uint8_t>(u ^ newer ^ older);
+        codeWord[3 * i] = codeWord[3 * i - 1];
         older = newer;
         newer = u;
     }
-    m.inner15Register = {older, newer};
+    s.inner15Register = {older, newer};
 }
 
-void InnerDecode15(ModelState &m, int h) {
+void InnerDecode15(InnerCodeState &s, std::span<std::uint8_t, kMaxBlock + 1> codeWord,
+                   std::span<std::uint8_t, kMaxBlock + 1> errorVector, int h) {
     constexpr int l = kBlock15;
     if (h < 1)
         return;
@@ -219,35 +223,35 @@ void InnerDecode15(ModelState &m, int h) {
         return;
     const auto in = static_cast<std::size_t>(readBase);
     const auto out = static_cast<std::size_t>(l) * static_cast<std::size_t>(h - 1);
-    auto &cw = m.codeWord;
-    auto &ev = m.errorVector;
+    const auto cw = codeWord;
+    const auto ev = errorVector;
     for (std::size_t i = 1; i <= 3 * l; ++i)
         cw[i] = static_cast<std::uint8_t>(cw[i] ^ ev[in + i]);
 
-    Normalise(m.inner15Metrics, kNormaliseCap15);
-    auto &path = m.inner15Paths;
-    const bool deciding = m.innerViterbiMark == kDecidingMark;
+    Normalise(s.inner15Metrics, kNormaliseCap15);
+    auto &path = s.inner15Paths;
+    const bool deciding = s.innerViterbiMark == kDecidingMark;
     for (int k = 1; k <= l; ++k) {
         const auto uk = static_cast<std::size_t>(k);
         // One block late like the rate-1/2 pair, but from path 0 alone.
         if (deciding)
             ev[out + uk] = ResidualError(path[0], k, l);
         const unsigned r = (4u * cw[3 * uk - 2] + 2u * cw[3 * uk - 1] + cw[3 * uk]) & 7u;
-        SelectStep(m.inner15Metrics, path, k, kTripleDistance[r]);
+        SelectStep(s.inner15Metrics, path, k, kTripleDistance[r]);
     }
     if (!deciding)
-        m.innerViterbiMark = kDecidingMark;
+        s.innerViterbiMark = kDecidingMark;
 }
 
-std::optional<std::string> CheckInnerViterbiSettings(const ModelState &m) {
+std::optional<std::string> CheckInnerViterbiSettings(const ModelParameters &p) {
     // Types 12 and 15 always take l = 12; only type 17 takes its l from n.
-    if (CodeTypeRow(m.codeType).inner != InnerCode::ViterbiHalfRsSym)
+    if (CodeTypeRow(p.codeType).inner != InnerCode::ViterbiHalfRsSym)
         return std::nullopt;
-    const long long l = PairBlockLength(m);
+    const long long l = PairBlockLength(p);
     if (l < 1 || l > kMaxInnerBlock)
-        return "Каскадный код (тип " + S(m.codeType) +
+        return "Каскадный код (тип " + S(p.codeType) +
                "): длина блока внутреннего кода Витерби l=" + S(l) + " вне пределов 1.." +
-               S(kMaxInnerBlock) + " (при n=" + S(m.codeN) +
+               S(kMaxInnerBlock) + " (при n=" + S(p.codeN) +
                ", отличном от 155, 378 и 2040, l = n).";
     return std::nullopt;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace spi {
@@ -68,9 +69,10 @@ constexpr std::array<std::uint8_t, 8> kG1Bit = {0, 1, 0, 1, 1, 0, 1, 0};
 
 // One trellis step at information position i. The metric bytes wrap as bytes; the per-block
 // normalisation keeps them far below that.
-void Step(ModelState &m, int i, std::uint8_t received, const std::array<std::uint8_t, 8> &expect) {
-    auto &metric = m.vitMetrics;
-    auto &sv = m.vitSurvivors;
+void Step(ViterbiState &s, int i, std::uint8_t received,
+          const std::array<std::uint8_t, 8> &expect) {
+    auto &metric = s.vitMetrics;
+    auto &sv = s.vitSurvivors;
     std::array<std::uint8_t, 8> c{};
     for (int b = 0; b < 8; ++b) {
         // Branches 2s and 2s+1 leave old state s.
@@ -117,17 +119,16 @@ void Step(ModelState &m, int i, std::uint8_t received, const std::array<std::uin
         sv[3] = saved1;
         sv[3][static_cast<std::size_t>(i)] = expect[3];
     }
-    for (int s = 4; s < 8; ++s)
-        metric[static_cast<std::size_t>(s)] = c[static_cast<std::size_t>(s)];
+    for (std::size_t b = 4; b < 8; ++b)
+        metric[b] = c[b];
 }
 
 // The previous block's bits of period j, read from the survivor of state 0 (not the best state)
 // just before position i is overwritten. Positions i .. i+m-1 still hold the previous block; the
 // symbol after the period wraps to the current block's first one when it lies beyond k.
-void DeliverPeriod(ModelState &m, int i, int j, int period, int k) {
-    const Survivor &p0 = m.vitSurvivors[0];
+void DeliverPeriod(const Survivor &p0, std::span<std::uint8_t, kMaxWord + 1> out, int i, int j,
+                   int period, int k) {
     auto p = [&](int x) { return p0[static_cast<std::size_t>(x > k ? x - k : x)]; };
-    auto &out = m.decodedWord;
     const std::uint8_t a = p(i);
     const std::uint8_t d = p(i + period);
     switch (period) {
@@ -159,27 +160,29 @@ std::string S(long long v) {
 
 } // namespace
 
-void encodeViterbi(ModelState &m) {
-    const int k = m.codeK;
+void encodeViterbi(const ModelParameters &p, ViterbiState &s,
+                   std::span<const std::uint8_t, kMaxWord + 1> info,
+                   std::span<std::uint8_t, kMaxBlock + 1> codeWord) {
+    const int k = p.codeK;
     // Any k up to a word's length encodes inside codeWord (2k <= 4200); whether the decoder can
     // follow is for CheckViterbiSettings to say.
     if (k < 0 || k > kMaxWord)
         return;
-    auto &cw = m.codeWord;
-    std::uint8_t older = m.vitEncoderMemory[0];
-    std::uint8_t newer = m.vitEncoderMemory[1];
+    const auto cw = codeWord;
+    std::uint8_t older = s.vitEncoderMemory[0];
+    std::uint8_t newer = s.vitEncoderMemory[1];
     for (int i = 1; i <= k; ++i) {
-        const std::uint8_t u = m.infoWord[static_cast<std::size_t>(i)];
+        const std::uint8_t u = info[static_cast<std::size_t>(i)];
         cw[2 * static_cast<std::size_t>(i) - 1] = static_cast<std::uint8_t>(older ^ u);
         cw[2 * static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(older ^ newer ^ u);
         older = newer;
         newer = u;
     }
-    m.vitEncoderMemory = {older, newer};
+    s.vitEncoderMemory = {older, newer};
 
     // Puncturing by the type's period: period 1 keeps every bit, 2 drops every fourth (from the
     // third), 3 every third; a type without a period keeps none.
-    const int period = CodeTypeRow(m.codeType).viterbiPeriod;
+    const int period = CodeTypeRow(p.codeType).viterbiPeriod;
     std::size_t w = 1;
     for (int i = 1; i <= 2 * k; ++i) {
         bool keep = false;
@@ -198,33 +201,35 @@ void encodeViterbi(ModelState &m) {
     }
 }
 
-void decodeViterbi(ModelState &m, long long blockNumber) {
-    const int k = m.codeK;
+void decodeViterbi(const ModelParameters &p, ViterbiState &s,
+                   std::span<const std::uint8_t, kMaxWord + 1> rx,
+                   std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &k0,
+                   long long blockNumber) {
+    const int k = p.codeK;
     Geometry g;
-    if (FitGeometry(m.codeN, k, g) != Fit::Ok)
+    if (FitGeometry(p.codeN, k, g) != Fit::Ok)
         return;
     const int period = g.period;
-    m.convK0 = period;
+    k0 = period;
 
     // The received bits regrouped by period: the full symbol of the period's first bit, then the
     // single bits the puncturing left of its second and third.
     std::array<std::uint8_t, kMaxPeriods + 1> s1{};
     std::array<std::uint8_t, kMaxPeriods + 1> s2{};
     std::array<std::uint8_t, kMaxPeriods + 1> s3{};
-    const auto &q = m.rxWord;
     for (int j = 1; j <= g.periods; ++j) {
         const auto first = static_cast<std::size_t>((period + 1) * j - period);
         const auto uj = static_cast<std::size_t>(j);
-        s1[uj] = static_cast<std::uint8_t>(2 * q[first] + q[first + 1]);
+        s1[uj] = static_cast<std::uint8_t>(2 * rx[first] + rx[first + 1]);
         if (period == 2)
-            s2[uj] = q[3 * static_cast<std::size_t>(j)];
+            s2[uj] = rx[3 * static_cast<std::size_t>(j)];
         if (period == 3) {
-            s2[uj] = q[4 * static_cast<std::size_t>(j) - 1];
-            s3[uj] = q[4 * static_cast<std::size_t>(j)];
+            s2[uj] = rx[4 * static_cast<std::size_t>(j) - 1];
+            s3[uj] = rx[4 * static_cast<std::size_t>(j)];
         }
     }
 
-    auto &metric = m.vitMetrics;
+    auto &metric = s.vitMetrics;
     const std::uint8_t mu =
         std::min(*std::min_element(metric.begin(), metric.end()), kNormaliseCap);
     for (auto &v : metric)
@@ -234,25 +239,25 @@ void decodeViterbi(ModelState &m, long long blockNumber) {
     for (int i = 1; i <= k; ++i) {
         if ((i - 1) % period == 0) {
             ++j;
-            // The first block of a run only fills the survivors: decodedWord keeps its set-up.
+            // The first block of a run only fills the survivors: decoded keeps its set-up.
             if (blockNumber > 1)
-                DeliverPeriod(m, i, j, period, k);
-            Step(m, i, s1[static_cast<std::size_t>(j)], kFullSymbol);
+                DeliverPeriod(s.vitSurvivors[0], decoded, i, j, period, k);
+            Step(s, i, s1[static_cast<std::size_t>(j)], kFullSymbol);
         } else if (period == 2 || i % 3 != 0) {
-            Step(m, i, s2[static_cast<std::size_t>(j)], kG2Bit);
+            Step(s, i, s2[static_cast<std::size_t>(j)], kG2Bit);
         } else {
-            Step(m, i, s3[static_cast<std::size_t>(j)], kG1Bit);
+            Step(s, i, s3[static_cast<std::size_t>(j)], kG1Bit);
         }
     }
 }
 
-std::optional<std::string> CheckViterbiSettings(const ModelState &m) {
-    const int type = m.codeType;
+std::optional<std::string> CheckViterbiSettings(const ModelParameters &p) {
+    const int type = p.codeType;
     const int typePeriod = CodeTypeRow(type).viterbiPeriod;
     if (typePeriod == 0)
         return std::nullopt;
-    const long long n = m.codeN;
-    const long long k = m.codeK;
+    const long long n = p.codeN;
+    const long long k = p.codeK;
     const std::string what = "Свёрточный код с декодером Витерби (тип " + S(type) + "): ";
     Geometry g;
     switch (FitGeometry(n, k, g)) {

@@ -4,18 +4,31 @@
 
 #include "model/model_state.h"
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace spi {
 
-void encodeViterbi(ModelState &m);                        // code types 8, 9, 10
-void decodeViterbi(ModelState &m, long long blockNumber); // delivers the previous block's bits
+// Code types 8, 9, 10: the k = codeK bits of info into codeWord, punctured by the type's period.
+void encodeViterbi(const ModelParameters &p, ViterbiState &s,
+                   std::span<const std::uint8_t, kMaxWord + 1> info,
+                   std::span<std::uint8_t, kMaxBlock + 1> codeWord);
+
+// Decodes the n = codeN received bits of rx and delivers the previous block's k bits into decoded
+// (the first block of a run, blockNumber 1, delivers nothing). The puncturing period it decodes
+// with, k div (n - k), goes to k0 (the model's convK0). Settings that CheckViterbiSettings refuses
+// leave everything untouched.
+void decodeViterbi(const ModelParameters &p, ViterbiState &s,
+                   std::span<const std::uint8_t, kMaxWord + 1> rx,
+                   std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &k0,
+                   long long blockNumber);
 
 // nullopt when codeN and codeK suit the decoder of code types 8, 9 and 10 (other types are not
 // its concern); otherwise the message that says which rule and which values. A run calls it
 // before it starts: the decoder keeps at most 24 positions per survivor and 16 periods per block,
 // and with settings it cannot take it leaves the model untouched instead of decoding.
-std::optional<std::string> CheckViterbiSettings(const ModelState &m);
+std::optional<std::string> CheckViterbiSettings(const ModelParameters &p);
 
 } // namespace spi

@@ -116,13 +116,10 @@ struct RunResults {
     std::uint32_t runSeed = 0;
 };
 
-// The discrete-channel generator and the check of a concatenated scheme's inner set.
+// The discrete-channel generator.
 struct MarkovGeneratorState {
     std::int32_t chanState = 0; // 0 = not drawn yet; 1, 2, 3 = states 0, 1, 2
     std::int32_t genLength = 0;
-    double cascadeInitMark = 0;
-    std::uint8_t cascadeSetSize = 0;
-    std::int32_t cascadeStep = 0;
 };
 
 struct DecisionDeviceState {
@@ -137,6 +134,12 @@ struct DecisionDeviceState {
 
 // The inner codes of the concatenated schemes.
 struct InnerCodeState {
+    // The check of the inner set at the first generator call of a run (cascadeInitMark cleared by
+    // the run's set-up): the set's size (rows + 1, channel bits per information bit of type 16)
+    // and its step (the m column of the last row, information bits per inner block).
+    double cascadeInitMark = 0;
+    std::uint8_t cascadeSetSize = 0;
+    std::int32_t cascadeStep = 0;
     std::uint16_t innerBlockLen = 0;                          // l, information bits per inner block
     std::array<std::uint8_t, 64> innerInfoBits{};             // 1..l+2
     std::array<std::uint16_t, 8> innerMetrics{};              // m0..m3, then c4..c7

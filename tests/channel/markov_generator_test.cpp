@@ -90,7 +90,7 @@ void ReferenceMarkovErrors(ModelState &m, int length, bool withCoder) {
     else if (n == 2040)
         blocks = 40 * L;
     for (int h = 1; h <= blocks; ++h)
-        RunInnerBlock(m, h);
+        RunInnerBlock(m, m, m.tapTable, m.codeWord, m.errorVector, h);
 }
 
 void SetChannel(ModelState &m, double p0, double p1, double e0, double e1, double e2, double p01,

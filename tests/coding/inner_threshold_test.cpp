@@ -63,8 +63,8 @@ Bits RunBlocks(ModelState &m, const Bits &channel) {
     const int blocks = static_cast<int>(channel.size()) / block;
     std::copy(channel.begin(), channel.end(), m.errorVector.begin() + 1);
     for (int h = 1; h <= blocks; ++h) {
-        InnerEncode16(m);
-        InnerDecode16(m, h);
+        InnerEncode16(m, m, m.tapTable, m.codeWord);
+        InnerDecode16(m, m, m.tapTable, m.codeWord, m.errorVector, h);
     }
     return Bits(m.errorVector.begin() + 1, m.errorVector.begin() + 1 + blocks * Ell(m));
 }
@@ -196,8 +196,9 @@ TEST(InnerThreshold, CompactionNeverReadsWhatItHasWritten) {
             const int from = (h - 1) * c * l;
             for (int i = 1; i <= c * l; ++i)
                 restored->errorVector[from + i] = channel[from + i - 1];
-            InnerEncode16(*restored);
-            InnerDecode16(*restored, h);
+            InnerEncode16(*restored, *restored, restored->tapTable, restored->codeWord);
+            InnerDecode16(*restored, *restored, restored->tapTable, restored->codeWord,
+                          restored->errorVector, h);
             for (int j = 1; j <= l; ++j)
                 ASSERT_EQ(restored->errorVector[(h - 1) * l + j], residual[(h - 1) * l + j - 1])
                     << "block " << h << " bit " << j;
@@ -277,22 +278,23 @@ TEST(InnerThreshold, SettingsCheck) {
     auto m = InnerModel("38,39");
     m->codeN = 50;
     m->ilvL = 2;
-    EXPECT_EQ(CheckInner16Settings(*m), std::nullopt);
+    EXPECT_EQ(CheckInner16Settings(*m, m->tapTable), std::nullopt);
     m->ilvL = 34; // 50*3*34 = 5100
-    EXPECT_EQ(CheckInner16Settings(*m),
+    EXPECT_EQ(CheckInner16Settings(*m, m->tapTable),
               "Поток ошибок внутреннего кода n*3*L=5100 символов превышает 5000.");
     m->ilvL = 1;
     m->innerPolyList = "1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1";
-    EXPECT_EQ(CheckInner16Settings(*m), "Внутренний код: число многочленов 16 больше 15.");
+    EXPECT_EQ(CheckInner16Settings(*m, m->tapTable),
+              "Внутренний код: число многочленов 16 больше 15.");
     // The generator's own refusals: a list that is not one, an n that is no multiple of the step.
     m->innerPolyList = "38,,39";
-    EXPECT_EQ(CheckInner16Settings(*m), std::nullopt);
+    EXPECT_EQ(CheckInner16Settings(*m, m->tapTable), std::nullopt);
     m->innerPolyList = "38,39";
     m->codeN = 30;
-    EXPECT_EQ(CheckInner16Settings(*m), std::nullopt);
+    EXPECT_EQ(CheckInner16Settings(*m, m->tapTable), std::nullopt);
     m->codeType = 15;
     m->codeN = 5000;
-    EXPECT_EQ(CheckInner16Settings(*m), std::nullopt);
+    EXPECT_EQ(CheckInner16Settings(*m, m->tapTable), std::nullopt);
 }
 
 } // namespace

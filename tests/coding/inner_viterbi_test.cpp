@@ -31,6 +31,11 @@ std::size_t U(int i) {
     return static_cast<std::size_t>(i);
 }
 
+// Inner block h on the model's parts, as the error generator hands them.
+void RunBlock(ModelState &m, int h) {
+    RunInnerBlock(m, m, m.tapTable, m.codeWord, m.errorVector, h);
+}
+
 void SetUpRun(ModelState &m, const Pair &p) {
     m.codeType = static_cast<std::uint16_t>(p.type);
     m.codeN = p.n;
@@ -45,7 +50,7 @@ void GeneratorCall(ModelState &m, const Pair &p, double pErr) {
     for (int i = 1; i <= p.channelBits * p.n; ++i)
         m.errorVector[U(i)] = m.random.RandomReal() < pErr ? 1 : 0;
     for (int h = 1; h <= p.blocks; ++h)
-        RunInnerBlock(m, h);
+        RunBlock(m, h);
 }
 
 int ResidualErrors(const ModelState &m, int from, int to) {
@@ -97,7 +102,7 @@ TEST_P(InnerPair, TheFirstInnerBlockOfARunPassesItsChannelErrorsThrough) {
     for (int i = 1; i <= p.channelBits * p.l; ++i)
         m->errorVector[U(i)] = (i * 7 % 5) < 2 ? 1 : 0;
     const auto channel = m->errorVector;
-    RunInnerBlock(*m, 1);
+    RunBlock(*m, 1);
     for (int i = 1; i <= p.channelBits * p.l; ++i)
         ASSERT_EQ(m->errorVector[U(i)], channel[U(i)]) << i;
     EXPECT_EQ(m->innerViterbiMark, 1e10);
@@ -120,10 +125,10 @@ TEST_P(InnerPair, ResidualsAreCompactedInPlace) {
     auto fresh = std::make_unique<ModelState>(*m);
 
     for (int h = 1; h <= p.blocks; ++h)
-        RunInnerBlock(*m, h);
+        RunBlock(*m, h);
     for (int h = 1; h <= p.blocks; ++h) {
         fresh->errorVector = channel;
-        RunInnerBlock(*fresh, h);
+        RunBlock(*fresh, h);
         for (int i = p.l * (h - 1) + 1; i <= p.l * h; ++i)
             ASSERT_EQ(m->errorVector[U(i)], fresh->errorVector[U(i)])
                 << "block " << h << " bit " << i;
@@ -152,7 +157,7 @@ TEST(InnerDecision, RateHalfNeedsAgreementRateThirdReadsPathZeroAlone) {
         else
             set(m->innerPaths);
         m->innerViterbiMark = 1e10;
-        RunInnerBlock(*m, 1); // the set-up cleared the channel errors
+        RunBlock(*m, 1); // the set-up cleared the channel errors
         return m->errorVector[1];
     };
     const Pair &half = kPairs[0];
@@ -243,7 +248,7 @@ TEST(InnerSettings, Type17BlocksLongerThanTheSurvivorsAreRefused) {
     for (int i = 1; i <= 122; ++i)
         m->errorVector[U(i)] = 1;
     const auto before = std::make_unique<ModelState>(*m);
-    RunInnerBlock(*m, 1);
+    RunBlock(*m, 1);
     EXPECT_EQ(m->errorVector, before->errorVector);
     EXPECT_EQ(m->innerPaths, before->innerPaths);
     EXPECT_EQ(m->innerMetrics, before->innerMetrics);

@@ -28,6 +28,14 @@ std::size_t U(int i) {
     return static_cast<std::size_t>(i);
 }
 
+// The coder on the model's parts, as the chain's dispatch hands them.
+void Encode(ModelState &m) {
+    encodeViterbi(m, m, m.infoWord, m.codeWord);
+}
+void Decode(ModelState &m, long long block) {
+    decodeViterbi(m, m, m.rxWord, m.decodedWord, m.convK0, block);
+}
+
 // A fresh model (encoder memory, metrics and survivors at their zero start) set up for a run.
 std::unique_ptr<ModelState> RunModel(const Code &c, std::uint32_t seed) {
     auto m = MakeModel();
@@ -43,12 +51,12 @@ std::unique_ptr<ModelState> RunModel(const Code &c, std::uint32_t seed) {
 // positions, the decoder. Returns how many decoded bits differ from the previous source word.
 int PassBlock(ModelState &m, long long block, const std::vector<int> &flips = {}) {
     MakeSourceWord(m, m.codeK, 1);
-    encodeViterbi(m);
+    Encode(m);
     for (int j = 1; j <= m.codeN; ++j)
         m.rxWord[U(j)] = m.codeWord[U(j)];
     for (int p : flips)
         m.rxWord[U(p)] ^= 1;
-    decodeViterbi(m, block);
+    Decode(m, block);
     int wrong = 0;
     for (int j = 1; j <= m.codeK; ++j)
         wrong += m.decodedWord[U(j)] != m.prevInfoWord[U(j)];
@@ -126,7 +134,7 @@ TEST(ViterbiEncoder, PuncturingKeepsTheStatedBitsOfTheRateHalfCode) {
     // All ones from a zero memory: 11, 10, then 01 for ever.
     auto m = RunModel(kCodes[0], 1);
     m->infoWord.fill(1);
-    encodeViterbi(*m);
+    Encode(*m);
     const std::uint8_t head[] = {1, 1, 1, 0, 0, 1, 0, 1};
     for (int i = 1; i <= 8; ++i)
         EXPECT_EQ(m->codeWord[U(i)], head[i - 1]) << i;
@@ -141,8 +149,8 @@ TEST(ViterbiEncoder, PuncturingKeepsTheStatedBitsOfTheRateHalfCode) {
         full->vitEncoderMemory = {0, 1};
         auto punctured = std::make_unique<ModelState>(*full);
         full->codeType = 8;
-        encodeViterbi(*full);
-        encodeViterbi(*punctured);
+        Encode(*full);
+        Encode(*punctured);
         std::vector<std::uint8_t> kept;
         for (int i = 1; i <= 2 * c.k; ++i) {
             const bool deleted = c.type == 9 ? (i + 1) % 4 == 0 : i % 3 == 0;
@@ -172,7 +180,7 @@ TEST(ViterbiDecoder, ATieKeepsTheFirstNamedPredecessor) {
         }
         m->rxWord[1] = c1;
         m->rxWord[2] = c2;
-        decodeViterbi(*m, 1);
+        Decode(*m, 1);
     };
     auto survivor = [&](int s) {
         return std::pair<int, int>(m->vitSurvivors[U(s)][1], m->vitSurvivors[U(s)][2]);
@@ -198,7 +206,7 @@ TEST(ViterbiDecoder, NormalisationSubtractsAtMostOneHundred) {
     auto m = RunModel(kCodes[0], 1);
     m->vitMetrics.fill(200);
     m->rxWord.fill(0); // the all-zero path from state 0 costs nothing
-    decodeViterbi(*m, 1);
+    Decode(*m, 1);
     EXPECT_EQ(m->vitMetrics[0], 100);
 }
 
@@ -216,11 +224,11 @@ TEST(ViterbiDecoder, KnownAnswerWithAFixedSeed) {
         int wrongBits = 0;
         for (int b = 1; b <= 400; ++b) {
             MakeSourceWord(*m, c.k, 1);
-            encodeViterbi(*m);
+            Encode(*m);
             for (int j = 1; j <= c.n; ++j)
                 m->rxWord[U(j)] = static_cast<std::uint8_t>(
                     m->codeWord[U(j)] ^ (m->random.RandomReal() < 0.03 ? 1 : 0));
-            decodeViterbi(*m, b);
+            Decode(*m, b);
             for (int j = 1; j <= c.k; ++j) {
                 hash = Fnv(hash, m->decodedWord[U(j)]);
                 if (b >= 2)
@@ -283,7 +291,7 @@ TEST(ViterbiSettings, TheDecoderLeavesTheModelAloneWhenCalledWithRefusedSettings
     for (auto [n, k] : {std::pair{12, 12}, {2100, 2000}, {25, 12}, {40, 20}, {0, -5}}) {
         m->codeN = n;
         m->codeK = k;
-        decodeViterbi(*m, 7);
+        Decode(*m, 7);
         EXPECT_TRUE(m->vitMetrics == before->vitMetrics &&
                     m->vitSurvivors == before->vitSurvivors &&
                     m->decodedWord == before->decodedWord && m->convK0 == before->convK0)
