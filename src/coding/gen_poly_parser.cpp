@@ -17,7 +17,7 @@ constexpr std::string_view kUnequalLengths = "В наборе g(x) многоч�
 // Appends into genPolyTerms without ever passing its 301 entries.
 class TermList {
 public:
-    explicit TermList(ModelState &m) : m_(m) {}
+    explicit TermList(ModelParameters &m) : m_(m) {}
 
     bool Append(std::int32_t exponent) {
         if (count_ >= kPolyTerms)
@@ -28,7 +28,7 @@ public:
     std::int32_t Count() const { return count_; }
 
 private:
-    ModelState &m_;
+    ModelParameters &m_;
     std::int32_t count_ = 0;
 };
 
@@ -88,7 +88,7 @@ bool ParseOctal(std::string_view text, TermList &terms) {
 
 // A set of polynomials is the concatenation of their tap lists, each beginning with its tap 0:
 // the zeros after the first entry mark where the next polynomial starts.
-void CheckPolynomialSet(const ModelState &m, Notifier &notifier) {
+void CheckPolynomialSet(const ModelParameters &m, Notifier &notifier) {
     const std::int32_t count = m.genPolyTermCount;
     const auto &t = m.genPolyTerms;
     for (std::int32_t i = 1; i < count; ++i)
@@ -106,7 +106,7 @@ void CheckPolynomialSet(const ModelState &m, Notifier &notifier) {
 
 } // namespace
 
-void parseGenPoly(ModelState &m, Notifier &notifier) {
+void parseGenPoly(ModelParameters &m, Notifier &notifier) {
     const std::string_view text = m.genPolyText;
     if (text.empty()) {
         notifier.Warning(kInputError);

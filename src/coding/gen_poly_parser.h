@@ -6,6 +6,6 @@
 
 namespace spi {
 
-void parseGenPoly(ModelState &m, Notifier &notifier);
+void parseGenPoly(ModelParameters &m, Notifier &notifier);
 
 } // namespace spi
