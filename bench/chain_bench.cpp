@@ -59,7 +59,7 @@ std::unique_ptr<spi::ModelState> IndependentErrorChain(const ChainCase &c) {
     if (!spi::AcceptCoderSettings(window, *m, quiet))
         Fail("coder settings refused");
     if (spi::IsNonBinaryCodeType(m->codeType))
-        spi::SetUpNonBinaryCode(*m, quiet);
+        spi::SetUpNonBinaryCode(*m, *m, quiet);
     m->fixedSeed = 12345u;
     m->wordCount = c.words;
     return m;

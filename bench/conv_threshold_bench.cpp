@@ -2,6 +2,7 @@
 // with coding calls them: type 1 with the taps 0,2,5,6 (n = 12), and type 7 at rate 1/2 (row 31,
 // n = 12) and 2/3 (rows 31 and 32, n = 36). The argument is the number of errors per word, at
 // random places; words and errors are drawn before timing starts.
+#include "chain/code_dispatch.h"
 #include "chain/source_stats.h"
 #include "coding/conv_threshold.h"
 #include "coding/gen_poly_parser.h"
@@ -79,8 +80,9 @@ WordPool DrawPool(spi::ModelState &m, int errors) {
     return pool;
 }
 
-void RunWords(benchmark::State &state, spi::ModelState &m, void (*encode)(spi::ModelState &),
-              void (*decode)(spi::ModelState &)) {
+// The coder of the model's code type, as the chain calls it.
+void RunWords(benchmark::State &state, spi::ModelState &m) {
+    const spi::CodecEntry codec = spi::CodecFor(m.codeType);
     const WordPool pool = DrawPool(m, static_cast<int>(state.range(0)));
     const int n = m.codeN, k = m.codeK;
     long long number = 0;
@@ -90,11 +92,11 @@ void RunWords(benchmark::State &state, spi::ModelState &m, void (*encode)(spi::M
         const std::uint8_t *error = pool.error.data() + static_cast<std::ptrdiff_t>(w) * n;
         for (int i = 0; i < k; ++i)
             m.infoWord[static_cast<std::size_t>(i + 1)] = info[i];
-        encode(m);
+        codec.encode(m);
         for (int i = 0; i < n; ++i)
             m.rxWord[static_cast<std::size_t>(i + 1)] =
                 m.codeWord[static_cast<std::size_t>(i + 1)] ^ error[i];
-        decode(m);
+        codec.decode(m, number);
         benchmark::DoNotOptimize(m.decodedWord.data());
         benchmark::ClobberMemory();
     }
@@ -105,21 +107,21 @@ void RunWords(benchmark::State &state, spi::ModelState &m, void (*encode)(spi::M
 void BM_ConvHalfType1(benchmark::State &state) {
     auto m = spi::MakeModel();
     SetType1(*m);
-    RunWords(state, *m, spi::encodeConvHalf, spi::decodeConvHalf);
+    RunWords(state, *m);
 }
 BENCHMARK(BM_ConvHalfType1)->Arg(0)->Arg(1)->Arg(2);
 
 void BM_ConvRate1_2(benchmark::State &state) {
     auto m = spi::MakeModel();
     SetType7(*m, {31}, false);
-    RunWords(state, *m, spi::encodeConvK0N0, spi::decodeConvK0N0);
+    RunWords(state, *m);
 }
 BENCHMARK(BM_ConvRate1_2)->Arg(0)->Arg(1)->Arg(2);
 
 void BM_ConvRate2_3(benchmark::State &state) {
     auto m = spi::MakeModel();
     SetType7(*m, {31, 32}, true);
-    RunWords(state, *m, spi::encodeConvK0N0, spi::decodeConvK0N0);
+    RunWords(state, *m);
 }
 BENCHMARK(BM_ConvRate2_3)->Arg(0)->Arg(1)->Arg(2);
 

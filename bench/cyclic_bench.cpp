@@ -2,6 +2,7 @@
 // them: the (7,3) majority decoder, the (23,12) Golay decoder, and the syndrome decoder of the
 // (63,45) BCH code with Cm = 3, whose exhaustive search dominates once a word has errors in its
 // information part. The words and their errors are drawn before timing starts.
+#include "chain/code_dispatch.h"
 #include "coding/cyclic_code.h"
 #include "coding/gen_poly_parser.h"
 #include "coding/short_cyclic_decoders.h"
@@ -64,7 +65,7 @@ void RunWords(benchmark::State &state, spi::ModelState &m, const WordPool &pool,
         const std::uint8_t *error = pool.error.data() + static_cast<std::ptrdiff_t>(w) * n;
         for (int i = 0; i < k; ++i)
             m.infoWord[static_cast<std::size_t>(i + 1)] = info[i];
-        spi::encodeCyclic(m);
+        spi::encodeCyclic(m, m.infoWord, m.codeWord);
         for (int i = 0; i < n; ++i)
             m.rxWord[static_cast<std::size_t>(i + 1)] =
                 m.codeWord[static_cast<std::size_t>(i + 1)] ^ error[i];
@@ -80,7 +81,8 @@ void BM_Majority73(benchmark::State &state) {
     auto m = spi::MakeModel();
     SetCode(*m, "35", 7, 3, 1, 5);
     const WordPool pool = DrawPool(*m, static_cast<int>(state.range(0)));
-    RunWords(state, *m, pool, [](spi::ModelState &s, long long) { spi::decodeMajority73(s); });
+    RunWords(state, *m, pool,
+             [](spi::ModelState &s, long long) { spi::decodeMajority73(s.rxWord, s.decodedWord); });
 }
 BENCHMARK(BM_Majority73)->Arg(0)->Arg(1);
 
@@ -88,7 +90,9 @@ void BM_KasamiRudolph(benchmark::State &state) {
     auto m = spi::MakeModel();
     SetCode(*m, "5343", 23, 12, 3, 2);
     const WordPool pool = DrawPool(*m, static_cast<int>(state.range(0)));
-    RunWords(state, *m, pool, [](spi::ModelState &s, long long) { spi::decodeKasamiRudolph(s); });
+    RunWords(state, *m, pool, [](spi::ModelState &s, long long) {
+        spi::decodeKasamiRudolph(s.rxWord, s.decodedWord);
+    });
 }
 BENCHMARK(BM_KasamiRudolph)->Arg(0)->Arg(3);
 
@@ -101,7 +105,7 @@ void BM_Syndrome63_45(benchmark::State &state) {
     m->wordCount = kPoolWords;
     const WordPool pool = DrawPool(*m, static_cast<int>(state.range(0)));
     RunWords(state, *m, pool, [](spi::ModelState &s, long long number) {
-        spi::decodeSyndrome(s, number == 1 ? 1 : 2);
+        spi::CodecFor(0).decode(s, number == 1 ? 1 : 2);
     });
 }
 BENCHMARK(BM_Syndrome63_45)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Arg(4);

@@ -15,9 +15,9 @@ void BM_DecisionErrors(benchmark::State &state) {
     m->modMd = static_cast<double>(state.range(1)) / 10;
     m->contHp = 2.0;
     m->random.seed = 12345;
-    spi::GenerateDecisionErrors(*m, kBlockBits, 1);
+    spi::GenerateDecisionErrors(*m, *m, m->random, m->errorVector, kBlockBits, 1);
     for (auto _ : state) {
-        spi::GenerateDecisionErrors(*m, kBlockBits, 2);
+        spi::GenerateDecisionErrors(*m, *m, m->random, m->errorVector, kBlockBits, 2);
         benchmark::DoNotOptimize(m->errorVector.data());
         benchmark::ClobberMemory();
     }
@@ -33,7 +33,7 @@ void BM_DecisionFirstCall(benchmark::State &state) {
     m->contHp = 2.0;
     m->random.seed = 12345;
     for (auto _ : state) {
-        spi::GenerateDecisionErrors(*m, 36, 1);
+        spi::GenerateDecisionErrors(*m, *m, m->random, m->errorVector, 36, 1);
         benchmark::DoNotOptimize(m->errorVector.data());
         benchmark::ClobberMemory();
     }

@@ -3,6 +3,7 @@
 // BCH(255,191) t=8 (row 50) with 0 and t bit errors; RS(15,9) (code 2) and RS(255,239) (code 12)
 // with each decoder at 0 errors, a few symbol errors and t symbol errors; and the two RS decoders
 // alone on received words prepared beforehand. Words and errors are drawn before timing starts.
+#include "chain/code_dispatch.h"
 #include "chain/source_stats.h"
 #include "coding/bch_code.h"
 #include "coding/code_setup.h"
@@ -34,7 +35,7 @@ std::unique_ptr<spi::ModelState> RsModel(int number) {
     m->codeType = 13;
     m->polyNumbers[0] = static_cast<std::uint8_t>(number);
     spi::SilentNotifier quiet;
-    spi::SetUpNonBinaryCode(*m, quiet);
+    spi::SetUpNonBinaryCode(*m, *m, quiet);
     m->fixedSeed = 1;
     spi::PrepareTestRun(*m, m->codeN, m->codeK, 0, 13, 1, 0);
     return m;
@@ -107,7 +108,7 @@ void AddErrors(const std::uint8_t *code, const std::uint8_t *error, int n, std::
 }
 
 void EncodeAndDecode(benchmark::State &state, spi::ModelState &m, const WordPool &pool,
-                     void (*encode)(spi::ModelState &), void (*decode)(spi::ModelState &)) {
+                     spi::EncoderFn encode, spi::DecoderFn decode) {
     long long number = 0;
     for (auto _ : state) {
         const auto w = static_cast<std::ptrdiff_t>(number++ % kPoolWords);
@@ -116,7 +117,7 @@ void EncodeAndDecode(benchmark::State &state, spi::ModelState &m, const WordPool
         std::copy(info, info + pool.k, m.infoWord.begin() + 1);
         encode(m);
         AddErrors(m.codeWord.data() + 1, error, pool.n, m.rxWord.data() + 1);
-        decode(m);
+        decode(m, number);
         benchmark::DoNotOptimize(m.decodedWord.data());
         benchmark::ClobberMemory();
     }
@@ -125,12 +126,12 @@ void EncodeAndDecode(benchmark::State &state, spi::ModelState &m, const WordPool
 
 // Received words encoded and corrupted before timing; only the decoder runs in the loop.
 void DecodeOnly(benchmark::State &state, spi::ModelState &m, const WordPool &pool,
-                void (*decode)(spi::ModelState &)) {
+                spi::DecoderFn decode) {
     std::vector<std::uint8_t> received(pool.error.size());
     for (std::ptrdiff_t w = 0; w < kPoolWords; ++w) {
         std::copy(pool.info.begin() + w * pool.k, pool.info.begin() + (w + 1) * pool.k,
                   m.infoWord.begin() + 1);
-        spi::encodeReedSolomon(m);
+        spi::CodecFor(13).encode(m);
         AddErrors(m.codeWord.data() + 1, pool.error.data() + w * pool.n, pool.n,
                   received.data() + w * pool.n);
     }
@@ -139,7 +140,7 @@ void DecodeOnly(benchmark::State &state, spi::ModelState &m, const WordPool &poo
         const auto w = static_cast<std::ptrdiff_t>(number++ % kPoolWords);
         std::copy(received.begin() + w * pool.n, received.begin() + (w + 1) * pool.n,
                   m.rxWord.begin() + 1);
-        decode(m);
+        decode(m, number);
         benchmark::DoNotOptimize(m.decodedWord.data());
         benchmark::ClobberMemory();
     }
@@ -150,7 +151,7 @@ void DecodeOnly(benchmark::State &state, spi::ModelState &m, const WordPool &poo
 void BM_Bch(benchmark::State &state) {
     auto m = BchModel(static_cast<int>(state.range(0)));
     const WordPool pool = DrawPool(*m, static_cast<int>(state.range(1)), 1);
-    EncodeAndDecode(state, *m, pool, spi::encodeBch, spi::decodeBch);
+    EncodeAndDecode(state, *m, pool, spi::CodecFor(14).encode, spi::CodecFor(14).decode);
 }
 BENCHMARK(BM_Bch)->Args({15, 0})->Args({15, 3})->Args({50, 0})->Args({50, 8});
 
@@ -158,12 +159,12 @@ BENCHMARK(BM_Bch)->Args({15, 0})->Args({15, 3})->Args({50, 0})->Args({50, 8});
 void BM_RsABMV(benchmark::State &state) {
     auto m = RsModel(static_cast<int>(state.range(0)));
     const WordPool pool = DrawPool(*m, static_cast<int>(state.range(1)), m->gfDegree);
-    EncodeAndDecode(state, *m, pool, spi::encodeReedSolomon, spi::decodeABMV);
+    EncodeAndDecode(state, *m, pool, spi::CodecFor(13).encode, spi::CodecFor(13).decode);
 }
 void BM_RsABMCh(benchmark::State &state) {
     auto m = RsModel(static_cast<int>(state.range(0)));
     const WordPool pool = DrawPool(*m, static_cast<int>(state.range(1)), m->gfDegree);
-    EncodeAndDecode(state, *m, pool, spi::encodeReedSolomon, spi::decodeABMCh);
+    EncodeAndDecode(state, *m, pool, spi::CodecFor(13).encode, spi::CodecFor(18).decode);
 }
 BENCHMARK(BM_RsABMV)->Args({2, 0})->Args({2, 3})->Args({12, 0})->Args({12, 4})->Args({12, 8});
 BENCHMARK(BM_RsABMCh)->Args({2, 0})->Args({2, 3})->Args({12, 0})->Args({12, 4})->Args({12, 8});
@@ -171,12 +172,12 @@ BENCHMARK(BM_RsABMCh)->Args({2, 0})->Args({2, 3})->Args({12, 0})->Args({12, 4})-
 void BM_RsDecodeABMV(benchmark::State &state) {
     auto m = RsModel(static_cast<int>(state.range(0)));
     const WordPool pool = DrawPool(*m, static_cast<int>(state.range(1)), m->gfDegree);
-    DecodeOnly(state, *m, pool, spi::decodeABMV);
+    DecodeOnly(state, *m, pool, spi::CodecFor(13).decode);
 }
 void BM_RsDecodeABMCh(benchmark::State &state) {
     auto m = RsModel(static_cast<int>(state.range(0)));
     const WordPool pool = DrawPool(*m, static_cast<int>(state.range(1)), m->gfDegree);
-    DecodeOnly(state, *m, pool, spi::decodeABMCh);
+    DecodeOnly(state, *m, pool, spi::CodecFor(18).decode);
 }
 BENCHMARK(BM_RsDecodeABMV)->Args({12, 0})->Args({12, 8})->Args({12, 9});
 BENCHMARK(BM_RsDecodeABMCh)->Args({12, 0})->Args({12, 8})->Args({12, 9});

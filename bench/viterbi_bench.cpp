@@ -40,12 +40,12 @@ void BM_ViterbiBlock(benchmark::State &state) {
         const std::size_t at =
             static_cast<std::size_t>(block % kPatterns) * static_cast<std::size_t>(n);
         spi::MakeSourceWord(*m, k, 1);
-        spi::encodeViterbi(*m);
+        spi::encodeViterbi(*m, *m, m->infoWord, m->codeWord);
         for (int j = 1; j <= n; ++j)
             m->rxWord[static_cast<std::size_t>(j)] =
                 static_cast<std::uint8_t>(m->codeWord[static_cast<std::size_t>(j)] ^
                                           errors[at + static_cast<std::size_t>(j - 1)]);
-        spi::decodeViterbi(*m, block);
+        spi::decodeViterbi(*m, *m, m->rxWord, m->decodedWord, m->convK0, block);
         benchmark::DoNotOptimize(m->decodedWord.data());
         benchmark::ClobberMemory();
     }
@@ -77,7 +77,7 @@ void BM_InnerViterbiBlock(benchmark::State &state) {
             std::copy(errors.begin(), errors.end(), m->errorVector.begin() + 1);
             h = 0;
         }
-        spi::RunInnerBlock(*m, ++h);
+        spi::RunInnerBlock(*m, *m, m->tapTable, m->codeWord, m->errorVector, ++h);
         benchmark::DoNotOptimize(m->errorVector.data());
         benchmark::ClobberMemory();
     }
