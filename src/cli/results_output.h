@@ -1,6 +1,7 @@
-// What spi-sim writes after a run: the JSON record and the plain summary.
+// What spi-sim writes after a run besides the JSON record (io/run_json.h): the plain summary.
 #pragma once
 
+#include "io/run_json.h"
 #include "research/user_steps.h"
 
 #include <ostream>
@@ -8,7 +9,6 @@
 
 namespace spi::cli {
 
-void WriteJson(std::ostream &out, const RunRecord &r);
 // The results window's table and labels as text.
 void WriteSummary(std::ostream &out, const RunRecord &r);
 

@@ -62,7 +62,7 @@ int ExitOf(StepStatus status) {
 
 std::string JsonWithoutElapsed(const RunRecord &r) {
     std::ostringstream json;
-    cli::WriteJson(json, r);
+    spi::WriteJson(json, r);
     return json.str().substr(0, json.str().find("\"elapsedSeconds\""));
 }
 
