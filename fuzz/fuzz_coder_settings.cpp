@@ -33,7 +33,7 @@ void CheckWindow(const CoderSettings &cs, const ModelState &m) {
 void RunTakenOver(ModelState &m) {
     RecordingNotifier n;
     if (IsNonBinaryCodeType(m.codeType))
-        SetUpNonBinaryCode(m, n);
+        SetUpNonBinaryCode(m, m, n);
     UseDefaultChannel(m);
     m.fixedSeed = 3;
     m.wordCount = std::clamp(m.ilvL, 1, 2);

@@ -73,7 +73,7 @@ void FillEveryParameter(FuzzedDataProvider &p, ModelState &m) {
     if (p.ConsumeIntegralInRange<int>(0, 3) == 0)
         m.genPolyTermCount = AnyWhole<std::int32_t>(p, -2, 302);
     if (p.ConsumeBool() && IsNonBinaryCodeType(m.codeType))
-        SetUpNonBinaryCode(m, quiet);
+        SetUpNonBinaryCode(m, m, quiet);
 
     // A few words or blocks; zero and negative counts stay, so that their refusals are reached.
     const int L = std::clamp(m.ilvL, 1, 5000);
