@@ -7,6 +7,7 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
           qt6-translations-l10n xvfb xauth fonts-dejavu-core
           libopenmpi-dev openmpi-bin clang-14 libclang-rt-14-dev clang-format-14
           clang-tidy-14)
+packages+=(python3) # Debian's Python: the golden matrix compares the JSON by its values
 
 missing=()
 for p in "${packages[@]}"; do
