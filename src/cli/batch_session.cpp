@@ -291,6 +291,10 @@ int RunOnce(const Options &o, UserSteps &steps, std::ostream &out, std::ostream 
 
 int RunBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &out,
              std::ostream &err, RunProgress *progress, RunDivision *division) {
+    if (o.help) {
+        out << o.helpText;
+        return Flushed(out, err, "help") ? kExitOk : kExitRefused;
+    }
     UserSteps steps(m, notifier);
     if (o.dataFile && !OpenInitialData(steps, *o.dataFile).Taken())
         return kExitRefused;
