@@ -142,11 +142,14 @@ TEST(Batch, JsonHasEveryKeyAndTheRunsNumbers) {
           "pErrInConf", "pErrOut", "pErrOutConf", "wordErrProbAfter", "rateWithCoder",
           "capacityNoCoder", "discParams", "elapsedSeconds"})
         EXPECT_NE(JsonValue(o.out, key), "<missing>") << key;
+    EXPECT_EQ(JsonValue(o.out, "version"), "\"" + std::string(spi::kVersion) + "\"");
+    EXPECT_EQ(JsonValue(o.out, "command"), R"(["spi-sim","--seed","12345","--json","-"])");
+    EXPECT_EQ(JsonValue(o.out, "threads"), "1");
     EXPECT_EQ(JsonValue(o.out, "test"), "\"stat2\"");
     EXPECT_EQ(JsonValue(o.out, "seed"), "12345");
     EXPECT_EQ(JsonValue(o.out, "words"), "1000");
     EXPECT_EQ(std::stod(JsonValue(o.out, "pErrOut")),
-              o.model->pErrOut); // 17 digits read back exactly
+              o.model->pErrOut); // reads back exactly
     EXPECT_EQ(std::stod(JsonValue(o.out, "capacityNoCoder")), o.model->discParams[14]);
     EXPECT_EQ(JsonValue(o.out, "multAfter").front(), '[');
 }
@@ -166,7 +169,7 @@ TEST(Batch, Stat1UsesLengthAndWords) {
     EXPECT_EQ(JsonValue(o.out, "n"), "12");
     EXPECT_EQ(JsonValue(o.out, "k"), "0");
     EXPECT_EQ(JsonValue(o.out, "words"), "300");
-    EXPECT_EQ(JsonValue(o.out, "multAfter"), "[0]");
+    EXPECT_EQ(JsonValue(o.out, "multAfter"), "[0.0]");
 }
 
 TEST(Batch, RefusedRunsExitTwoWithTheSystemsMessage) {
