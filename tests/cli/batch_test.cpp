@@ -2,6 +2,7 @@
 #include "cli/batch_session.h"
 #include "cli/cli_options.h"
 #include "cli/field_setters.h"
+#include "cli/progress_bar.h"
 #include "io/data_file.h"
 #include "model/version.h"
 #include "sim_run.h"
@@ -316,6 +317,31 @@ TEST(Batch, ConvolutionalSetWithoutTapsIsRefusedBeforeTheRun) {
             EXPECT_TRUE(o.note.entries.empty()) << line; // nothing of the chain ran
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(Progress, LineShowsTheRateAndTheTimeLeft) {
+    struct Case {
+        int percent;
+        long long words;
+        double elapsed;
+        std::string line;
+    };
+    const std::vector<Case> cases{
+        {0, 0, 0.8, "[....................]   0%  0 words  0 words/s  0.8 s, time left --"},
+        {42, 4200000, 0.5,
+         "[########............]  42%  4200000 words  8.4 M words/s  0.5 s, 0.7 s left"},
+        {1, 81234, 1.0,
+         "[....................]   1%  81234 words  81.2 k words/s  1.0 s, 1:39 left"},
+        {50, 3000000000, 4000,
+         "[##########..........]  50%  3000000000 words  750 k words/s  1:06:40, 1:06:40 left"},
+        {150, 100, 2.0, "[####################] 100%  100 words  50 words/s  2.0 s, 0.0 s left"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(spi::cli::ProgressLine(c.percent, c.words, c.elapsed), c.line);
 }
 
 } // namespace
