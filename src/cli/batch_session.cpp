@@ -303,6 +303,8 @@ int RunOnce(const Options &o, UserSteps &steps, std::ostream &out, std::ostream 
 int RunBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &out,
              std::ostream &err, RunProgress *progress, RunDivision *division) {
     if (o.help) {
+        if (division && !division->WritesOutputs())
+            return kExitOk; // the first process prints it
         out << o.helpText;
         return Flushed(out, err, "help") ? kExitOk : kExitRefused;
     }

@@ -66,3 +66,9 @@ string(JSON words GET "${a}" words)
 if(NOT a STREQUAL b OR words EQUAL 1000000)
   message(FATAL_ERROR "stopping rule, 2 threads:\n${a}\n2 processes:\n${b}")
 endif()
+
+# --version runs nothing: the first process prints it once, and every process exits 0.
+run_sim(version ${launcher} ${SIM} --version)
+if(NOT version MATCHES "^spi-sim [0-9]+\\.[0-9]+\\.[0-9]+\nLicence: GPL-3.0-or-later\n$")
+  message(FATAL_ERROR "--version under mpirun:\n${version}")
+endif()
