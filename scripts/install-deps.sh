@@ -7,6 +7,8 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
           qt6-translations-l10n xvfb xauth fonts-dejavu-core
           libopenmpi-dev openmpi-bin clang-14 libclang-rt-14-dev clang-format-14
           clang-tidy-14)
+packages+=(python3) # Debian's Python: the golden matrix compares the JSON by its values
+packages+=(libcli11-dev nlohmann-json3-dev) # spi-sim's options; the JSON records
 
 missing=()
 for p in "${packages[@]}"; do

@@ -114,6 +114,15 @@ int TakeAssignments(const Options &o, UserSteps &steps, std::ostream &err) {
     return kExitOk;
 }
 
+// Where the files of this invocation come from.
+Provenance ProvenanceOf(const Options &o) {
+    Provenance from;
+    from.program = "spi-sim";
+    from.command = o.command;
+    from.threads = o.threads;
+    return from;
+}
+
 RunSettings SettingsOf(const Options &o) {
     RunSettings s;
     s.stat2 = o.stat2;
@@ -181,14 +190,16 @@ int WriteSweepOutputs(const Options &o, UserSteps &steps, const std::vector<Swee
     int code = kExitOk;
     Notifier &notifier = steps.Messages();
     const std::string &field = o.sweepField;
+    const Provenance from = ProvenanceOf(o);
     if (o.csvFile &&
-        !WriteText(*o.csvFile, SweepCsv(field, points), "CSV table", out, err, notifier))
+        !WriteText(*o.csvFile, SweepCsv(field, points, from), "CSV table", out, err, notifier))
         code = kExitRefused;
     if (o.jsonFile &&
-        !WriteText(*o.jsonFile, SweepJson(field, points), "JSON record", out, err, notifier))
+        !WriteText(*o.jsonFile, SweepJson(field, points, from), "JSON record", out, err, notifier))
         code = kExitRefused;
-    if (o.svgFile && !WriteText(*o.svgFile, SweepSvg(field, points, SweepTitle(steps.Model(), o)),
-                                "plot", out, err, notifier))
+    if (o.svgFile &&
+        !WriteText(*o.svgFile, SweepSvg(field, points, SweepTitle(steps.Model(), o), from), "plot",
+                   out, err, notifier))
         code = kExitRefused;
     std::size_t refused = 0;
     for (const auto &p : points)
@@ -253,7 +264,7 @@ int WriteOutputs(const Options &o, UserSteps &steps, const RunRecord &record, st
         code = kExitRefused;
     if (o.jsonFile) {
         std::ostringstream json;
-        WriteJson(json, record);
+        WriteJson(json, record, ProvenanceOf(o));
         if (!WriteText(*o.jsonFile, json.str(), "JSON record", out, err, steps.Messages()))
             code = kExitRefused;
     }
@@ -291,6 +302,12 @@ int RunOnce(const Options &o, UserSteps &steps, std::ostream &out, std::ostream 
 
 int RunBatch(const Options &o, ModelState &m, Notifier &notifier, std::ostream &out,
              std::ostream &err, RunProgress *progress, RunDivision *division) {
+    if (o.help) {
+        if (division && !division->WritesOutputs())
+            return kExitOk; // the first process prints it
+        out << o.helpText;
+        return Flushed(out, err, "help") ? kExitOk : kExitRefused;
+    }
     UserSteps steps(m, notifier);
     if (o.dataFile && !OpenInitialData(steps, *o.dataFile).Taken())
         return kExitRefused;

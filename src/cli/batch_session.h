@@ -14,7 +14,8 @@ namespace spi::cli {
 
 enum ExitCode : int { kExitOk = 0, kExitRefused = 2, kExitUsage = 64 };
 
-// Runs every step on m and writes the outputs; returns the exit code. Bad option values are
+// Runs every step on m and writes the outputs; returns the exit code. --help, --version and
+// --list-fields print their text and run nothing. Bad option values are
 // reported on err with the usage line. A sweep leaves m as its points start from. A division runs
 // each test over the MPI processes as well (cli/mpi_run.h).
 int RunBatch(const Options &options, ModelState &m, Notifier &notifier, std::ostream &out,

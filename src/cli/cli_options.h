@@ -33,7 +33,10 @@ struct Options {
     std::optional<std::string> jsonFile;
     std::optional<std::string> saveDataFile;
     bool quiet = false;
+    // --help, --version or --list-fields: helpText goes to standard output, and nothing runs.
     bool help = false;
+    std::string helpText;
+    std::vector<std::string> command; // the arguments as given, for the records' provenance
 
     long long maxWordErrors = 0; // --max-word-errors; 0: every word of NB runs
     int threads = 1;
@@ -46,9 +49,12 @@ struct Options {
     std::optional<std::string> svgFile;
 };
 
-// Parses argv; on a bad option returns nullopt and puts the reason in *error.
+// Parses argv; on a bad option returns nullopt and puts the reason, naming the option, in *error.
 std::optional<Options> ParseOptions(int argc, char **argv, std::string *error);
 
+// The short usage that follows the message of a bad option.
 const char *UsageText();
+// "spi-sim 1.0.0" and the licence, as --version prints them.
+std::string VersionText();
 
 } // namespace spi::cli

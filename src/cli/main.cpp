@@ -37,10 +37,6 @@ int Run(int argc, char **argv, spi::RunDivision *division, bool speaks) {
         err << "spi-sim: " << error << "\n" << spi::cli::UsageText();
         return spi::cli::kExitUsage;
     }
-    if (options->help) {
-        out << spi::cli::UsageText();
-        return spi::cli::kExitOk;
-    }
     auto model = spi::MakeModel();
     StderrNotifier notifier;
     spi::SilentNotifier silent;

@@ -1,5 +1,7 @@
 #include "io/curve_export.h"
 
+#include "io/json_text.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -18,9 +20,6 @@ std::string Real17(double x) {
     return ec == std::errc() ? std::string(buf, end) : std::string();
 }
 
-std::string JsonReal(double x) {
-    return std::isfinite(x) ? Real17(x) : "null";
-}
 std::string CsvReal(double x) {
     return std::isfinite(x) ? Real17(x) : "";
 }
@@ -53,24 +52,6 @@ std::string CsvText(const std::string &s) {
     return q + "\"";
 }
 
-std::string JsonText(const std::string &s) {
-    std::string q = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            q += '\\';
-            q += static_cast<char>(c);
-        } else if (c < 0x20) {
-            static const char hex[] = "0123456789abcdef";
-            q += "\\u00";
-            q += hex[c >> 4];
-            q += hex[c & 15];
-        } else {
-            q += static_cast<char>(c);
-        }
-    }
-    return q + "\"";
-}
-
 std::string XmlText(const std::string &s) {
     std::string q;
     for (char c : s) {
@@ -96,11 +77,11 @@ std::string XmlText(const std::string &s) {
 
 } // namespace
 
-std::string SweepCsv(const std::string &field, const std::vector<SweepPoint> &points) {
-    std::string s =
-        CsvText(field) +
-        ",completed,words,pErrIn,pErrInConf,pErrOut,pErrOutConf,wordErrProbAfter,capacityNoCoder,"
-        "rateWithCoder,message\n";
+std::string SweepCsv(const std::string &field, const std::vector<SweepPoint> &points,
+                     const Provenance &from) {
+    std::string s = "# " + ProvenanceLine(from) + "\n" + CsvText(field) +
+                    ",completed,words,pErrIn,pErrInConf,pErrOut,pErrOutConf,wordErrProbAfter,"
+                    "capacityNoCoder,rateWithCoder,message\n";
     for (const auto &p : points) {
         s += CsvReal(p.value);
         if (!p.completed) {
@@ -120,26 +101,40 @@ std::string SweepCsv(const std::string &field, const std::vector<SweepPoint> &po
     return s;
 }
 
-std::string SweepJson(const std::string &field, const std::vector<SweepPoint> &points) {
-    std::string s = "{\n  \"field\": " + JsonText(field) + ",\n  \"points\": [";
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const auto &p = points[i];
-        s += i ? ",\n    {" : "\n    {";
-        s += "\"value\": " + JsonReal(p.value);
-        if (!p.completed) {
-            s += ", \"completed\": false, \"message\": " + JsonText(p.message) + "}";
-            continue;
-        }
-        auto out = [&](double x) { return p.withCoder ? JsonReal(x) : std::string("null"); };
-        s += ", \"completed\": true, \"words\": " + std::to_string(p.words);
-        s += ", \"pErrIn\": " + JsonReal(p.pErrIn) + ", \"pErrInConf\": " + JsonReal(p.pErrInConf);
-        s += ", \"pErrOut\": " + out(p.pErrOut) + ", \"pErrOutConf\": " + out(p.pErrOutConf);
-        s += ", \"wordErrProbAfter\": " + out(p.wordErrProbAfter);
-        s += ", \"capacityNoCoder\": " + JsonReal(p.capacityNoCoder);
-        s += ", \"rateWithCoder\": " + out(p.rateWithCoder) + "}";
+namespace {
+
+OrderedJson PointJson(const SweepPoint &p) {
+    OrderedJson j;
+    j["value"] = p.value;
+    j["completed"] = p.completed;
+    if (!p.completed) {
+        j["message"] = p.message;
+        return j;
     }
-    s += points.empty() ? "]\n}\n" : "\n  ]\n}\n";
-    return s;
+    // "Стат 1" measures nothing after decoding.
+    auto out = [&](double x) { return p.withCoder ? OrderedJson(x) : OrderedJson(nullptr); };
+    j["words"] = p.words;
+    j["pErrIn"] = p.pErrIn;
+    j["pErrInConf"] = p.pErrInConf;
+    j["pErrOut"] = out(p.pErrOut);
+    j["pErrOutConf"] = out(p.pErrOutConf);
+    j["wordErrProbAfter"] = out(p.wordErrProbAfter);
+    j["capacityNoCoder"] = p.capacityNoCoder;
+    j["rateWithCoder"] = out(p.rateWithCoder);
+    return j;
+}
+
+} // namespace
+
+std::string SweepJson(const std::string &field, const std::vector<SweepPoint> &points,
+                      const Provenance &from) {
+    OrderedJson j;
+    j["field"] = field;
+    j["points"] = OrderedJson::array();
+    for (const auto &p : points)
+        j["points"].push_back(PointJson(p));
+    AddProvenance(j, from);
+    return JsonText(j);
 }
 
 namespace {
@@ -289,12 +284,13 @@ void FitProbabilityAxis(Plot &plot, Contents &contents, const std::vector<SweepP
     plot.floorValue = std::pow(10.0, expLo);
 }
 
-std::string Heading(const std::string &title) {
+std::string Heading(const std::string &title, const Provenance &from) {
     std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Px(kWidth) + "\" height=\"" +
          Px(kHeight) +
          "\" viewBox=\"0 0 800 500\" font-family=\"DejaVu Sans, Arial, sans-serif\" "
          "font-size=\"12\">\n";
+    s += "<desc>" + XmlText(ProvenanceLine(from)) + "</desc>\n";
     s += "<rect x=\"0\" y=\"0\" width=\"800\" height=\"500\" fill=\"white\"/>\n";
     s += Text(kWidth / 2, 30, "middle", XmlText(title), " font-size=\"15\" font-weight=\"bold\"");
     return s;
@@ -418,13 +414,13 @@ std::string Legend(const Contents &contents) {
 } // namespace
 
 std::string SweepSvg(const std::string &field, const std::vector<SweepPoint> &points,
-                     const std::string &title) {
+                     const std::string &title, const Provenance &from) {
     Contents contents = ContentsOf(points);
     Plot plot;
     FitParameterAxis(plot, points);
     FitProbabilityAxis(plot, contents, points);
 
-    std::string s = Heading(title);
+    std::string s = Heading(title, from);
     s += ProbabilityTicks(plot);
     s += ParameterTicks(plot);
     s += FrameAndTitles(field);

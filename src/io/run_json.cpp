@@ -1,55 +1,61 @@
 #include "io/run_json.h"
 
-#include <cmath>
-#include <cstdio>
+#include "io/json_text.h"
 
 namespace spi {
 
 namespace {
 
-// 17 significant digits read back to the same double; JSON has no NaN or infinity.
-std::string Real(double x) {
-    if (!std::isfinite(x))
-        return "null";
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", x);
-    return buf;
+bool ShellSafe(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::string_view("-_./:=,+@%^").find(c) != std::string_view::npos;
 }
 
-template <class It> void Array(std::ostream &out, It first, It last) {
-    out << '[';
-    for (It it = first; it != last; ++it)
-        out << (it == first ? "" : ", ") << Real(*it);
-    out << ']';
+// An argument as a shell reads it back: bare when it can be, else in single quotes. A line break
+// or other control character would end the comment line it stands in: it shows as '?'.
+std::string ShellWord(const std::string &arg) {
+    bool bare = !arg.empty();
+    std::string quoted = "'";
+    for (const char c : arg) {
+        bare = bare && ShellSafe(c);
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
+    }
+    return bare ? arg : quoted + "'";
 }
 
 } // namespace
 
-void WriteJson(std::ostream &out, const RunRecord &r) {
-    out << "{\n";
-    out << "  \"test\": \"" << (r.stat2 ? "stat2" : "stat1") << "\",\n";
-    out << "  \"structure\": \"" << (r.structure == 1 ? "dk" : "ru") << "\",\n";
-    out << "  \"seed\": " << r.seed << ",\n";
-    out << "  \"words\": " << r.result.words << ",\n";
-    out << "  \"n\": " << r.n << ",\n";
-    out << "  \"k\": " << r.k << ",\n";
-    out << "  \"multBefore\": ";
-    Array(out, r.multBefore.begin(), r.multBefore.end());
-    out << ",\n  \"multAfter\": ";
-    Array(out, r.multAfter.begin(), r.multAfter.end());
-    out << ",\n";
-    out << "  \"pErrIn\": " << Real(r.pErrIn) << ",\n";
-    out << "  \"pErrInConf\": " << Real(r.pErrInConf) << ",\n";
-    out << "  \"pErrOut\": " << Real(r.pErrOut) << ",\n";
-    out << "  \"pErrOutConf\": " << Real(r.pErrOutConf) << ",\n";
-    out << "  \"wordErrProbAfter\": " << Real(r.wordErrProbAfter) << ",\n";
-    out << "  \"rateWithCoder\": " << Real(r.rateWithCoder) << ",\n";
-    out << "  \"capacityNoCoder\": " << Real(r.capacityNoCoder) << ",\n";
-    out << "  \"discParams\": ";
-    Array(out, r.discParams.begin(), r.discParams.end());
-    out << ",\n";
-    out << "  \"elapsedSeconds\": " << Real(r.elapsedSeconds) << "\n";
-    out << "}\n";
+std::string ProvenanceLine(const Provenance &from) {
+    std::string line = from.program.empty() ? from.version : from.program + " " + from.version;
+    for (std::size_t i = 0; i < from.command.size(); ++i)
+        line += (i == 0 ? ": " : " ") + ShellWord(from.command[i]);
+    return line;
+}
+
+void WriteJson(std::ostream &out, const RunRecord &r, const Provenance &from) {
+    OrderedJson j;
+    j["test"] = r.stat2 ? "stat2" : "stat1";
+    j["structure"] = r.structure == 1 ? "dk" : "ru";
+    j["seed"] = r.seed;
+    j["words"] = r.result.words;
+    j["n"] = r.n;
+    j["k"] = r.k;
+    j["multBefore"] = r.multBefore;
+    j["multAfter"] = r.multAfter;
+    j["pErrIn"] = r.pErrIn;
+    j["pErrInConf"] = r.pErrInConf;
+    j["pErrOut"] = r.pErrOut;
+    j["pErrOutConf"] = r.pErrOutConf;
+    j["wordErrProbAfter"] = r.wordErrProbAfter;
+    j["rateWithCoder"] = r.rateWithCoder;
+    j["capacityNoCoder"] = r.capacityNoCoder;
+    j["discParams"] = r.discParams;
+    j["elapsedSeconds"] = r.elapsedSeconds;
+    AddProvenance(j, from);
+    out << JsonText(j);
 }
 
 } // namespace spi

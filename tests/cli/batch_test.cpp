@@ -2,7 +2,9 @@
 #include "cli/batch_session.h"
 #include "cli/cli_options.h"
 #include "cli/field_setters.h"
+#include "cli/progress_bar.h"
 #include "io/data_file.h"
+#include "model/version.h"
 #include "sim_run.h"
 
 #include <gtest/gtest.h>
@@ -17,18 +19,87 @@ namespace {
 using spi::cli::test_support::JsonValue;
 using spi::cli::test_support::SimRun;
 
-TEST(Options, BadOptionsAreUsageErrors) {
-    for (std::vector<std::string> bad : {std::vector<std::string>{"--structure", "xx"},
-                                         {"--test", "stat3"},
-                                         {"--words", "12x"},
-                                         {"--seed", "-1"},
-                                         {"--seed", "4294967296"},
-                                         {"--set", "probOne"},
-                                         {"--frobnicate"},
-                                         {"--plain"},
-                                         {"--json"}}) {
-        EXPECT_EQ(SimRun(bad).code, spi::cli::kExitUsage) << bad[0];
+// Each refusal names the option and says why.
+TEST(Options, BadOptionsAreUsageErrorsThatSayWhy) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"--structure", "xx"}, "--structure: must be dk or ru, not 'xx'"},
+        {{"--test", "stat3"}, "--test: must be stat1 or stat2"},
+        {{"--words", "12x"}, "--words: '12x' is not a whole number"},
+        {{"--words", "3000000000"}, "--words: 3000000000 is above the largest NB, 2147483647"},
+        {{"--length", "-99999999999999999999"}, "--length: -99999999999999999999 is below"},
+        {{"--seed", "-1"}, "--seed: -1 is below the smallest seed, 0"},
+        {{"--seed", "4294967296"}, "--seed: 4294967296 is above the largest seed, 4294967295"},
+        {{"--seed", "+1"}, "--seed: '+1' is not a whole number"},
+        {{"--set", "probOne"}, "--set: needs FIELD=VALUE"},
+        {{"--frobnicate"}, "unknown option '--frobnicate'"},
+        {{"--frobnicate=1"}, "unknown option '--frobnicate'"},
+        {{"stat2"}, "unexpected argument 'stat2'"},
+        {{"--plain"}, "--plain needs --report"},
+        {{"--json"}, "option --json needs a value"},
+        {{"--json", ""}, "--json: needs a value"},
+        {{"--svg", "x.svg"}, "option --svg belongs to 'spi-sim sweep'"},
+    };
+    for (const auto &[bad, said] : cases) {
+        const auto o = SimRun(bad);
+        EXPECT_EQ(o.code, spi::cli::kExitUsage) << bad[0];
+        EXPECT_NE(o.err.find(said), std::string::npos) << o.err;
     }
+}
+
+// What a repeated option and the --option=value form give.
+TEST(Options, RepeatedOptionsKeepTheirLastValueAndAssignmentsTheirOrder) {
+    auto o = SimRun({"--words", "10", "--words=20", "--quiet", "--quiet", "--seed", "1", "--seed",
+                     "2", "--json", "-"});
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(JsonValue(o.out, "words"), "20");
+    EXPECT_EQ(JsonValue(o.out, "seed"), "2");
+    std::string error;
+    std::vector<std::string> args{"spi-sim", "--set=codeT=2", "--code", "0:15",   "--taps",
+                                  "1",       "--rate=up",     "--set",  "codeT=1"};
+    std::vector<char *> argv;
+    for (auto &a : args)
+        argv.push_back(a.data());
+    const auto options = spi::cli::ParseOptions(static_cast<int>(argv.size()), argv.data(), &error);
+    ASSERT_TRUE(options) << error;
+    using A = spi::cli::Assignment;
+    const std::vector<std::pair<A::Kind, std::string>> want{{A::Set, "codeT=2"},
+                                                            {A::Code, "0:15"},
+                                                            {A::Taps, "1"},
+                                                            {A::Rate, "up"},
+                                                            {A::Set, "codeT=1"}};
+    ASSERT_EQ(options->assignments.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(options->assignments[i].kind, want[i].first) << i;
+        EXPECT_EQ(options->assignments[i].text, want[i].second) << i;
+    }
+    EXPECT_EQ(options->command, args);
+}
+
+// --help, --version and --list-fields print on standard output, exit 0 and run nothing.
+TEST(Options, InformationGoesToStandardOutputAndRunsNothing) {
+    std::string fields;
+    for (const auto &name : spi::cli::SettableFieldNames())
+        fields += name + "\n";
+    const std::string version = "spi-sim " + std::string(spi::kVersion) + "\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"--help"}, "Usage: spi-sim [OPTIONS]"},
+        {{"-h"}, "--max-word-errors N"},
+        {{"--words", "5", "--help"}, "Exit codes: 0"},
+        {{"sweep", "--help"}, "--values a,b,..."},
+        {{"--version"}, version + "Licence: GPL-3.0-or-later\n"},
+        {{"sweep", "--version"}, version},
+        {{"--list-fields"}, fields},
+    };
+    for (const auto &[args, shown] : cases) {
+        const auto o = SimRun(args);
+        EXPECT_EQ(o.code, spi::cli::kExitOk) << args[0] << o.err;
+        EXPECT_NE(o.out.find(shown), std::string::npos) << o.out;
+        EXPECT_EQ(o.err, "");
+        EXPECT_TRUE(o.note.entries.empty()); // nothing ran
+    }
+    EXPECT_EQ(SimRun({"--list-fields"}).out, fields);
+    EXPECT_EQ(SimRun({"--version"}).out, version + "Licence: GPL-3.0-or-later\n");
+    EXPECT_NE(fields.find("\ndiscParams[14]\n"), std::string::npos);
 }
 
 TEST(Options, SetRefusesUnknownFieldsAndValuesThatDoNotFit) {
@@ -72,11 +143,14 @@ TEST(Batch, JsonHasEveryKeyAndTheRunsNumbers) {
           "pErrInConf", "pErrOut", "pErrOutConf", "wordErrProbAfter", "rateWithCoder",
           "capacityNoCoder", "discParams", "elapsedSeconds"})
         EXPECT_NE(JsonValue(o.out, key), "<missing>") << key;
+    EXPECT_EQ(JsonValue(o.out, "version"), "\"" + std::string(spi::kVersion) + "\"");
+    EXPECT_EQ(JsonValue(o.out, "command"), R"(["spi-sim","--seed","12345","--json","-"])");
+    EXPECT_EQ(JsonValue(o.out, "threads"), "1");
     EXPECT_EQ(JsonValue(o.out, "test"), "\"stat2\"");
     EXPECT_EQ(JsonValue(o.out, "seed"), "12345");
     EXPECT_EQ(JsonValue(o.out, "words"), "1000");
     EXPECT_EQ(std::stod(JsonValue(o.out, "pErrOut")),
-              o.model->pErrOut); // 17 digits read back exactly
+              o.model->pErrOut); // reads back exactly
     EXPECT_EQ(std::stod(JsonValue(o.out, "capacityNoCoder")), o.model->discParams[14]);
     EXPECT_EQ(JsonValue(o.out, "multAfter").front(), '[');
 }
@@ -96,7 +170,7 @@ TEST(Batch, Stat1UsesLengthAndWords) {
     EXPECT_EQ(JsonValue(o.out, "n"), "12");
     EXPECT_EQ(JsonValue(o.out, "k"), "0");
     EXPECT_EQ(JsonValue(o.out, "words"), "300");
-    EXPECT_EQ(JsonValue(o.out, "multAfter"), "[0]");
+    EXPECT_EQ(JsonValue(o.out, "multAfter"), "[0.0]");
 }
 
 TEST(Batch, RefusedRunsExitTwoWithTheSystemsMessage) {
@@ -243,6 +317,31 @@ TEST(Batch, ConvolutionalSetWithoutTapsIsRefusedBeforeTheRun) {
             EXPECT_TRUE(o.note.entries.empty()) << line; // nothing of the chain ran
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(Progress, LineShowsTheRateAndTheTimeLeft) {
+    struct Case {
+        int percent;
+        long long words;
+        double elapsed;
+        std::string line;
+    };
+    const std::vector<Case> cases{
+        {0, 0, 0.8, "[....................]   0%  0 words  0 words/s  0.8 s, time left --"},
+        {42, 4200000, 0.5,
+         "[########............]  42%  4200000 words  8.4 M words/s  0.5 s, 0.7 s left"},
+        {1, 81234, 1.0,
+         "[....................]   1%  81234 words  81.2 k words/s  1.0 s, 1:39 left"},
+        {50, 3000000000, 4000,
+         "[##########..........]  50%  3000000000 words  750 k words/s  1:06:40, 1:06:40 left"},
+        {150, 100, 2.0, "[####################] 100%  100 words  50 words/s  2.0 s, 0.0 s left"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(spi::cli::ProgressLine(c.percent, c.words, c.elapsed), c.line);
 }
 
 } // namespace

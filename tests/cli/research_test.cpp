@@ -1,4 +1,5 @@
 // spi-sim for research: sweeps and their files, the stopping rule, the threads.
+#include "model/version.h"
 #include "sim_run.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <unistd.h>
 
 namespace {
@@ -118,9 +120,10 @@ TEST(Research, APointOfASweepIsTheSingleRunAtItsValue) {
         auto args = With({"sweep", "--param", c.field, "--values", c.value, "--json", "-"}, common);
         const auto sweep = SimRun(args);
         ASSERT_EQ(sweep.code, 0) << sweep.err;
-        for (const char *key : {"pErrIn", "pErrInConf", "pErrOut", "pErrOutConf",
-                                "wordErrProbAfter", "rateWithCoder", "capacityNoCoder", "words"})
-            EXPECT_EQ(JsonValue(sweep.out, key), JsonValue(single.out, key))
+        for (const std::string key :
+             {"pErrIn", "pErrInConf", "pErrOut", "pErrOutConf", "wordErrProbAfter", "rateWithCoder",
+              "capacityNoCoder", "words"})
+            EXPECT_EQ(JsonValue(sweep.out, "/points/0/" + key), JsonValue(single.out, key))
                 << c.field << " " << key;
     }
 }
@@ -133,13 +136,30 @@ TEST(Research, SweepWritesItsFilesAndSaysWhichPointsWereRefused) {
     auto o = SimRun({"sweep", "--param", "contHp", "--from", "1", "--to", "10", "--step", "1",
                      "--seed", "2", "--words", "2000", "--csv", csv, "--svg", svg});
     ASSERT_EQ(o.code, 0) << o.err;
+    // Each file says where it comes from: the version and the command line.
+    const std::string from = "spi-sim " + std::string(spi::kVersion) +
+                             ": spi-sim sweep --param contHp --from 1 --to 10 --step 1";
     std::ifstream in(csv);
-    int rows = 0;
+    std::vector<std::string> rows;
     for (std::string line; std::getline(in, line);)
-        ++rows;
-    EXPECT_EQ(rows, 11);
-    EXPECT_TRUE(std::filesystem::file_size(svg) > 1000);
+        rows.push_back(line);
+    ASSERT_EQ(rows.size(), 12u); // the comment, the header and a row per point
+    EXPECT_EQ(rows[0].rfind("# " + from, 0), 0u) << rows[0];
+    EXPECT_EQ(rows[1].rfind("contHp,completed,", 0), 0u);
+    std::ifstream picture(svg);
+    const std::string drawing{std::istreambuf_iterator<char>(picture), {}};
+    EXPECT_GT(drawing.size(), 1000u);
+    EXPECT_NE(drawing.find("<desc>" + from), std::string::npos);
     EXPECT_NE(o.out.find("contHp=10  words 2000  Pвх "), std::string::npos); // the terminal's lines
+
+    o = SimRun({"sweep", "--param", "contHp", "--values", "2,51,4", "--seed", "2", "--words", "500",
+                "--threads", "2", "--json", "-"});
+    EXPECT_EQ(o.code, spi::cli::kExitRefused);
+    EXPECT_EQ(JsonValue(o.out, "/points/1/message"), "\"Некорректный ввод!\"");
+    EXPECT_EQ(JsonValue(o.out, "/points/2/value"), "4.0");
+    EXPECT_EQ(JsonValue(o.out, "/command/1"), "\"sweep\"");
+    EXPECT_EQ(JsonValue(o.out, "threads"), "2");
+    EXPECT_EQ(JsonValue(o.out, "version"), "\"" + std::string(spi::kVersion) + "\"");
 
     o = SimRun({"sweep", "--param", "contHp", "--values", "2,51,4", "--seed", "2", "--words", "500",
                 "--csv", "-"});

@@ -4,6 +4,8 @@
 #include "cli/batch_session.h"
 #include "cli/cli_options.h"
 
+#include <nlohmann/json.hpp>
+
 #include <memory>
 #include <sstream>
 #include <string>
@@ -39,14 +41,14 @@ inline Outcome SimRun(std::vector<std::string> args) {
     return o;
 }
 
-// The value of a top-level key of a JSON record, as text.
+// The value of a top-level key of a JSON record, or of a JSON pointer ("/points/0/pErrIn"), as
+// JSON text; "<missing>" when the record has none or is no JSON.
 inline std::string JsonValue(const std::string &json, const std::string &key) {
-    const auto at = json.find("\"" + key + "\": ");
-    if (at == std::string::npos)
+    const auto j = nlohmann::json::parse(json, nullptr, false);
+    const auto at = nlohmann::json::json_pointer(key.rfind('/', 0) == 0 ? key : "/" + key);
+    if (j.is_discarded() || !j.contains(at))
         return "<missing>";
-    const auto from = at + key.size() + 4;
-    const auto to = json.find_first_of(",\n}", json[from] == '[' ? json.find(']', from) : from);
-    return json.substr(from, to - from);
+    return j.at(at).dump();
 }
 
 } // namespace spi::cli::test_support

@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # The golden matrix: every code choice, both structures, both test runs, one and three threads,
 # a sweep, a data file saved and opened. Each line of the matrix file holds a name, the options
-# of one spi-sim run and the SHA-256 of the JSON (without its elapsed time) and of the report it
-# wrote; a change of any bit of any result shows as a failed line.
+# of one spi-sim run, its exit code with the SHA-256 of the JSON it wrote, and the SHA-256 of its
+# report; a change of any bit of any result shows as a failed line.
+#
+# The JSON is compared by its values, not its bytes: Debian's Python reads it, leaves out what
+# differs between two runs of the same figures (elapsedSeconds, and the provenance keys version,
+# command and threads), reads every number as a double (so 0 and 0.0 are one value) and writes
+# it again with sorted keys and the shortest text of each double that reads back to it (repr).
+# The report is compared by its bytes.
 #
 #   check_matrix.sh SPI_SIM MATRIX_FILE            compare
 #   check_matrix.sh SPI_SIM MATRIX_FILE --record   write the sums of the present build back
@@ -14,7 +20,22 @@ sim=$1 matrix=$2 mode=${3:-check}
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 
+py=${SPI_PYTHON3:-/usr/bin/python3}
 sum() { if [ -s "$1" ]; then sha256sum <"$1" | cut -c1-16; else echo -; fi; }
+
+# The canonical text of a JSON file in place; a file that is not JSON is summed as it stands.
+canonical() {
+  "$py" -c '
+import json, sys
+with open(sys.argv[1], encoding="utf-8") as f:
+    value = json.load(f, parse_int=float)
+if isinstance(value, dict):
+    for key in ("elapsedSeconds", "version", "command", "threads"):
+        value.pop(key, None)
+sys.stdout.write(json.dumps(value, sort_keys=True) + "\n")
+' "$1" >"$1.canon" 2>/dev/null && mv "$1.canon" "$1"
+  rm -f "$1.canon"
+}
 
 passed=0 failed=0
 out=()
@@ -30,7 +51,7 @@ while IFS=$'\t' read -r name args wantJson wantReport || [ -n "$name" ]; do
     *) "$sim" "$@" --json "$dir/json" --report "$dir/report" --quiet >/dev/null 2>"$dir/err" ;;
   esac
   code=$?
-  [ -f "$dir/json" ] && grep -v '"elapsedSeconds"' "$dir/json" >"$dir/json.kept" && mv "$dir/json.kept" "$dir/json"
+  [ -s "$dir/json" ] && canonical "$dir/json"
   gotJson="$code:$(sum "$dir/json")" gotReport=$(sum "$dir/report")
   out+=("$name"$'\t'"$args"$'\t'"$gotJson"$'\t'"$gotReport")
   if [ "$gotJson" = "$wantJson" ] && [ "$gotReport" = "$wantReport" ]; then

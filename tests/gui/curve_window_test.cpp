@@ -204,9 +204,11 @@ void CurveWindowTest::sweepOfTheDefaultChainPlotsBothCurvesWithBars() {
     QCOMPARE(s.saveCaptions.size(), 3);
     const QByteArray csv = ReadAll(dir.filePath("curve.csv"));
     QVERIFY(!csv.isEmpty());
-    QCOMPARE(csv.toStdString(), SweepCsv("contHp", points));
+    Provenance workstation; // the program and its version, no command line
+    workstation.program = "spi-workbench";
+    QCOMPARE(csv.toStdString(), SweepCsv("contHp", points, workstation));
     QCOMPARE(ReadAll(dir.filePath("curve.svg")).toStdString(),
-             SweepSvg("contHp", points, w.chart()->title().toStdString()));
+             SweepSvg("contHp", points, w.chart()->title().toStdString(), workstation));
     QImage png;
     QVERIFY(png.loadFromData(ReadAll(dir.filePath("plot.png")), "PNG"));
     QCOMPARE(png.size(), w.chartView()->size() * w.chartView()->devicePixelRatio());

@@ -2,6 +2,7 @@
 #include "io/curve_export.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <sstream>
@@ -32,6 +33,19 @@ std::vector<spi::SweepPoint> Points() {
     return p;
 }
 
+// spi-sim's provenance, with arguments a shell has to quote.
+spi::Provenance FromTheCommandLine() {
+    spi::Provenance from;
+    from.program = "spi-sim";
+    from.command = {"spi-sim", "sweep",      "--param", "contHp",
+                    "--svg",   "a b<c>.svg", "--set",   "genPolyText=it's\n"};
+    from.threads = 2;
+    return from;
+}
+const std::string kFromLine = "spi-sim " + std::string(spi::kVersion) +
+                              ": spi-sim sweep --param contHp --svg 'a b<c>.svg' --set "
+                              "'genPolyText=it'\\''s?'";
+
 std::vector<std::string> Lines(const std::string &s) {
     std::vector<std::string> lines;
     std::istringstream in(s);
@@ -53,35 +67,70 @@ std::vector<std::string> Cells(const std::string &line) {
 
 TEST(SweepCsv, OneRowPerPointWithRealsThatReadBackExactly) {
     const auto points = Points();
-    const auto lines = Lines(spi::SweepCsv("discParams[3]", points));
-    ASSERT_EQ(lines.size(), 1 + points.size() + 1); // the message holds a line break, quoted
+    const auto lines = Lines(spi::SweepCsv("discParams[3]", points, FromTheCommandLine()));
+    ASSERT_EQ(lines.size(), 2 + points.size() + 1); // the message holds a line break, quoted
+    EXPECT_EQ(lines[0], "# " + kFromLine);
     EXPECT_EQ(
-        lines[0],
+        lines[1],
         "discParams[3],completed,words,pErrIn,pErrInConf,pErrOut,pErrOutConf,wordErrProbAfter,"
         "capacityNoCoder,rateWithCoder,message");
-    const auto row = Cells(lines[1]);
+    const auto row = Cells(lines[2]);
     ASSERT_EQ(row.size(), 11u);
     EXPECT_EQ(row[1], "1");
     EXPECT_EQ(row[2], "1000");
     EXPECT_EQ(std::stod(row[3]), points[0].pErrIn);
     EXPECT_EQ(std::stod(row[9]), 0.25);
-    EXPECT_EQ(lines[3], "4,0,,,,,,,,,\"Некорректный ввод, \"\"Hp\"\"");
+    EXPECT_EQ(lines[4], "4,0,,,,,,,,,\"Некорректный ввод, \"\"Hp\"\"");
 
-    // "Стат 1" has no figures after decoding.
+    // "Стат 1" has no figures after decoding; a window's export names the program alone.
     auto stat1 = points;
     stat1[0].withCoder = false;
-    EXPECT_EQ(Cells(Lines(spi::SweepCsv("contHp", stat1))[1])[5], "");
+    spi::Provenance window;
+    window.program = "spi-workbench";
+    const auto fromWindow = Lines(spi::SweepCsv("contHp", stat1, window));
+    EXPECT_EQ(fromWindow[0], "# spi-workbench " + std::string(spi::kVersion));
+    EXPECT_EQ(Cells(fromWindow[2])[5], "");
 }
 
-TEST(SweepJson, KeysOfEveryPointAndEscapedMessages) {
-    const auto json = spi::SweepJson("contHp", Points());
-    EXPECT_EQ(json.rfind("{\n  \"field\": \"contHp\",\n  \"points\": [", 0), 0u);
-    EXPECT_NE(json.find("\"pErrIn\": 0.10000000000000002, \"pErrInConf\": 0.0123"),
-              std::string::npos);
-    EXPECT_NE(json.find("{\"value\": 4, \"completed\": false, \"message\": \"Некорректный ввод, "
-                        "\\\"Hp\\\"\\u000a\"}"),
-              std::string::npos);
-    EXPECT_EQ(spi::SweepJson("contHp", {}), "{\n  \"field\": \"contHp\",\n  \"points\": []\n}\n");
+// Every double reads back to itself, text to the same text; the provenance follows the points.
+TEST(SweepJson, PointsReadBackExactlyWithTheirProvenance) {
+    auto points = Points();
+    points[3].withCoder = false;
+    points[2].message += "\xff"; // not UTF-8: replaced, never a failed write
+    const auto j = nlohmann::json::parse(spi::SweepJson("contHp", points, FromTheCommandLine()));
+    EXPECT_EQ(j["field"], "contHp");
+    ASSERT_EQ(j["points"].size(), points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const auto &p = points[i];
+        const auto &q = j["points"][i];
+        EXPECT_EQ(q["value"].get<double>(), p.value);
+        EXPECT_EQ(q["completed"].get<bool>(), p.completed);
+        if (!p.completed) {
+            EXPECT_EQ(q["message"], "Некорректный ввод, \"Hp\"\n\uFFFD");
+            EXPECT_FALSE(q.contains("words"));
+            continue;
+        }
+        EXPECT_EQ(q["words"].get<long long>(), p.words);
+        EXPECT_EQ(q["pErrIn"].get<double>(), p.pErrIn);
+        EXPECT_EQ(q["pErrInConf"].get<double>(), p.pErrInConf);
+        EXPECT_EQ(q["capacityNoCoder"].get<double>(), p.capacityNoCoder);
+        if (p.withCoder) {
+            EXPECT_EQ(q["pErrOut"].get<double>(), p.pErrOut);
+            EXPECT_EQ(q["pErrOutConf"].get<double>(), p.pErrOutConf);
+            EXPECT_EQ(q["wordErrProbAfter"].get<double>(), p.wordErrProbAfter);
+            EXPECT_EQ(q["rateWithCoder"].get<double>(), p.rateWithCoder);
+        } else {
+            for (const char *key : {"pErrOut", "pErrOutConf", "wordErrProbAfter", "rateWithCoder"})
+                EXPECT_TRUE(q[key].is_null()) << key;
+        }
+    }
+    EXPECT_EQ(j["version"], spi::kVersion);
+    EXPECT_EQ(j["command"].get<std::vector<std::string>>(), FromTheCommandLine().command);
+    EXPECT_EQ(j["threads"], 2);
+    // Without a command line the record says its version alone.
+    const auto bare = nlohmann::json::parse(spi::SweepJson("contHp", {}, spi::Provenance()));
+    EXPECT_TRUE(bare["points"].empty());
+    EXPECT_EQ(bare.size(), 3u); // field, points, version
 }
 
 int Count(const std::string &s, const std::string &what) {
@@ -92,8 +141,12 @@ int Count(const std::string &s, const std::string &what) {
 }
 
 TEST(SweepSvg, LogarithmicAxisWithBarsAndZeroPointsOnTheFloor) {
-    const auto svg = spi::SweepSvg("contHp", Points(), "Стат2 <ДК> & код 5");
+    const auto svg = spi::SweepSvg("contHp", Points(), "Стат2 <ДК> & код 5", FromTheCommandLine());
     EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
+    EXPECT_NE(svg.find("<desc>spi-sim " + std::string(spi::kVersion) +
+                       ": spi-sim sweep --param contHp --svg 'a b&lt;c&gt;.svg' --set "
+                       "'genPolyText=it'\\''s?'</desc>"),
+              std::string::npos);
     EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
     EXPECT_NE(svg.find("Стат2 &lt;ДК&gt; &amp; код 5"), std::string::npos);
     EXPECT_EQ(svg.find("nan"), std::string::npos);
@@ -113,7 +166,7 @@ TEST(SweepSvg, LogarithmicAxisWithBarsAndZeroPointsOnTheFloor) {
     // Nothing to draw still gives a picture with its axes.
     for (const auto &points :
          {std::vector<spi::SweepPoint>{}, std::vector<spi::SweepPoint>{Points()[2]}}) {
-        const auto empty = spi::SweepSvg("ilvL", points, "");
+        const auto empty = spi::SweepSvg("ilvL", points, "", spi::Provenance());
         EXPECT_EQ(empty.substr(empty.size() - 7), "</svg>\n");
         EXPECT_EQ(empty.find("nan"), std::string::npos);
         EXPECT_NE(empty.find(">−6</tspan>"), std::string::npos);

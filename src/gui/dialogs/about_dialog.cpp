@@ -1,6 +1,7 @@
 #include "gui/dialogs/about_dialog.h"
 
-#include <QCoreApplication>
+#include "model/version.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -10,12 +11,9 @@ namespace spi::gui {
 
 namespace {
 
-// The project's version; the application may announce a newer one.
-constexpr const char *kVersion = "0.1.0";
-
+// The version of this build, the one spi-sim --version prints.
 QString Version() {
-    const QString announced = QCoreApplication::applicationVersion();
-    return announced.isEmpty() ? QString::fromLatin1(kVersion) : announced;
+    return QString::fromLatin1(kVersion.data(), static_cast<qsizetype>(kVersion.size()));
 }
 
 } // namespace

@@ -39,6 +39,13 @@ namespace spi::gui {
 
 namespace {
 
+// The curve's files name the workstation and its version; a window has no command line.
+Provenance FromTheWorkstation() {
+    Provenance from;
+    from.program = "spi-workbench";
+    return from;
+}
+
 const QColor kInColor(0xC0, 0x00, 0xC0);  // the picture's "До УЗО", a shade darker for a line
 const QColor kOutColor(0x00, 0x00, 0xFF); // the picture's "После УЗО"
 
@@ -325,16 +332,19 @@ bool CurveWindow::ExportCsv() {
         return false;
     return SaveExport(services_, this, QStringLiteral("Экспорт кривой в CSV"),
                       QStringLiteral("curve1"), QStringLiteral("Таблица CSV (*.csv)"),
-                      QStringLiteral("csv"), [this] { return SweepCsv(sweptField_, points_); });
+                      QStringLiteral("csv"),
+                      [this] { return SweepCsv(sweptField_, points_, FromTheWorkstation()); });
 }
 
 bool CurveWindow::ExportSvg() {
     if (points_.empty())
         return false;
-    return SaveExport(
-        services_, this, QStringLiteral("Экспорт графика в SVG"), QStringLiteral("curve1"),
-        QStringLiteral("Рисунок SVG (*.svg)"), QStringLiteral("svg"),
-        [this] { return SweepSvg(sweptField_, points_, chart_->title().toStdString()); });
+    return SaveExport(services_, this, QStringLiteral("Экспорт графика в SVG"),
+                      QStringLiteral("curve1"), QStringLiteral("Рисунок SVG (*.svg)"),
+                      QStringLiteral("svg"), [this] {
+                          return SweepSvg(sweptField_, points_, chart_->title().toStdString(),
+                                          FromTheWorkstation());
+                      });
 }
 
 bool CurveWindow::ExportPng() {
