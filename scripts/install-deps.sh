@@ -7,6 +7,8 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
           qt6-translations-l10n xvfb xauth fonts-dejavu-core
           libopenmpi-dev openmpi-bin clang-14 libclang-rt-14-dev clang-format-14
           clang-tidy-14)
+# The Debian package and its check: dpkg-shlibdeps, file, desktop-file-validate, man.
+packages+=(dpkg-dev file desktop-file-utils man-db)
 
 missing=()
 for p in "${packages[@]}"; do
