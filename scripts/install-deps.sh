@@ -9,6 +9,8 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
           clang-tidy-14)
 packages+=(python3) # Debian's Python: the golden matrix compares the JSON by its values
 packages+=(libcli11-dev nlohmann-json3-dev) # spi-sim's options; the JSON records
+# The Debian package and its check: dpkg-shlibdeps, file, desktop-file-validate, man.
+packages+=(dpkg-dev file desktop-file-utils man-db)
 
 missing=()
 for p in "${packages[@]}"; do

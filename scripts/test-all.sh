@@ -12,6 +12,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build-ci -G Ninja -DCMAKE_BUILD_TYPE=Release -DSPI_WERROR=ON -DSPI_BUILD_BENCH=ON -DSPI_MPI=ON >/dev/null
 cmake --build build-ci -j "$jobs"
 ctest --test-dir build-ci --output-on-failure -j "$jobs"
+tests/package/check_package.sh build-ci
 scripts/check-tidy.sh build-ci
 scripts/sanitize.sh
 scripts/fuzz-replay.sh
