@@ -10,7 +10,6 @@
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
-#include <cmath>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -80,18 +79,13 @@ SweepOutcome Sweep(Session &s, const std::string &field, const std::vector<doubl
     return {field, std::move(record.points)};
 }
 
-// One figure of every point; NaN where the point was refused or did not measure it.
-template <class T> py::array_t<T> Column(const SweepOutcome &s, T (*of)(const SweepPoint &)) {
+// One entry of every point as a numpy column.
+template <class T, class Of> py::array_t<T> Column(const SweepOutcome &s, Of of) {
     py::array_t<T> a(static_cast<py::ssize_t>(s.points.size()));
     T *out = a.mutable_data();
     for (const auto &p : s.points)
         *out++ = of(p);
     return a;
-}
-
-double Measured(const SweepPoint &p, double x, bool withCoderOnly) {
-    const bool measured = p.completed && (!withCoderOnly || p.withCoder);
-    return measured ? x : std::numeric_limits<double>::quiet_NaN();
 }
 
 py::dict ToDict(const SweepOutcome &s) {
@@ -127,37 +121,31 @@ void BindPoint(py::module_ &m) {
 
 template <class C> void BindColumns(C &c) {
     using P = SweepPoint;
-    c.def_property_readonly("values",
-                            [](const SweepOutcome &s) {
-                                return Column<double>(s, [](const P &p) { return p.value; });
-                            })
-        .def_property_readonly("completed",
-                               [](const SweepOutcome &s) {
-                                   return Column<bool>(s, [](const P &p) { return p.completed; });
-                               })
-        .def_property_readonly("words",
-                               [](const SweepOutcome &s) {
-                                   return Column<long long>(s, [](const P &p) { return p.words; });
-                               })
-        .def_property_readonly("p_err_in",
-                               [](const SweepOutcome &s) {
-                                   return Column<double>(
-                                       s, [](const P &p) { return Measured(p, p.pErrIn, false); });
-                               })
-        .def_property_readonly("p_err_in_conf",
-                               [](const SweepOutcome &s) {
-                                   return Column<double>(s, [](const P &p) {
-                                       return Measured(p, p.pErrInConf, false);
-                                   });
-                               })
-        .def_property_readonly("p_err_out",
-                               [](const SweepOutcome &s) {
-                                   return Column<double>(
-                                       s, [](const P &p) { return Measured(p, p.pErrOut, true); });
-                               })
-        .def_property_readonly("p_err_out_conf", [](const SweepOutcome &s) {
-            return Column<double>(s, [](const P &p) { return Measured(p, p.pErrOutConf, true); });
+    c.def_property_readonly("values", [](const SweepOutcome &s) {
+        return Column<double>(s, [](const P &p) { return p.value; });
+    });
+    c.def_property_readonly("completed", [](const SweepOutcome &s) {
+        return Column<bool>(s, [](const P &p) { return p.completed; });
+    });
+    c.def_property_readonly("words", [](const SweepOutcome &s) {
+        return Column<long long>(s, [](const P &p) { return p.words; });
+    });
+    // NaN where the point was refused, or is a "Стат 1" point without the decoder's figures.
+    const auto figure = [&c](const char *name, double P::*field, bool withCoderOnly) {
+        c.def_property_readonly(name, [field, withCoderOnly](const SweepOutcome &s) {
+            return Column<double>(s, [&](const P &p) {
+                const bool measured = p.completed && (p.withCoder || !withCoderOnly);
+                return measured ? p.*field : std::numeric_limits<double>::quiet_NaN();
+            });
         });
+    };
+    figure("p_err_in", &P::pErrIn, false);
+    figure("p_err_in_conf", &P::pErrInConf, false);
+    figure("p_err_out", &P::pErrOut, true);
+    figure("p_err_out_conf", &P::pErrOutConf, true);
+    figure("word_err_prob_after", &P::wordErrProbAfter, true);
+    figure("capacity_no_coder", &P::capacityNoCoder, false);
+    figure("rate_with_coder", &P::rateWithCoder, true);
 }
 
 const char *const kSweepDoc =
