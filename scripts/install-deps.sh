@@ -6,7 +6,9 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
           qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
           qt6-translations-l10n xvfb xauth fonts-dejavu-core
           libopenmpi-dev openmpi-bin clang-14 libclang-rt-14-dev clang-format-14
-          clang-tidy-14)
+          clang-tidy-14
+          pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib
+          jupyter-nbconvert python3-ipykernel python3-nbformat)
 packages+=(python3) # Debian's Python: the golden matrix compares the JSON by its values
 packages+=(libcli11-dev nlohmann-json3-dev) # spi-sim's options; the JSON records
 # The Debian package and its check: dpkg-shlibdeps, file, desktop-file-validate, man.
