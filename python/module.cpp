@@ -3,6 +3,7 @@
 // steps, "Стат 1" and "Стат2", sweeps, the initial-data file and the test report), with the same
 // figures to the bit as spi-sim for the same seed.
 #include "field_access.h"
+#include "model/version.h"
 #include "model_binding.h"
 #include "run_binding.h"
 #include "session.h"
@@ -14,7 +15,7 @@ namespace py = pybind11;
 
 PYBIND11_MODULE(spi_workbench, m) {
     m.doc() = "The data-transmission chain of spi-workbench: models, test runs, sweeps.";
-    m.attr("__version__") = SPI_VERSION;
+    m.attr("__version__") = std::string(spi::kVersion);
     spi::python::CheckFieldReaders();
     py::register_exception<spi::python::Refused>(m, "RefusedError", PyExc_RuntimeError);
     spi::python::BindRunResult(m);

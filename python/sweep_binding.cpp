@@ -2,6 +2,7 @@
 
 #include "field_access.h"
 #include "io/curve_export.h"
+#include "io/run_json.h"
 #include "progress.h"
 #include "research/divided_run.h"
 #include "run_settings.h"
@@ -21,6 +22,13 @@ namespace py = pybind11;
 namespace spi::python {
 
 namespace {
+
+// What the module's files say of their origin: the module and the engine's version.
+Provenance ModuleProvenance() {
+    Provenance from;
+    from.program = "spi_workbench";
+    return from;
+}
 
 struct SweepOutcome {
     std::string field;
@@ -89,7 +97,8 @@ template <class T, class Of> py::array_t<T> Column(const SweepOutcome &s, Of of)
 }
 
 py::dict ToDict(const SweepOutcome &s) {
-    return py::module_::import("json").attr("loads")(SweepJson(s.field, s.points));
+    return py::module_::import("json").attr("loads")(
+        SweepJson(s.field, s.points, ModuleProvenance()));
 }
 
 void BindPoint(py::module_ &m) {
@@ -171,7 +180,8 @@ void BindSweep(py::module_ &m) {
              })
         .def("to_dict", &ToDict, "The sweep's JSON record (spi-sim sweep --json) as a dict.")
         .def(
-            "csv", [](const SweepOutcome &s) { return SweepCsv(s.field, s.points); },
+            "csv",
+            [](const SweepOutcome &s) { return SweepCsv(s.field, s.points, ModuleProvenance()); },
             "The sweep's table as spi-sim sweep --csv writes it.");
     BindColumns(c);
     m.def(
