@@ -3,9 +3,13 @@
 # never one above or beside it. Each line of the table names a layer (a folder of src/) and the
 # layers it may include besides itself.
 #
-#   check_layers.sh SRC_DIR
+#   check_layers.sh SRC_DIR [FRONT_END_DIR...]
+#
+# A front end that lives beside src/ (the Python module) is a layer of its own named after its
+# folder; its includes are read against SRC_DIR like the others.
 set -uo pipefail
 src=$1
+shift
 
 declare -A allowed=(
   [model]=""
@@ -16,6 +20,7 @@ declare -A allowed=(
   [research]="model coding channel chain forms"
   [io]="model coding channel chain forms research"
   [cli]="model coding channel chain forms research io"
+  [python]="model coding channel chain forms research io"
   [gui/kit]="model coding channel chain forms research io"
   [gui/dialogs]="model coding channel chain forms research io gui/kit"
   [gui/windows]="model coding channel chain forms research io gui/kit gui/dialogs"
@@ -34,6 +39,9 @@ bad=0 files=0
 while IFS= read -r file; do
   rel=${file#"$src"/}
   own=$(layer_of "$rel")
+  for front in "$@"; do
+    case $file in "$front"/*) own=$(basename "$front") ;; esac
+  done
   if [ -z "${allowed[$own]+set}" ]; then
     echo "$rel: in no layer"
     bad=$((bad + 1))
@@ -49,7 +57,7 @@ while IFS= read -r file; do
       *) echo "$rel includes $inc: $own may not include $target"; bad=$((bad + 1)) ;;
     esac
   done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
-done < <(find "$src" -name '*.cpp' -o -name '*.h' | sort)
+done < <(find "$src" "$@" -name '*.cpp' -o -name '*.h' | sort)
 
 echo "layers: $files files, $bad includes out of their layer"
 [ "$bad" -eq 0 ]
