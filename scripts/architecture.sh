@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Draws the layers of the code as the build links them: CMake's dependency graph of the libraries
-# and the two programs, through Graphviz, into docs/architecture.svg. Rerun after a change of the
+# the two programs and the Python module, through Graphviz, into docs/architecture.svg. Rerun after a change of the
 # CMake lists.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,7 +20,8 @@ set(GRAPHVIZ_GENERATE_PER_TARGET FALSE)
 set(GRAPHVIZ_GENERATE_DEPENDERS FALSE)
 set(GRAPHVIZ_IGNORE_TARGETS "_tests$;_bench$;^spi_engine$;autogen")
 OPTIONS
-cmake -S . -B "$build" -G Ninja -DSPI_BUILD_TESTS=OFF --graphviz="$build/layers.dot" >/dev/null
+cmake -S . -B "$build" -G Ninja -DSPI_BUILD_TESTS=OFF -DSPI_PYTHON=ON \
+  -DPython3_EXECUTABLE=/usr/bin/python3 --graphviz="$build/layers.dot" >/dev/null
 # Without CMake's legend of target kinds: the page explains the shapes.
 sed -i '/^subgraph clusterLegend {/,/^}/d' "$build/layers.dot"
 dot -Tsvg "$build/layers.dot" -o docs/architecture.svg
