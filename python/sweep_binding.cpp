@@ -25,9 +25,7 @@ namespace {
 
 // What the module's files say of their origin: the module and the engine's version.
 Provenance ModuleProvenance() {
-    Provenance from;
-    from.program = "spi_workbench";
-    return from;
+    return ProgramProvenance("spi_workbench");
 }
 
 struct SweepOutcome {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace spi {
@@ -21,6 +22,13 @@ struct Provenance {
     std::vector<std::string> command; // the arguments as given, the program's own first
     std::optional<int> threads;       // --threads; none when not known
 };
+
+// The provenance of a program that has no command line to give (a window, a script's module).
+inline Provenance ProgramProvenance(std::string program) {
+    Provenance from;
+    from.program = std::move(program);
+    return from;
+}
 
 // "spi-sim 1.0.0: spi-sim sweep --param contHp ...": the provenance as one line of text, each
 // argument quoted as a shell would need it, for the comments of text files.

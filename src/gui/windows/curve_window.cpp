@@ -41,9 +41,7 @@ namespace {
 
 // The curve's files name the workstation and its version; a window has no command line.
 Provenance FromTheWorkstation() {
-    Provenance from;
-    from.program = "spi-workbench";
-    return from;
+    return ProgramProvenance("spi-workbench");
 }
 
 const QColor kInColor(0xC0, 0x00, 0xC0);  // the picture's "До УЗО", a shade darker for a line
