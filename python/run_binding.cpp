@@ -5,6 +5,7 @@
 #include "progress.h"
 
 #include <pybind11/numpy.h>
+#include <pybind11/stl.h>
 
 #include <algorithm>
 #include <sstream>
@@ -127,6 +128,20 @@ void BindRunResult(py::module_ &m) {
         .def_property_readonly("capacity_no_coder",
                                [](const R &r) { return r.record.capacityNoCoder; })
         .def_property_readonly("disc_params", [](const R &r) { return Array(r.record.discParams); })
+        .def_property_readonly("theory_mult_before",
+                               [](const R &r) -> py::object {
+                                   const auto &t = r.record.theory.multBefore;
+                                   return t.empty() ? py::none() : py::object(Array(t));
+                               })
+        .def_property_readonly("theory_p_err_in", [](const R &r) { return r.record.theory.pErrIn; })
+        .def_property_readonly("theory_decoded_bound",
+                               [](const R &r) { return r.record.theory.decodedBound; })
+        .def_property_readonly("fit_max_z", [](const R &r) { return r.record.theory.fitMaxZ; })
+        .def_property_readonly("p_err_in_conf_batch",
+                               [](const R &r) { return r.record.theory.pErrInConfBatch; })
+        .def_property_readonly("p_err_out_conf_batch",
+                               [](const R &r) { return r.record.theory.pErrOutConfBatch; })
+        .def_property_readonly("batch_count", [](const R &r) { return r.record.theory.batches; })
         .def_property_readonly("elapsed_seconds",
                                [](const R &r) { return r.record.elapsedSeconds; })
         .def("to_dict", &ToDict, "The run's JSON record (the keys of spi-sim --json) as a dict.")

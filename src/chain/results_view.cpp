@@ -1,5 +1,6 @@
 #include "chain/results_view.h"
 
+#include "chain/run_theory.h"
 #include "model/format.h"
 
 #include <algorithm>
@@ -31,7 +32,10 @@ ResultsView MakeView(const ModelState &m, int last, bool withCoder) {
         v.rows.push_back(
             {std::string(9, ' ') + std::to_string(r), pad22 + FormatFixed(m.multBefore[i], 12, 10),
              pad22 + (withCoder ? FormatFixed(m.multAfter[i], 12, 10) : std::string("0.00"))});
+        if (i < m.theory.multBefore.size())
+            v.theoryRows.push_back(pad22 + FormatFixed(m.theory.multBefore[i], 12, 10));
     }
+    v.theoryLines = TheoryLines(m.theory, withCoder);
     v.volume = " " + std::to_string(m.wordCount);
     v.detection = "  " + FormatFixed(m.wordErrProbAfter, 9, 7);
     v.capacity = " " + FormatFixed(withCoder ? m.rateWithCoder : m.capacityNoCoder2, 9, 7);

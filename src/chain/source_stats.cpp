@@ -135,8 +135,8 @@ void Normalise(ModelState &m, int stage, int length, long long blockTotal) {
 
 } // namespace
 
-void GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex,
-                      long long blockTotal) {
+int GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex,
+                     long long blockTotal) {
     auto &dist = stage == 0 ? m.multBefore : m.multAfter;
 
     int e = 0;
@@ -157,6 +157,7 @@ void GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex
     // normalised at the last block: computing them at the first and the last call leaves every
     // cell as computing them on every call would.
     DeriveStageCells(m, stage, blockIndex == 1 || blockIndex == blockTotal);
+    return e;
 }
 
 void NormaliseErrorStats(ModelState &m, int stage, int length, long long blockTotal) {

@@ -1,10 +1,12 @@
 #include "chain/stat_runs.h"
 
+#include "chain/batch_means.h"
 #include "chain/capacity_check.h"
 #include "chain/code_dispatch.h"
 #include "chain/interleaver.h"
 #include "chain/markov_errors.h"
 #include "chain/results_view.h"
+#include "chain/run_theory.h"
 #include "chain/source_stats.h"
 #include "channel/decision_generator.h"
 #include "model/text_input.h"
@@ -52,6 +54,7 @@ RunResult Completed(ModelState &m, long long words, bool withCoder) {
     RunResult result;
     result.outcome = RunOutcome::Completed;
     result.words = words;
+    m.theory = MakeRunTheory(m, withCoder);
     const int last = withCoder ? FindLastMultiplicity(m, m.codeN, 2000)
                                : FindLastMultiplicity(m, m.stat1WordLength, 1000);
     if (last >= (withCoder ? 1 : 0)) {
@@ -102,6 +105,14 @@ struct Stat2Block {
     std::uint8_t *matrix;
     const std::int32_t *perm;
 };
+
+// The run's batches: laid over the blocks of the whole run, of which this one runs `units`.
+BatchCursor StartBatches(ModelState &m, const RunOptions &options, long long units, int length) {
+    const long long all = options.unitTotal > 0 ? options.unitTotal : units;
+    StartBatchTally(m.batchTally, all, length);
+    m.theory = {};
+    return BatchCursor(all, m.batchTally.batches);
+}
 
 // "Стат2"'s rule of RunOptions::maxWordErrors, over this model's words or over the sum that
 // several models share.
@@ -164,17 +175,18 @@ void TakeWord(ModelState &m, const Stat2Block &block, int i) {
 
 // Decodes the words of block b and counts their errors before and after the decoder. Returns the
 // number of the word with which the stopping rule ends the run, or 0.
-long long DecodeAndCount(ModelState &m, const Stat2Block &block, long long b, StopRule *stop) {
+long long DecodeAndCount(ModelState &m, const Stat2Block &block, long long b, int batch,
+                         StopRule *stop) {
     const int n = block.n, k = block.k, L = block.L;
     const long long total = block.total;
     for (int i = 1; i <= L; ++i) {
         const long long u = (b - 1) * L + i;
         TakeWord(m, block, i);
-        GatherErrorStats(m, 0, n, u, total);
+        const int before = GatherErrorStats(m, 0, n, u, total);
         if (block.codec.decode)
             block.codec.decode(m, u);
         const double rightBefore = m.multAfter[0];
-        GatherErrorStats(m, 1, k, u, total);
+        TallyWord(m.batchTally, batch, before, GatherErrorStats(m, 1, k, u, total));
         if (stop && u != total && m.multAfter[0] == rightBefore && stop->Ends())
             return u;
     }
@@ -209,6 +221,7 @@ RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress,
         options.keepCounts ? 0 : NB; // 0: no call is the last, nothing normalised
     const auto before = KeepResults(m, progress);
     PrepareTestRun(m, n, n, 1, 1, 1, 1);
+    BatchCursor batches = StartBatches(m, options, NB, n);
     if (progress)
         progress->Started();
 
@@ -218,7 +231,8 @@ RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress,
         if (progress && Tick(*progress, word, step, count, 100, word))
             return Cancel(progress, m, *before);
         GenerateErrors(m, n, false, word, notifier);
-        GatherErrorStats(m, 0, n, word, total);
+        const int errors = GatherErrorStats(m, 0, n, word, total);
+        TallyWord(m.batchTally, batches.At(options.unitOffset + word - 1), errors, 0);
     }
     if (progress)
         progress->Finished();
@@ -260,6 +274,7 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
                            m.interleaverPerm.data()};
     StopRule rule{options};
     StopRule *const stop = options.maxWordErrors > 0 ? &rule : nullptr;
+    BatchCursor batches = StartBatches(m, options, blocks, m.codeN);
     const long long step = ProgressStep(blocks);
     int count = 0;
 
@@ -270,7 +285,8 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
         if (!GenerateErrors(m, block.n * L, true, b, notifier))
             return Abandoned(progress);
         Deinterleave(m, block);
-        if (const long long u = DecodeAndCount(m, block, b, stop))
+        const int batch = batches.At(options.unitOffset + b - 1);
+        if (const long long u = DecodeAndCount(m, block, b, batch, stop))
             return StoppedByRule(m, progress, options, u);
     }
 
@@ -284,6 +300,7 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
 }
 
 void AddRunCounts(ModelState &into, const ModelState &from, bool withCoder) {
+    AddBatchTally(into.batchTally, from.batchTally);
     const int n = withCoder ? from.codeN : from.stat1WordLength;
     for (int i = 0; i <= n; ++i)
         into.multBefore[static_cast<std::size_t>(i)] +=

@@ -35,6 +35,10 @@ struct ResultsView {
     std::string capacity;  // beside "Пропускная способность:"
     std::string pErrIn; // beside "Эквивалентная вероятность ошибки Pвх :"
     std::string pErrOut; // beside "Эквивалентная вероятность ошибки Pвых :"
+    // The column "Теория" beside rows' "До декодирования" (empty when theory is absent), and the
+    // lines of theory and batch means under the figures.
+    std::vector<std::string> theoryRows;
+    std::vector<std::string> theoryLines;
 };
 
 enum class RunOutcome {
@@ -62,6 +66,10 @@ struct RunOptions {
     // Leave the raw counts in the distributions (no normalisation, no results texts), so that
     // the counts of several models can be added up and finished with FinishRunFromCounts.
     bool keepCounts = false;
+    // The run as a share of a divided one: its blocks ("Стат 1": words) are blocks unitOffset ..
+    // of unitTotal, over which the batches of the batch means are laid (0: the run's own).
+    long long unitOffset = 0;
+    long long unitTotal = 0;
 };
 
 // "Стат 1" with n = stat1WordLength and NB = wordCount (the dialog has stored them).

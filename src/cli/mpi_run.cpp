@@ -44,14 +44,20 @@ RunResult MpiDivision::Run(ModelState &m, bool stat2, int threads, const RunOpti
     if (stat2)
         counts.insert(counts.end(), m.multAfter.begin(), m.multAfter.begin() + k + 1);
     long long totals[2] = {r.words, m.detectedBlockCount};
+    // Every process lays the batches over the same blocks, so their tallies add up cell by cell.
+    std::vector<long long> &batches = m.batchTally.cells;
+    const int batchCells = static_cast<int>(batches.size());
     if (rank_ == 0) {
         MPI_Reduce(MPI_IN_PLACE, counts.data(), static_cast<int>(counts.size()), MPI_DOUBLE,
                    MPI_SUM, 0, MPI_COMM_WORLD);
         MPI_Reduce(MPI_IN_PLACE, totals, 2, MPI_LONG_LONG, MPI_SUM, 0, MPI_COMM_WORLD);
+        MPI_Reduce(MPI_IN_PLACE, batches.data(), batchCells, MPI_LONG_LONG, MPI_SUM, 0,
+                   MPI_COMM_WORLD);
     } else {
         MPI_Reduce(counts.data(), nullptr, static_cast<int>(counts.size()), MPI_DOUBLE, MPI_SUM, 0,
                    MPI_COMM_WORLD);
         MPI_Reduce(totals, nullptr, 2, MPI_LONG_LONG, MPI_SUM, 0, MPI_COMM_WORLD);
+        MPI_Reduce(batches.data(), nullptr, batchCells, MPI_LONG_LONG, MPI_SUM, 0, MPI_COMM_WORLD);
         return r;
     }
     std::copy(counts.begin(), counts.begin() + n + 1, m.multBefore.begin());

@@ -35,6 +35,41 @@ std::string ProvenanceLine(const Provenance &from) {
     return line;
 }
 
+namespace {
+
+OrderedJson ValueOrNull(const std::optional<double> &v) {
+    return v ? OrderedJson(*v) : OrderedJson(nullptr);
+}
+
+// The figures of theory and batch means: null where absent, and the reasons under theoryAbsent.
+void AddTheory(OrderedJson &j, const RunTheory &t, bool stat2) {
+    j["theoryMultBefore"] = t.multBefore.empty() ? OrderedJson(nullptr) : OrderedJson(t.multBefore);
+    j["theoryPErrIn"] = ValueOrNull(t.pErrIn);
+    if (stat2) {
+        j["theoryDecodedBound"] = ValueOrNull(t.decodedBound);
+        j["theoryDecodedBoundT"] = t.decodedBound ? OrderedJson(t.boundT) : OrderedJson(nullptr);
+        j["theoryDecodedBoundSymbolBits"] =
+            t.decodedBound ? OrderedJson(t.boundSymbolBits) : OrderedJson(nullptr);
+    }
+    j["fitMaxZ"] = ValueOrNull(t.fitMaxZ);
+    j["pErrInConfBatch"] = ValueOrNull(t.pErrInConfBatch);
+    if (stat2)
+        j["pErrOutConfBatch"] = ValueOrNull(t.pErrOutConfBatch);
+    j["batchCount"] = t.batches;
+    OrderedJson why = OrderedJson::object();
+    if (!t.theoryAbsent.empty())
+        why["theoryMultBefore"] = t.theoryAbsent;
+    if (stat2 && !t.boundAbsent.empty())
+        why["theoryDecodedBound"] = t.boundAbsent;
+    if (!t.fitAbsent.empty())
+        why["fitMaxZ"] = t.fitAbsent;
+    if (!t.batchAbsent.empty())
+        why["pErrInConfBatch"] = t.batchAbsent;
+    j["theoryAbsent"] = why;
+}
+
+} // namespace
+
 void WriteJson(std::ostream &out, const RunRecord &r, const Provenance &from) {
     OrderedJson j;
     j["test"] = r.stat2 ? "stat2" : "stat1";
@@ -53,6 +88,7 @@ void WriteJson(std::ostream &out, const RunRecord &r, const Provenance &from) {
     j["rateWithCoder"] = r.rateWithCoder;
     j["capacityNoCoder"] = r.capacityNoCoder;
     j["discParams"] = r.discParams;
+    AddTheory(j, r.theory, r.stat2);
     j["elapsedSeconds"] = r.elapsedSeconds;
     AddProvenance(j, from);
     out << JsonText(j);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "model/random.h"
+#include "model/run_theory.h"
 #include "model/tables.h"
 
 #include <array>
@@ -114,6 +115,9 @@ struct RunResults {
     std::int32_t lastMultiplicity = 0;
     // The seed the last run's set-up used (from the clock or fixedSeed).
     std::uint32_t runSeed = 0;
+    // Beside the figures above: theory and batch means (never in the files of the run).
+    RunTheory theory;
+    BatchTally batchTally;
 };
 
 // The discrete-channel generator.

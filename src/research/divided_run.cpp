@@ -1,5 +1,6 @@
 #include "research/divided_run.h"
 
+#include "chain/batch_means.h"
 #include "chain/capacity_check.h"
 #include "model/random.h"
 
@@ -91,8 +92,11 @@ struct Part {
     std::exception_ptr failure;
 };
 
+// No part ran here: zero counts, and an empty tally of the batches every part lays out.
 void ClearCounts(ModelState &m, bool stat2) {
     const int n = stat2 ? m.codeN : m.stat1WordLength;
+    const long long unitWords = stat2 ? std::max<long long>(m.ilvL, 1) : 1;
+    StartBatchTally(m.batchTally, m.wordCount / unitWords, n);
     std::fill(m.multBefore.begin(), m.multBefore.begin() + n + 1, 0.0);
     if (!stat2)
         return;
@@ -129,6 +133,9 @@ PartsPlan PlanParts(const ModelState &m, bool stat2, int threads, int firstPart,
         p.model->fixedSeed = PartSeed(seed, part, parts);
         p.options.keepCounts = true;
         p.options.maxWordErrors = errorShare;
+        p.options.unitTotal = units;
+        for (int q = 0; q < part; ++q)
+            p.options.unitOffset += PartShare(units, parts, q);
         plan.words += share * unitWords;
         plan.parts.push_back(std::move(p));
     }

@@ -190,6 +190,7 @@ void UserSteps::FillFigures(RunRecord &r) const {
     r.rateWithCoder = m.rateWithCoder;
     r.capacityNoCoder = r.structure == 1 ? m.discParams[14] : m.capacityNoCoder2;
     r.discParams = m.discParams;
+    r.theory = m.theory;
     if (r.result.showResults) {
         r.table = r.result.view;
     } else {

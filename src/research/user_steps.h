@@ -75,6 +75,8 @@ struct RunRecord {
     double wordErrProbAfter = 0, rateWithCoder = 0;
     double capacityNoCoder = 0; // Ck of discParams for "ДК", capacityNoCoder2 for "РУ"
     std::array<double, 15> discParams{};
+    // Theory and batch means beside the figures (absent ones empty, with their reasons).
+    RunTheory theory;
     // The results window's table and labels; when every word was error-free (no window opens),
     // row 0 of the distributions.
     ResultsView table;
