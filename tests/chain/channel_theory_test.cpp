@@ -11,6 +11,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <numeric>
 #include <vector>
 
@@ -125,6 +126,65 @@ TEST(ChannelTheoryTest, RecursionsMatchEnumeration) {
                     EXPECT_NEAR(*TheoryBitsAtMostT(d, positions, t), want, 1e-15) << t;
                 }
             }
+        }
+    }
+}
+
+// Every state path over span positions (3^span of them), with the number of errors at the marked
+// positions as a sum of independent draws given the path: the distribution of bit errors.
+std::vector<long double> OverStatePaths(const Params &d, int span,
+                                        const std::vector<bool> &marked) {
+    const auto P = TheoryTransitions(d);
+    const auto e = TheoryErrorProbs(d);
+    const auto pi = *TheoryStationary(P);
+    std::vector<long double> hist(static_cast<std::size_t>(span) + 1, 0);
+    std::vector<std::vector<long double>> dist(static_cast<std::size_t>(span) + 1);
+    std::function<void(int, int, long double)> walk = [&](int i, int s, long double prob) {
+        auto &next = dist[static_cast<std::size_t>(i) + 1];
+        next = dist[static_cast<std::size_t>(i)];
+        if (marked[static_cast<std::size_t>(i)]) {
+            next.push_back(0);
+            const long double q = e[static_cast<std::size_t>(s)];
+            for (std::size_t c = next.size() - 1; c > 0; --c)
+                next[c] = next[c] * (1 - q) + next[c - 1] * q;
+            next[0] *= 1 - q;
+        }
+        if (i + 1 == span) {
+            for (std::size_t c = 0; c < next.size(); ++c)
+                hist[c] += prob * next[c];
+            return;
+        }
+        for (int to = 0; to < 3; ++to) {
+            const long double step = P[static_cast<std::size_t>(s)][static_cast<std::size_t>(to)];
+            if (step > 0)
+                walk(i + 1, to, prob * step);
+        }
+    };
+    dist[0] = {1.0L};
+    for (int s = 0; s < 3; ++s)
+        walk(0, s, pi[static_cast<std::size_t>(s)]);
+    return hist;
+}
+
+// Twelve bits, consecutive and spread over thirteen positions, against every state path.
+TEST(ChannelTheoryTest, TwelveBitsMatchEveryStatePath) {
+    for (const Params &d : Channels()) {
+        const auto counts = TheoryErrorCounts(d, 12);
+        const auto all = OverStatePaths(d, 12, std::vector<bool>(12, true));
+        for (std::size_t i = 0; i <= 12; ++i)
+            EXPECT_NEAR(counts[i], static_cast<double>(all[i]), 1e-14) << i;
+        std::vector<bool> spread(13, true);
+        spread[5] = false;
+        const auto hist = OverStatePaths(d, 13, spread);
+        std::vector<int> positions;
+        for (int p = 0; p < 13; ++p)
+            if (spread[static_cast<std::size_t>(p)])
+                positions.push_back(p);
+        long double atMost = 0;
+        for (int t = 0; t <= 12; ++t) {
+            atMost += hist[static_cast<std::size_t>(t)];
+            EXPECT_NEAR(*TheoryBitsAtMostT(d, positions, t), static_cast<double>(atMost), 1e-14)
+                << t;
         }
     }
 }
