@@ -1,8 +1,10 @@
 // The cost of the exact error statistics of the Markov channel for the largest words and blocks a
 // run allows: the error distribution of a word of 2100 bits, and the decoded bound over a block of
 // n*L bits read out by the interleaver.
+#include "chain/batch_means.h"
 #include "chain/channel_theory.h"
 #include "chain/interleaver.h"
+#include "chain/run_theory.h"
 #include "channel/discrete_channel.h"
 #include "model/model_state.h"
 #include "model/notifier.h"
@@ -71,5 +73,31 @@ BENCHMARK(BM_TheoryDecodedBound)
     ->Args({2040, 2, 1021, 10, 8})
     ->Args({60, 50, 31, 3, 4})
     ->Unit(benchmark::kMillisecond);
+
+// All that a "Стат2" run computes beside its figures when it ends, for the largest block: n = 2100,
+// L = 2 spread by the interleaver, t = 10 bit errors, 30 batches.
+void BM_RunTheory(benchmark::State &state) {
+    auto m = BurstyModel();
+    m->channelType = 1;
+    m->codeType = 0;
+    m->codeN = 2100;
+    m->codeK = 2000;
+    m->codeT = 10;
+    m->ilvL = 2;
+    m->ilvA = 1;
+    m->ilvC = 1051;
+    spi::SilentNotifier notifier;
+    if (!spi::BuildPermutation(*m, notifier)) {
+        state.SkipWithError("no permutation");
+        return;
+    }
+    spi::StartBatchTally(m->batchTally, 30, m->codeN);
+    for (int b = 0; b < 30; ++b)
+        for (int w = 0; w < 100; ++w)
+            spi::TallyWord(m->batchTally, b, (b * 7 + w) % 40, w % 3);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(spi::MakeRunTheory(*m, true));
+}
+BENCHMARK(BM_RunTheory)->Unit(benchmark::kMillisecond);
 
 } // namespace
