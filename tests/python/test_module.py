@@ -101,6 +101,12 @@ def test_the_same_numbers_as_spi_sim(name, tmp_path):
     assert r.mult_after.tolist() == expected["multAfter"]
     assert [r.p_err_in, r.p_err_in_conf, r.p_err_out, r.p_err_out_conf] == [
         expected[k] for k in ("pErrIn", "pErrInConf", "pErrOut", "pErrOutConf")]
+    theory = r.theory_mult_before
+    assert (None if theory is None else theory.tolist()) == expected["theoryMultBefore"]
+    assert [r.theory_p_err_in, r.theory_decoded_bound, r.fit_max_z, r.p_err_in_conf_batch,
+            r.p_err_out_conf_batch, r.batch_count] == [
+        expected.get(k) for k in ("theoryPErrIn", "theoryDecodedBound", "fitMaxZ",
+                                  "pErrInConfBatch", "pErrOutConfBatch", "batchCount")]
     assert r.report() == (tmp_path / "report.txt").read_bytes()
 
 
