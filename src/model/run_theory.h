@@ -2,6 +2,7 @@
 // figure that cannot be given honestly is absent, with the reason in words.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,16 +20,18 @@ struct BatchTally {
     std::vector<long long> cells; // batches * Stride()
 
     int Stride() const { return 3 + length + 1; }
-    long long &Words(int b) { return cells[static_cast<std::size_t>(b * Stride())]; }
-    long long &BitsIn(int b) { return cells[static_cast<std::size_t>(b * Stride() + 1)]; }
-    long long &BitsOut(int b) { return cells[static_cast<std::size_t>(b * Stride() + 2)]; }
-    long long &Mult(int b, int i) { return cells[static_cast<std::size_t>(b * Stride() + 3 + i)]; }
-    long long Words(int b) const { return cells[static_cast<std::size_t>(b * Stride())]; }
-    long long BitsIn(int b) const { return cells[static_cast<std::size_t>(b * Stride() + 1)]; }
-    long long BitsOut(int b) const { return cells[static_cast<std::size_t>(b * Stride() + 2)]; }
-    long long Mult(int b, int i) const {
-        return cells[static_cast<std::size_t>(b * Stride() + 3 + i)];
+    std::size_t At(int b, int offset) const {
+        return static_cast<std::size_t>(b) * static_cast<std::size_t>(Stride()) +
+               static_cast<std::size_t>(offset);
     }
+    long long &Words(int b) { return cells[At(b, 0)]; }
+    long long &BitsIn(int b) { return cells[At(b, 1)]; }
+    long long &BitsOut(int b) { return cells[At(b, 2)]; }
+    long long &Mult(int b, int i) { return cells[At(b, 3 + i)]; }
+    long long Words(int b) const { return cells[At(b, 0)]; }
+    long long BitsIn(int b) const { return cells[At(b, 1)]; }
+    long long BitsOut(int b) const { return cells[At(b, 2)]; }
+    long long Mult(int b, int i) const { return cells[At(b, 3 + i)]; }
 };
 
 // The figures beside a completed run. Empty values are absent; the reasons say why.
