@@ -98,10 +98,11 @@ void ResultsWindow::AddFigures(QVBoxLayout *layout) {
         ++r;
     }
     // The lines of theory and batch means, under the figures; as many show as the run gives.
+    // Each stays one line, whose width the window takes: a wrap could part a figure from its
+    // "+-".
     for (int i = 0; i < kTheoryLines; ++i) {
         const QByteArray name = "TheoryLine" + QByteArray::number(i + 1);
         QLabel *line = ValueLabel(panel, name.constData());
-        line->setWordWrap(true);
         line->hide();
         SetHelpTopic(line, kTheoryHelpTopic);
         grid->addWidget(line, r++, 0, 1, 2);
