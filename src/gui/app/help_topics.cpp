@@ -33,6 +33,8 @@ constexpr auto kTopicFiles = std::to_array<std::pair<int, const char *>>({
     {16, "decision_device.html"},
     {17, "cont_channel_ru.html"},
     {18, "cont_channel_dk.html"},
+    // The theory beside a run, which the results window's lines of theory open with F1.
+    {19, "theory.html"},
 });
 
 const QString kTabCycle = QStringLiteral("TabCycle");

@@ -24,7 +24,7 @@ QString TabCycleHtml();
 
 // Names of the named topics ("TabCycle").
 QStringList HelpNamedTopics();
-// The key a help link points to: "0".."18" for a numbered topic that exists, a name of
+// The key a help link points to: "0".."19" for a numbered topic that exists, a name of
 // HelpNamedTopics(), or an empty string when the link is not a link to an existing topic.
 QString HelpLinkKey(const QUrl &link);
 // The page of a key as HelpLinkKey gives it; an unknown key gives the contents.

@@ -18,7 +18,7 @@ public:
     void ShowContents();
     void ShowTopic(int topic);
     void ShowNamed(const QString &name);
-    // The topic shown last: "0".."18" or a name, for tests.
+    // The topic shown last: "0".."19" or a name, for tests.
     QString currentTopic() const { return current_; }
     QTextBrowser *browser() const { return browser_; }
     QPushButton *backButton() const { return back_; }

@@ -19,6 +19,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScatterSeries>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -38,6 +39,9 @@ const QColor kAfterColor(0x00, 0x00, 0xFF);  // blue
 // still telling which bar a number belongs to where bars are too low to see.
 const QColor kBeforeMarkColor(0x80, 0x00, 0x80);
 const QColor kAfterMarkColor(0x00, 0x00, 0x80);
+// The theory's points: a green apart from both bars' colours, ringed darker to stand out on them.
+const QColor kTheoryColor(0x00, 0xB0, 0x40);
+constexpr qreal kTheoryMarkerSize = 9;
 
 constexpr int kButtonWidth = 90;
 constexpr int kButtonHeight = 30;
@@ -45,6 +49,9 @@ constexpr int kGroupWidth = 110;
 constexpr int kGroupHeight = 80;
 constexpr int kRangeTop = 8;
 constexpr int kRangeHeight = 134;
+// "Теория" stands under "Назад", where the window has room at any of its sizes.
+constexpr int kTheoryBoxTop = 120;
+constexpr int kTheoryBoxHeight = 22;
 // The chart ends this far left of the window's right edge, clear of the groups "Кратности" and
 // "Метки".
 constexpr int kControlsMargin = 120;
@@ -113,6 +120,8 @@ PictureWindow::PictureWindow(GuiServices &services, QWidget *parent)
     series_->attachAxis(axisX_);
     series_->attachAxis(axisY_);
 
+    AddTheory();
+
     view_ = new QChartView(chart_, this);
     view_->setObjectName(QStringLiteral("Chart1"));
     view_->setRenderHint(QPainter::Antialiasing);
@@ -150,6 +159,27 @@ PictureWindow::PictureWindow(GuiServices &services, QWidget *parent)
     AttachColorMenu(this, services_, [this](std::int32_t c) { ApplyBackground(this, c); });
 
     PlaceControls();
+}
+
+// The theory's points over the "До УЗО" bars, and "Теория", which shows and hides them.
+void PictureWindow::AddTheory() {
+    theory_ = new QScatterSeries;
+    theory_->setObjectName(QStringLiteral("Series3"));
+    theory_->setName(QStringLiteral("Теория"));
+    theory_->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+    theory_->setMarkerSize(kTheoryMarkerSize);
+    theory_->setColor(kTheoryColor);
+    theory_->setBorderColor(kTheoryColor.darker(200));
+    chart_->addSeries(theory_);
+    theory_->attachAxis(axisX_);
+    theory_->attachAxis(axisY_);
+    theoryBox_ = new QCheckBox(QStringLiteral("Теория"), this);
+    theoryBox_->setObjectName(QStringLiteral("TheoryBox"));
+    theoryBox_->setChecked(true);
+    connect(theoryBox_, &QCheckBox::toggled, this, [this](bool on) {
+        theory_->setVisible(on && theoryBox_->isEnabled());
+        PlaceMarks();
+    });
 }
 
 QGroupBox *PictureWindow::MakeMarksGroup() {
@@ -215,8 +245,24 @@ void PictureWindow::ShowFor(int rows) {
     };
     makeMarks(beforeLabels_, before, kBeforeMarkColor, beforeMarks_->isChecked());
     makeMarks(afterLabels_, after, kAfterMarkColor, afterMarks_->isChecked());
+    FillTheory(rows);
 
     FitAxes();
+}
+
+void PictureWindow::FillTheory(int rows) {
+    const RunTheory &t = services_.model.theory;
+    QList<QPointF> points;
+    // Each point at the middle of the "До УЗО" bar of its multiplicity, the left bar of two.
+    for (int i = 0; i < rows && i < static_cast<int>(t.multBefore.size()); ++i)
+        points.append({i - kBarWidth / 4, t.multBefore[static_cast<std::size_t>(i)]});
+    theory_->replace(points);
+    const bool present = !t.multBefore.empty();
+    theoryBox_->setEnabled(present);
+    theoryBox_->setToolTip(
+        present ? QStringLiteral("Точное распределение числа ошибок в слове до декодирования")
+                : QStringLiteral("Теория: нет — ") + QString::fromStdString(t.theoryAbsent));
+    theory_->setVisible(present && theoryBox_->isChecked());
 }
 
 int PictureWindow::Run(int rows) {
@@ -233,6 +279,8 @@ void PictureWindow::FitAxes() {
     qreal highest = 0;
     for (int i = 0; i < rows; ++i)
         highest = std::max({highest, before_->at(i), after_->at(i)});
+    for (const QPointF &p : theory_->points())
+        highest = std::max(highest, p.y());
     // Head room above the highest bar for its mark. The bars of the whole table decide, so that
     // zooming leaves the heights comparable.
     axisY_->setRange(0, highest > 0 ? highest * 1.15 : 1.0);
@@ -287,9 +335,12 @@ void PictureWindow::PlaceMarks() {
         const auto &[set, list] = sets[s];
         for (int i = range_.first; i <= range_.last && i < list->size(); ++i) {
             const qreal x = i - kBarWidth / 2 + (static_cast<qreal>(s) + 0.5) * kBarWidth / 2;
-            const QPointF top = chart_->mapToPosition(QPointF(x, set->at(i)), series_);
+            QPointF top = chart_->mapToPosition(QPointF(x, set->at(i)), series_);
             QGraphicsSimpleTextItem *mark = list->at(i);
             const QRectF box = mark->boundingRect();
+            if (s == 0)
+                top.setY(ClearOfTheory(i, top.y(),
+                                       fit_ == MarkFit::Upright ? box.width() : box.height()));
             if (fit_ == MarkFit::Upright) {
                 mark->setRotation(-90);
                 mark->setPos(top.x() - box.height() / 2, top.y() - 2);
@@ -299,6 +350,15 @@ void PictureWindow::PlaceMarks() {
             }
         }
     }
+}
+
+qreal PictureWindow::ClearOfTheory(int i, qreal foot, qreal extent) const {
+    if (!theory_->isVisible() || i >= theory_->count())
+        return foot;
+    const qreal middle = chart_->mapToPosition(theory_->at(i), series_).y();
+    const qreal radius = kTheoryMarkerSize / 2 + 1;
+    const bool covered = middle + radius > foot - extent - 1 && middle - radius < foot;
+    return covered ? std::min(foot, middle - radius) : foot;
 }
 
 void PictureWindow::ShowMarks() {
@@ -344,6 +404,7 @@ void PictureWindow::PlaceControls() {
     const int w = outer.width();
     const int h = outer.height();
     back_->setGeometry(w - 100, h - 160, kButtonWidth, kButtonHeight);
+    theoryBox_->setGeometry(w - 100, h - kTheoryBoxTop, kGroupWidth - 15, kTheoryBoxHeight);
     print_->setGeometry(w - 100, h - 160 - 50, kButtonWidth, kButtonHeight);
     png_->setGeometry(w - 100, h - 160 - 100, kButtonWidth, kButtonHeight);
     group_->setGeometry(w - 115, 150, kGroupWidth, kGroupHeight);

@@ -1,5 +1,6 @@
 // "Рисунок": the two error-multiplicity distributions of the last run as a bar chart, with the
-// value marks over the bars that can be switched off per distribution, a view of part of the
+// value marks over the bars that can be switched off per distribution, the theory's distribution
+// before decoding as points over the "До УЗО" bars (switched by "Теория"), a view of part of the
 // multiplicities (mouse wheel, "от"/"до", "Сброс"), and printing of the chart as shown.
 #pragma once
 
@@ -19,6 +20,7 @@ class QGraphicsSimpleTextItem;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QScatterSeries;
 class QSpinBox;
 class QValueAxis;
 
@@ -42,8 +44,11 @@ public:
 
     QChart *chart() const { return chart_; }
     QChartView *chartView() const { return view_; }
-    QBarSet *beforeSet() const { return before_; } // Series1 "До УЗО"
-    QBarSet *afterSet() const { return after_; }   // Series2 "После УЗО"
+    QBarSet *beforeSet() const { return before_; }           // Series1 "До УЗО"
+    QBarSet *afterSet() const { return after_; }             // Series2 "После УЗО"
+    QScatterSeries *theorySeries() const { return theory_; } // Series3 "Теория"
+    // Shows the theory's points; disabled, with the reason as its tip, where the run has none.
+    QCheckBox *theoryBox() const { return theoryBox_; }
     QValueAxis *multiplicityAxis() const { return axisX_; }
     QCheckBox *beforeMarksBox() const { return beforeMarks_; }
     QCheckBox *afterMarksBox() const { return afterMarks_; }
@@ -69,12 +74,18 @@ protected:
 
 private:
     QGroupBox *MakeMarksGroup();
+    void AddTheory();
     // Shows the multiplicities of range, kept within the table; the fields follow.
     void SetRange(MultRange range);
     void PlaceControls();
     void FitAxes();
     void PlaceMarks();
     void ShowMarks();
+    // The theory's points of multiplicities 0 .. rows-1 and the state of "Теория".
+    void FillTheory(int rows);
+    // The foot of the "До УЗО" mark of multiplicity i, a mark reaching `extent` up from the bar's
+    // top at `foot`: lifted over the theory's point where the point would cover it.
+    qreal ClearOfTheory(int i, qreal foot, qreal extent) const;
     int Highest() const;
 
     GuiServices &services_;
@@ -82,6 +93,8 @@ private:
     QChartView *view_;
     QBarSeries *series_;
     QBarSet *before_, *after_;
+    QScatterSeries *theory_;
+    QCheckBox *theoryBox_;
     QValueAxis *axisX_, *axisY_;
     QList<QGraphicsSimpleTextItem *> beforeLabels_, afterLabels_;
     QGroupBox *group_;

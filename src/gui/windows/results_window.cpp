@@ -14,6 +14,18 @@
 namespace spi::gui {
 
 namespace {
+
+// The width of each column of figures; the column "Теория" has the width of the column it stands
+// beside.
+constexpr int kCountColumnWidth = 91;
+constexpr int kValueColumnWidth = 240;
+// The help topic of the theory beside the run.
+constexpr int kTheoryHelpTopic = 19;
+
+QString Text(const std::string &s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
 QLabel *ValueLabel(QWidget *parent, const char *name) {
     auto *l = new QLabel(parent);
     l->setObjectName(QString::fromLatin1(name));
@@ -55,11 +67,8 @@ void ResultsWindow::AddTable(QVBoxLayout *layout) {
     table_->setWordWrap(false);
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
-    table_->setColumnWidth(0, 91);
-    table_->setColumnWidth(1, 240);
-    table_->setColumnWidth(2, 240);
+    SetColumnWidths();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->setMinimumWidth(91 + 240 + 240 + 24);
     table_->setMinimumHeight(260);
     layout->addWidget(table_);
 }
@@ -88,8 +97,27 @@ void ResultsWindow::AddFigures(QVBoxLayout *layout) {
         grid->addWidget(label, r, 1);
         ++r;
     }
+    // The lines of theory and batch means, under the figures; as many show as the run gives.
+    // Each stays one line, whose width the window takes: a wrap could part a figure from its
+    // "+-".
+    for (int i = 0; i < kTheoryLines; ++i) {
+        const QByteArray name = "TheoryLine" + QByteArray::number(i + 1);
+        QLabel *line = ValueLabel(panel, name.constData());
+        line->hide();
+        SetHelpTopic(line, kTheoryHelpTopic);
+        grid->addWidget(line, r++, 0, 1, 2);
+        theoryLines_[static_cast<std::size_t>(i)] = line;
+    }
     grid->setColumnStretch(1, 1);
     layout->addWidget(panel);
+}
+
+void ResultsWindow::SetColumnWidths() {
+    table_->setColumnWidth(0, kCountColumnWidth);
+    for (int c = 1; c < table_->columnCount(); ++c)
+        table_->setColumnWidth(c, kValueColumnWidth);
+    table_->setMinimumWidth(kCountColumnWidth + (table_->columnCount() - 1) * kValueColumnWidth +
+                            24);
 }
 
 // "Рисунок", "Импорт" and "Экспорт CSV" do what the application sets; "Выход" closes.
@@ -132,24 +160,35 @@ QLabel *ResultsWindow::valueLabel(const char *name) const {
 }
 
 void ResultsWindow::Fill(const ResultsView &v) {
-    auto text = [](const std::string &s) {
-        return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-    };
-    table_->setHorizontalHeaderLabels(
-        {QStringLiteral("   Кратность"), text(v.header1), text(v.header2)});
+    // The column "Теория" stands beside "До декодирования", the entries it is compared with.
+    const bool theory = !v.theoryRows.empty();
+    QStringList headers{QStringLiteral("   Кратность"), Text(v.header1), Text(v.header2)};
+    if (theory)
+        headers.insert(2, QStringLiteral("     Теория"));
+    table_->setColumnCount(static_cast<int>(headers.size()));
+    table_->setHorizontalHeaderLabels(headers);
+    SetColumnWidths();
     table_->setRowCount(static_cast<int>(v.rows.size()));
-    for (int r = 0; r < static_cast<int>(v.rows.size()); ++r)
-        for (int c = 0; c < 3; ++c) {
-            auto *item = new QTableWidgetItem(
-                text(v.rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]));
+    for (std::size_t r = 0; r < v.rows.size(); ++r) {
+        QStringList cells{Text(v.rows[r][0]), Text(v.rows[r][1]), Text(v.rows[r][2])};
+        if (theory)
+            cells.insert(2, r < v.theoryRows.size() ? Text(v.theoryRows[r]) : QString());
+        for (int c = 0; c < cells.size(); ++c) {
+            auto *item = new QTableWidgetItem(cells[c]);
             item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-            table_->setItem(r, c, item);
+            table_->setItem(static_cast<int>(r), c, item);
         }
-    detection_->setText(text(v.detection));
-    volume_->setText(text(v.volume));
-    pIn_->setText(text(v.pErrIn));
-    pOut_->setText(text(v.pErrOut));
-    capacity_->setText(text(v.capacity));
+    }
+    detection_->setText(Text(v.detection));
+    volume_->setText(Text(v.volume));
+    pIn_->setText(Text(v.pErrIn));
+    pOut_->setText(Text(v.pErrOut));
+    capacity_->setText(Text(v.capacity));
+    for (std::size_t i = 0; i < theoryLines_.size(); ++i) {
+        QLabel *line = theoryLines_[i];
+        line->setText(i < v.theoryLines.size() ? Text(v.theoryLines[i]) : QString());
+        line->setVisible(i < v.theoryLines.size());
+    }
 }
 
 int ResultsWindow::Run() {

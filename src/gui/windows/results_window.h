@@ -7,6 +7,7 @@
 
 #include <QDialog>
 
+#include <array>
 #include <functional>
 
 class QLabel;
@@ -32,6 +33,9 @@ public:
     QPushButton *exportButton() const { return export_; }
     QPushButton *exitButton() const { return exit_; }
     QLabel *valueLabel(const char *name) const;
+    // The lines of theory and batch means under the figures, hidden beyond those of the run.
+    static constexpr int kTheoryLines = 4;
+    QLabel *theoryLine(int i) const { return theoryLines_[static_cast<std::size_t>(i)]; }
 
     // What "Рисунок" and "Импорт" do; set by the application.
     std::function<void()> onPicture;
@@ -44,10 +48,13 @@ private:
     void AddTable(QVBoxLayout *layout);
     void AddFigures(QVBoxLayout *layout);
     void AddButtons(QVBoxLayout *layout);
+    // The widths of the columns as many as the table has, and the table's width to show them.
+    void SetColumnWidths();
 
     GuiServices &services_;
     QTableWidget *table_;
     QLabel *detection_, *volume_, *pIn_, *pOut_, *capacity_;
+    std::array<QLabel *, kTheoryLines> theoryLines_{};
     QPushButton *picture_, *import_, *export_, *exit_;
 };
 
