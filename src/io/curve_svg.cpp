@@ -340,12 +340,17 @@ std::string SeriesDrawing(const Plot &plot, const Series &ser,
     return s + marks;
 }
 
+// Wider than the measured line: where theory and measurement agree, its dashes still show on it.
+std::string TheoryPen(const TheoryLine &line) {
+    return "fill=\"none\" stroke=\"" + std::string(line.beside->colour) +
+           "\" stroke-width=\"2.2\" stroke-dasharray=\"" + line.dashes + "\"";
+}
+
 // A theory line over the points where it has a value on the axis; a point alone between gaps is a
 // short dash.
 std::string TheoryDrawing(const Plot &plot, const TheoryLine &line,
                           const std::vector<SweepPoint> &points) {
-    const std::string pen = "fill=\"none\" stroke=\"" + std::string(line.beside->colour) +
-                            "\" stroke-width=\"1.4\" stroke-dasharray=\"" + line.dashes + "\"";
+    const std::string pen = TheoryPen(line);
     std::string s, path;
     int inPath = 0;
     double lastX = 0, lastY = 0;
@@ -389,9 +394,7 @@ std::string Legend(const Contents &contents) {
         row += 20;
     }
     for (const TheoryLine *line : contents.theory) {
-        s += Line(lx + 10, row - 4, lx + 40, row - 4,
-                  "stroke=\"" + std::string(line->beside->colour) +
-                      "\" stroke-width=\"1.4\" stroke-dasharray=\"" + line->dashes + "\"");
+        s += Line(lx + 10, row - 4, lx + 40, row - 4, TheoryPen(*line));
         s += Text(lx + 50, row, "start", line->name);
         row += 20;
     }

@@ -186,8 +186,8 @@ TEST(SweepSvg, LogarithmicAxisWithBarsAndZeroPointsOnTheFloor) {
     // first two points and a dash at the last, the bound a dash at the first and the last; each
     // with its legend entry.
     EXPECT_EQ(Count(svg, "<polyline points=\"115.19,"), 1) << svg;
-    EXPECT_EQ(Count(svg, "stroke=\"#1f5fa8\" stroke-width=\"1.4\" stroke-dasharray=\"7,4\""), 3);
-    EXPECT_EQ(Count(svg, "stroke=\"#c0392b\" stroke-width=\"1.4\" stroke-dasharray=\"10,3,2,3\""),
+    EXPECT_EQ(Count(svg, "stroke=\"#1f5fa8\" stroke-width=\"2.2\" stroke-dasharray=\"7,4\""), 3);
+    EXPECT_EQ(Count(svg, "stroke=\"#c0392b\" stroke-width=\"2.2\" stroke-dasharray=\"10,3,2,3\""),
               3);
     EXPECT_NE(svg.find(">Pвх, теория</text>"), std::string::npos);
     EXPECT_NE(svg.find(">Pош. слова, граница (теория)</text>"), std::string::npos);
