@@ -328,10 +328,10 @@ void CurveWindow::FitAxes() {
     }
     // Theory widens the axis to its values, downwards by three decades at most: a bound of 1e-15
     // would leave the measured points crowded at the top.
-    const double floor = high > 0 ? low / 1000 : 0;
+    const double deepest = high > 0 ? low / 1000 : 0;
     for (const QLineSeries *s : {inTheory_, wordBound_})
         for (const QPointF &at : s->points()) {
-            low = std::min(low, std::max(at.y(), floor));
+            low = std::min(low, std::max(at.y(), deepest));
             high = std::max(high, at.y());
         }
     if (high > 0) {
