@@ -12,6 +12,7 @@
 #include <pybind11/stl.h>
 
 #include <limits>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -114,6 +115,11 @@ void BindPoint(py::module_ &m) {
         .def_readonly("capacity_no_coder", &P::capacityNoCoder)
         .def_readonly("rate_with_coder", &P::rateWithCoder)
         .def_readonly("with_coder", &P::withCoder)
+        .def_readonly("theory_p_err_in", &P::theoryPErrIn,
+                      "The discrete channel's mean error probability by theory; None where absent.")
+        .def_readonly("theory_word_err_bound", &P::theoryWordErrBound,
+                      "An upper bound by theory on the word error rate after decoding (\"Стат2\"); "
+                      "None where absent.")
         .def("__repr__", [](const P &p) {
             std::ostringstream r;
             r << "SweepPoint(value=" << p.value;
@@ -153,6 +159,16 @@ template <class C> void BindColumns(C &c) {
     figure("word_err_prob_after", &P::wordErrProbAfter, true);
     figure("capacity_no_coder", &P::capacityNoCoder, false);
     figure("rate_with_coder", &P::rateWithCoder, true);
+    // NaN where theory is absent.
+    const auto theory = [&c](const char *name, std::optional<double> P::*field) {
+        c.def_property_readonly(name, [field](const SweepOutcome &s) {
+            return Column<double>(s, [&](const P &p) {
+                return (p.*field).value_or(std::numeric_limits<double>::quiet_NaN());
+            });
+        });
+    };
+    theory("theory_p_err_in", &P::theoryPErrIn);
+    theory("theory_word_err_bound", &P::theoryWordErrBound);
 }
 
 const char *const kSweepDoc =

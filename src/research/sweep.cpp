@@ -151,7 +151,10 @@ RunSweep(const ModelState &base, const SweepSpec &plan, Notifier &notifier,
                 p.pErrOutConf = m->pErrOutConf;
                 p.wordErrProbAfter = m->wordErrProbAfter;
                 p.rateWithCoder = m->rateWithCoder;
+                if (m->theory.decodedBound)
+                    p.theoryWordErrBound = 1 - *m->theory.decodedBound;
             }
+            p.theoryPErrIn = m->theory.pErrIn;
             p.capacityNoCoder = m->channelType == 1 ? m->discParams[14] : m->capacityNoCoder2;
         }();
         points.push_back(p);

@@ -7,6 +7,7 @@
 #include "model/notifier.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,11 @@ struct SweepPoint {
     double capacityNoCoder = 0; // Ck of discParams for "ДК", capacityNoCoder2 for "РУ"
     double rateWithCoder = 0;
     bool withCoder = true; // "Стат2": Pвых, the word error rate and the rate were measured
+    // What theory says beside the run (RunTheory); empty where it says nothing: the mean error
+    // probability of the discrete channel, and for "Стат2" 1 - decodedBound, an upper bound on
+    // the word error rate after decoding.
+    std::optional<double> theoryPErrIn;
+    std::optional<double> theoryWordErrBound;
 };
 
 // Runs the test at each value on a copy of base, as a user of the workstation would: for a

@@ -150,6 +150,7 @@ TEST(Research, SweepWritesItsFilesAndSaysWhichPointsWereRefused) {
     const std::string drawing{std::istreambuf_iterator<char>(picture), {}};
     EXPECT_GT(drawing.size(), 1000u);
     EXPECT_NE(drawing.find("<desc>" + from), std::string::npos);
+    EXPECT_NE(drawing.find(">Pвх, теория</text>"), std::string::npos); // "ДК": theory, dashed
     EXPECT_NE(o.out.find("contHp=10  words 2000  Pвх "), std::string::npos); // the terminal's lines
 
     o = SimRun({"sweep", "--param", "contHp", "--values", "2,51,4", "--seed", "2", "--words", "500",
@@ -164,7 +165,7 @@ TEST(Research, SweepWritesItsFilesAndSaysWhichPointsWereRefused) {
     o = SimRun({"sweep", "--param", "contHp", "--values", "2,51,4", "--seed", "2", "--words", "500",
                 "--csv", "-"});
     EXPECT_EQ(o.code, spi::cli::kExitRefused);
-    EXPECT_NE(o.out.find("\n51,0,,,,,,,,,Некорректный ввод!\n"), std::string::npos);
+    EXPECT_NE(o.out.find("\n51,0,,,,,,,,,Некорректный ввод!,,\n"), std::string::npos);
     EXPECT_NE(o.err.find("1 of 3 points refused"), std::string::npos);
     EXPECT_EQ(o.out.find("contHp=2  words"), std::string::npos); // stdout holds only the CSV
 

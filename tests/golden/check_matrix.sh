@@ -8,8 +8,8 @@
 # differs between two runs of the same figures (elapsedSeconds, and the provenance keys version,
 # command and threads), reads every number as a double (so 0 and 0.0 are one value) and writes
 # it again with sorted keys and the shortest text of each double that reads back to it (repr).
-# The figures of theory and batch means beside the run are left out too: the matrix pins the
-# run's own figures, and the theory's tests pin those.
+# The figures of theory and batch means beside the run, and the theory beside each point of a
+# sweep, are left out too: the matrix pins the run's own figures, and the theory's tests pin those.
 # The report is compared by its bytes.
 #
 #   check_matrix.sh SPI_SIM MATRIX_FILE            compare
@@ -37,6 +37,11 @@ if isinstance(value, dict):
                 "theoryDecodedBoundSymbolBits", "fitMaxZ", "pErrInConfBatch",
                 "pErrOutConfBatch", "batchCount", "theoryAbsent"):
         value.pop(key, None)
+    points = value.get("points")
+    for point in points if isinstance(points, list) else []:
+        if isinstance(point, dict):
+            point.pop("theoryPErrIn", None)
+            point.pop("theoryWordErrBound", None)
 sys.stdout.write(json.dumps(value, sort_keys=True) + "\n")
 ' "$1" >"$1.canon" 2>/dev/null && mv "$1.canon" "$1"
   rm -f "$1.canon"

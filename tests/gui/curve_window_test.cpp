@@ -1,9 +1,11 @@
 // "Кривая": a sweep of the default chain run from the window while it stays answering, the plot
-// with its bars, stopping, refused input, and the exports of the curve and of a run's results.
+// with its bars and the theory beside it, stopping, refused input, and the exports of the curve and
+// of a run's results.
 #include "gui/app/main_window.h"
 #include "gui/kit/export_files.h"
 #include "gui/kit/gui_services.h"
 #include "gui/kit/ui_kit.h"
+#include "gui/windows/curve_parameters.h"
 #include "gui/windows/curve_window.h"
 #include "gui/windows/picture_window.h"
 #include "gui/windows/stage_window.h"
@@ -17,6 +19,8 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QLogValueAxis>
@@ -149,6 +153,18 @@ void CurveWindowTest::sweepOfTheDefaultChainPlotsBothCurvesWithBars() {
         if (i > 0)
             QVERIFY2(p.pErrIn < points[i - 1].pErrIn, "Pвх must fall as Hp grows");
         QCOMPARE(w.table()->item(int(i), 1)->text(), QString::number(p.pErrIn, 'e', 3));
+        // "ДК" and the (7,3) code: the channel's theory and the decoder's bound at every point,
+        // dashed beside the measured curves and in the table.
+        QVERIFY(p.theoryPErrIn && p.theoryWordErrBound);
+        QCOMPARE(w.series(CurveWindow::InTheory)->at(int(i)), QPointF(p.value, *p.theoryPErrIn));
+        QCOMPARE(w.series(CurveWindow::WordBound)->at(int(i)),
+                 QPointF(p.value, *p.theoryWordErrBound));
+        QCOMPARE(w.table()->item(int(i), ColWordBound)->text(),
+                 QString::number(*p.theoryWordErrBound, 'e', 3));
+    }
+    for (const auto curve : {CurveWindow::InTheory, CurveWindow::WordBound}) {
+        QVERIFY(w.series(curve)->pen().style() != Qt::SolidLine);
+        QVERIFY(w.chart()->legend()->markers(w.series(curve)).at(0)->isVisible());
     }
 
     // One marker and one bar per point on each curve, the bar from P - h to P + h where the axis
@@ -228,6 +244,10 @@ void CurveWindowTest::sweepOfTheDefaultChainPlotsBothCurvesWithBars() {
         s.saveAnswers = {QDir(shots).filePath("curve-chart.png"),
                          QDir(shots).filePath("curve.svg")};
         QVERIFY(w.ExportPng() && w.ExportSvg());
+        SetRange(w, "1", "16", "1", "100000"); // whole Hp: the channel's theory over the points
+        w.runButton()->click();
+        QVERIFY(finished.wait(120000));
+        QVERIFY(w.grab().save(QDir(shots).filePath("curve-theory.png")));
     }
 }
 
@@ -342,7 +362,8 @@ void CurveWindowTest::theSweepIsAskedForWhatTheFieldsSay() {
     good.words = 1500;
     good.pErrIn = 0.02;
     good.pErrInConf = 0.001;
-    good.pErrOut = 0; // nothing left after decoding: not on the logarithmic axis
+    good.pErrOut = 0;          // nothing left after decoding: not on the logarithmic axis
+    good.theoryPErrIn = 0.018; // and no bound
     SweepPoint refused;
     refused.message = "Некорректный ввод!";
     good.value = 0.1;
@@ -366,8 +387,14 @@ void CurveWindowTest::theSweepIsAskedForWhatTheFieldsSay() {
     QCOMPARE(w.series(CurveWindow::Out)->count(), 0);
     QCOMPARE(w.barSegments(CurveWindow::In).size(), 1);
     QVERIFY(w.barSegments(CurveWindow::Out).isEmpty());
-    QCOMPARE(w.table()->item(1, 8)->text(), QStringLiteral("Некорректный ввод!"));
-    QVERIFY(w.table()->item(0, 8)->text().contains(QStringLiteral("нулевая")));
+    QCOMPARE(w.table()->item(1, ColNote)->text(), QStringLiteral("Некорректный ввод!"));
+    QVERIFY(w.table()->item(0, ColNote)->text().contains(QStringLiteral("нулевая")));
+    // Absent theory: no cell, no line, no name in the legend.
+    QCOMPARE(w.table()->item(0, ColTheoryIn)->text(), QStringLiteral("1.800e-02"));
+    QVERIFY(!w.table()->item(0, ColWordBound));
+    QCOMPARE(w.series(CurveWindow::InTheory)->count(), 1);
+    QCOMPARE(w.series(CurveWindow::WordBound)->count(), 0);
+    QVERIFY(!w.chart()->legend()->markers(w.series(CurveWindow::WordBound)).at(0)->isVisible());
     QVERIFY(!w.table()->item(2, 1)); // never run
     QVERIFY(w.statusLabel()->text().contains(QStringLiteral("2 из 3")));
     QVERIFY(w.probabilityAxis()->min() <= 0.019 && w.probabilityAxis()->max() >= 0.021);

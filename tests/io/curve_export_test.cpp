@@ -21,11 +21,15 @@ std::vector<spi::SweepPoint> Points() {
     p[0].wordErrProbAfter = 0.13;
     p[0].capacityNoCoder = 0.5;
     p[0].rateWithCoder = 0.25;
+    p[0].theoryPErrIn = 0.09 + 1e-17;
+    p[0].theoryWordErrBound = 0.2;
     p[1] = p[0];
     p[1].value = 2.5;
     p[1].pErrIn = 1.0 / 3;
     p[1].pErrOut = 0; // no decoded word was wrong
     p[1].pErrOutConf = 1.3e-10;
+    p[1].theoryPErrIn = 0.3;
+    p[1].theoryWordErrBound.reset(); // theory gives no bound here
     p[2].value = 4;
     p[2].message = "Некорректный ввод, \"Hp\"\n";
     p[3] = p[0];
@@ -73,14 +77,22 @@ TEST(SweepCsv, OneRowPerPointWithRealsThatReadBackExactly) {
     EXPECT_EQ(
         lines[1],
         "discParams[3],completed,words,pErrIn,pErrInConf,pErrOut,pErrOutConf,wordErrProbAfter,"
-        "capacityNoCoder,rateWithCoder,message");
+        "capacityNoCoder,rateWithCoder,message,theoryPErrIn,theoryWordErrBound");
     const auto row = Cells(lines[2]);
-    ASSERT_EQ(row.size(), 11u);
+    ASSERT_EQ(row.size(), 13u);
     EXPECT_EQ(row[1], "1");
     EXPECT_EQ(row[2], "1000");
     EXPECT_EQ(std::stod(row[3]), points[0].pErrIn);
     EXPECT_EQ(std::stod(row[9]), 0.25);
+    EXPECT_EQ(row[10], "");
+    EXPECT_EQ(std::stod(row[11]), *points[0].theoryPErrIn);
+    EXPECT_EQ(std::stod(row[12]), 0.2);
+    const auto noBound = Cells(lines[3]);
+    ASSERT_EQ(noBound.size(), 13u);
+    EXPECT_EQ(std::stod(noBound[11]), 0.3);
+    EXPECT_EQ(noBound[12], "");
     EXPECT_EQ(lines[4], "4,0,,,,,,,,,\"Некорректный ввод, \"\"Hp\"\"");
+    EXPECT_EQ(lines[5], "\",,");
 
     // "Стат 1" has no figures after decoding; a window's export names the program alone.
     auto stat1 = points;
@@ -114,6 +126,14 @@ TEST(SweepJson, PointsReadBackExactlyWithTheirProvenance) {
         EXPECT_EQ(q["pErrIn"].get<double>(), p.pErrIn);
         EXPECT_EQ(q["pErrInConf"].get<double>(), p.pErrInConf);
         EXPECT_EQ(q["capacityNoCoder"].get<double>(), p.capacityNoCoder);
+        for (const auto &[key, theory] : {std::pair("theoryPErrIn", p.theoryPErrIn),
+                                          std::pair("theoryWordErrBound", p.theoryWordErrBound)}) {
+            ASSERT_TRUE(q.contains(key)) << key;
+            if (theory)
+                EXPECT_EQ(q[key].get<double>(), *theory) << key;
+            else
+                EXPECT_TRUE(q[key].is_null()) << key;
+        }
         if (p.withCoder) {
             EXPECT_EQ(q["pErrOut"].get<double>(), p.pErrOut);
             EXPECT_EQ(q["pErrOutConf"].get<double>(), p.pErrOutConf);
@@ -162,6 +182,28 @@ TEST(SweepSvg, LogarithmicAxisWithBarsAndZeroPointsOnTheFloor) {
     EXPECT_NE(svg.find("y=\"416.00\" width=\"8\" height=\"8\" fill=\"white\""), std::string::npos);
     EXPECT_NE(svg.find("не рассчитано точек: 1"), std::string::npos);
     EXPECT_NE(svg.find("Pвых ± полуширина"), std::string::npos);
+    // Theory dashed in its series' colour, broken where absent: Pвх's theory a line over the
+    // first two points and a dash at the last, the bound a dash at the first and the last; each
+    // with its legend entry.
+    EXPECT_EQ(Count(svg, "<polyline points=\"115.19,"), 1) << svg;
+    EXPECT_EQ(Count(svg, "stroke=\"#1f5fa8\" stroke-width=\"2.2\" stroke-dasharray=\"7,4\""), 3);
+    EXPECT_EQ(Count(svg, "stroke=\"#c0392b\" stroke-width=\"2.2\" stroke-dasharray=\"10,3,2,3\""),
+              3);
+    EXPECT_NE(svg.find(">Pвх, теория</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">Pош. слова, граница (теория)</text>"), std::string::npos);
+    // Without theory the plot is as it always was; a bound far below the measured values widens
+    // the axis by three decades at most.
+    auto bare = Points();
+    for (auto &p : bare)
+        p.theoryPErrIn = p.theoryWordErrBound = std::nullopt;
+    const auto plain = spi::SweepSvg("contHp", bare, "", spi::Provenance());
+    EXPECT_EQ(plain.find("dasharray"), std::string::npos);
+    EXPECT_EQ(plain.find("теория"), std::string::npos);
+    bare[0].theoryWordErrBound = 1e-15;
+    const auto deep = spi::SweepSvg("contHp", bare, "", spi::Provenance());
+    EXPECT_NE(deep.find(">−6</tspan>"), std::string::npos); // 0.05 / 1000, one below for zero
+    EXPECT_EQ(deep.find(">−7</tspan>"), std::string::npos);
+    EXPECT_EQ(deep.find("граница"), std::string::npos); // below the axis: not drawn
 
     // Nothing to draw still gives a picture with its axes.
     for (const auto &points :

@@ -37,6 +37,7 @@ CASES = {
     "stat1-ru": ([], dict(test="stat1", words=5000, length=36, seed=3, structure="ru")),
     "sweep-hp": ([("code", dict(type=18, number=12))],
                  dict(sweep=("contHp", [14, 18.5]), words=2000, seed=1, max_word_errors=50)),
+    "sweep-hp-ru": ([], dict(sweep=("contHp", [3, 6]), words=1000, seed=1, structure="ru")),
 }
 
 OPTIONS = dict(test="--test", words="--words", length="--length", seed="--seed",
@@ -89,7 +90,15 @@ def test_the_same_numbers_as_spi_sim(name, tmp_path):
     expected = json.loads((tmp_path / "run.json").read_text())
     if "sweep" in run:
         field, values = run.pop("sweep")
-        assert figures(spi.sweep(m, field, values, **run).to_dict()) == figures(expected)
+        s = spi.sweep(m, field, values, **run)
+        assert figures(s.to_dict()) == figures(expected)
+        # Theory beside each point: None (NaN in the column) where absent, as for "РУ".
+        for key, name in (("theoryPErrIn", "theory_p_err_in"),
+                          ("theoryWordErrBound", "theory_word_err_bound")):
+            want = [q[key] for q in expected["points"]]
+            assert [getattr(p, name) for p in s.points] == want
+            assert [None if x != x else x for x in getattr(s, name).tolist()] == want
+            assert all((x is None) == (run.get("structure") == "ru") for x in want)
         return
     r = m.run(**run)
     got = r.to_dict()

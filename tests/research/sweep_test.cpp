@@ -1,9 +1,11 @@
 // Sweeps follow the user's steps, a refused point does not end them.
 #include "research/sweep.h"
 
+#include "chain/channel_theory.h"
 #include "forms/channel_forms.h"
 #include "forms/channel_step.h"
 #include "research/code_choice.h"
+#include "research/divided_run.h"
 
 #include <gtest/gtest.h>
 
@@ -123,6 +125,50 @@ TEST(Sweep, RefusedPointsCarryTheirMessageAndTheSweepGoesOn) {
     plan.stat2 = false;
     points = spi::RunSweep(*base, plan, note);
     EXPECT_FALSE(points[0].completed);
+}
+
+// Each point carries the theory of its own channel: "ДК" the mean error probability of the point's
+// discParams and the decoder's bound ("Стат2"), "РУ" nothing.
+TEST(Sweep, EachPointCarriesTheTheoryOfItsOwnChannel) {
+    for (const auto &[structure, stat2] :
+         {std::pair(1, true), std::pair(1, false), std::pair(2, true)}) {
+        auto base = SweepBase(structure, 3000);
+        spi::SweepSpec plan;
+        plan.field = "contHp";
+        plan.values = {2, 5, 8};
+        plan.stat2 = stat2;
+        struct Ran {
+            std::array<double, 15> discParams;
+            std::optional<double> decodedBound;
+        };
+        std::vector<Ran> ran; // each point's channel and bound as its run left them
+        plan.run = [&](spi::ModelState &m, spi::Notifier &n) {
+            auto r = spi::RunInParallel(m, stat2, 1, {}, n);
+            ran.push_back({m.discParams, m.theory.decodedBound});
+            return r;
+        };
+        spi::SilentNotifier quiet;
+        const auto points = spi::RunSweep(*base, plan, quiet);
+        ASSERT_EQ(points.size(), ran.size());
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const auto &p = points[i];
+            ASSERT_TRUE(p.completed) << p.message;
+            if (structure == 2) {
+                EXPECT_FALSE(p.theoryPErrIn || p.theoryWordErrBound) << p.value;
+                continue;
+            }
+            const auto theory = spi::TheoryPErrIn(ran[i].discParams);
+            ASSERT_TRUE(theory && p.theoryPErrIn) << p.value;
+            EXPECT_EQ(*p.theoryPErrIn, *theory) << p.value;
+            EXPECT_EQ(p.theoryWordErrBound.has_value(), stat2) << p.value;
+            if (stat2) {
+                EXPECT_EQ(*p.theoryWordErrBound, 1 - ran[i].decodedBound.value()) << p.value;
+            }
+        }
+        if (structure == 1) { // the channels differ, and so does their theory
+            EXPECT_LT(*points[2].theoryPErrIn, *points[0].theoryPErrIn);
+        }
+    }
 }
 
 } // namespace

@@ -38,6 +38,8 @@ enum CurveColumn {
     ColWord,
     ColCapacity,
     ColWords,
+    ColTheoryIn,  // Pвх by theory
+    ColWordBound, // the decoder's bound on the word error rate
     ColNote
 };
 

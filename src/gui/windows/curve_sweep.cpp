@@ -11,7 +11,10 @@
 
 #include <QChart>
 #include <QComboBox>
+#include <QGraphicsLayout>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QLocale>
@@ -28,6 +31,7 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <tuple>
 
 namespace spi::gui {
 
@@ -193,8 +197,8 @@ void CurveWindow::RunInThread(std::unique_ptr<ModelState> base, SweepSpec plan) 
 void CurveWindow::ClearResults(const std::vector<double> &values) {
     points_.clear();
     plannedPoints_ = static_cast<int>(values.size());
-    in_->clear();
-    out_->clear();
+    for (QLineSeries *s : {in_, out_, inTheory_, wordBound_})
+        s->clear();
     inBars_->Clear();
     outBars_->Clear();
     table_->clearContents();
@@ -203,7 +207,8 @@ void CurveWindow::ClearResults(const std::vector<double> &values) {
         {QString::fromUtf8(CurveParameterAt(parameter_->currentIndex()).symbol),
          QStringLiteral("Pвх"), QStringLiteral("± Pвх"), QStringLiteral("Pвых"),
          QStringLiteral("± Pвых"), QStringLiteral("Pош. слова"), QStringLiteral("C"),
-         QStringLiteral("Слов"), QStringLiteral("Примечание")});
+         QStringLiteral("Слов"), QStringLiteral("Pвх, теория"),
+         QStringLiteral("Pош. слова, граница"), QStringLiteral("Примечание")});
     for (int r = 0; r < plannedPoints_; ++r)
         table_->setItem(r, ColValue,
                         new QTableWidgetItem(CurveNumber(values[static_cast<std::size_t>(r)])));
@@ -223,6 +228,7 @@ void CurveWindow::ClearResults(const std::vector<double> &values) {
         axisX_->setTickInterval(step * std::ceil(static_cast<double>(values.size()) / 10.0));
     }
     FitAxes();
+    ShowTheoryInLegend();
 }
 
 void CurveWindow::AddPoint(const SweepPoint &point, int index) {
@@ -255,6 +261,16 @@ void CurveWindow::AddPoint(const SweepPoint &point, int index) {
         };
         plot(in_, inBars_, point.value, point.pErrIn, point.pErrInConf);
         plot(out_, outBars_, point.value, point.pErrOut, point.pErrOutConf);
+        // Theory where it is given; a gap in it is bridged by the line.
+        for (const auto &[column, curve, value] :
+             {std::tuple(ColTheoryIn, inTheory_, point.theoryPErrIn),
+              std::tuple(ColWordBound, wordBound_, point.theoryWordErrBound)}) {
+            if (!value)
+                continue;
+            cell(column, QString::number(*value, 'e', 3));
+            if (*value > 0)
+                curve->append(point.value, *value);
+        }
         if (!(point.pErrIn > 0) || !(point.pErrOut > 0))
             cell(ColNote, QStringLiteral("нулевая вероятность не показана на графике"));
     } else {
@@ -266,6 +282,7 @@ void CurveWindow::AddPoint(const SweepPoint &point, int index) {
     }
     table_->scrollToItem(table_->item(index, ColValue));
     FitAxes();
+    ShowTheoryInLegend();
     progress_->setValue(static_cast<int>(points_.size()));
     if (!stopRequested_ && static_cast<int>(points_.size()) < plannedPoints_)
         status_->setText(
@@ -309,6 +326,14 @@ void CurveWindow::FitAxes() {
             high = std::max(high, value + half);
         }
     }
+    // Theory widens the axis to its values, downwards by three decades at most: a bound of 1e-15
+    // would leave the measured points crowded at the top.
+    const double deepest = high > 0 ? low / 1000 : 0;
+    for (const QLineSeries *s : {inTheory_, wordBound_})
+        for (const QPointF &at : s->points()) {
+            low = std::min(low, std::max(at.y(), deepest));
+            high = std::max(high, at.y());
+        }
     if (high > 0) {
         low = std::pow(10.0, std::floor(std::log10(low)));
         high = std::min(1.0, std::pow(10.0, std::ceil(std::log10(high))));
@@ -321,6 +346,20 @@ void CurveWindow::FitAxes() {
     // The axis puts its labels from the decade above its lower end, reckoned in floating point:
     // a lower end of exactly 10^-2 may come out a hair above -2 and lose its label.
     axisY_->setRange(low * 0.9999, high * 1.0001);
+}
+
+// A curve of theory is named in the legend once it has a point.
+void CurveWindow::ShowTheoryInLegend() {
+    bool changed = false;
+    for (QLineSeries *s : {inTheory_, wordBound_})
+        for (QLegendMarker *marker : chart_->legend()->markers(s))
+            if (marker->isVisible() != (s->count() > 0)) {
+                marker->setVisible(s->count() > 0);
+                changed = true;
+            }
+    // The legend does not lay itself out again when a marker is shown or hidden.
+    if (changed && chart_->legend()->layout())
+        chart_->legend()->layout()->invalidate();
 }
 
 } // namespace spi::gui

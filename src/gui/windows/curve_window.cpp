@@ -58,6 +58,17 @@ QLineSeries *MakeCurve(const QString &name, const QColor &color) {
     return s;
 }
 
+// A curve of theory: dashed in a darker shade of its measured curve's colour, drawn over it, so
+// that its dashes show where the two agree; without markers.
+QLineSeries *MakeTheoryCurve(const QString &name, const QColor &color, Qt::PenStyle style) {
+    auto *s = new QLineSeries;
+    s->setName(name);
+    QPen pen(color.darker(160), 2.5, style);
+    pen.setCapStyle(Qt::FlatCap);
+    s->setPen(pen);
+    return s;
+}
+
 QLineEdit *Field(QWidget *parent, const char *name, const QString &text = {}) {
     QLineEdit *e = MakeField(parent, 16, text);
     e->setObjectName(QString::fromLatin1(name));
@@ -156,13 +167,16 @@ void CurveWindow::AddRunControls(QGroupBox *settings, QFormLayout *form) {
 }
 
 // The chart, right: both curves on a parameter axis and a logarithmic probability axis, with
-// their bars.
+// their bars, and the theory beside them.
 void CurveWindow::BuildChart() {
     chart_ = MakeStyledChart(1.2);
     in_ = MakeCurve(QStringLiteral("Pвх"), kInColor);
     out_ = MakeCurve(QStringLiteral("Pвых"), kOutColor);
-    chart_->addSeries(in_);
-    chart_->addSeries(out_);
+    inTheory_ = MakeTheoryCurve(QStringLiteral("Pвх, теория"), kInColor, Qt::DashLine);
+    wordBound_ =
+        MakeTheoryCurve(QStringLiteral("Pош. слова, граница (теория)"), kOutColor, Qt::DashDotLine);
+    for (QLineSeries *s : {in_, out_, inTheory_, wordBound_}) // theory over the measured lines
+        chart_->addSeries(s);
     BuildAxes();
     inBars_ = new ConfidenceBars(chart_, in_, axisY_, kInColor.darker(120));
     outBars_ = new ConfidenceBars(chart_, out_, axisY_, kOutColor.darker(120));
@@ -193,7 +207,7 @@ void CurveWindow::BuildAxes() {
     axisY_->setRange(1e-4, 1);
     chart_->addAxis(axisX_, Qt::AlignBottom);
     chart_->addAxis(axisY_, Qt::AlignLeft);
-    for (QLineSeries *s : {in_, out_}) {
+    for (QLineSeries *s : {in_, out_, inTheory_, wordBound_}) {
         s->attachAxis(axisX_);
         s->attachAxis(axisY_);
     }

@@ -1,6 +1,7 @@
 // "Кривая": a test of the current chain repeated over a range of one continuous-channel
-// parameter, plotted as Pвх and Pвых against it with their confidence bars, and exported as CSV,
-// SVG and PNG. The window is built in curve_window.cpp, the sweep run in curve_sweep.cpp.
+// parameter, plotted as Pвх and Pвых against it with their confidence bars, the theory beside them
+// dashed, and exported as CSV, SVG and PNG. The window is built in curve_window.cpp, the sweep run
+// in curve_sweep.cpp.
 #pragma once
 
 #include "gui/kit/gui_services.h"
@@ -47,6 +48,8 @@ class CurveWindow : public QDialog {
 public:
     // The curves of the chart.
     enum Curve { In = 0, Out = 1 };
+    // The dashed curves of theory: Pвх beside In, the bound on the word error rate beside Out.
+    enum TheoryCurve { InTheory = 0, WordBound = 1 };
 
     explicit CurveWindow(GuiServices &services, QWidget *parent = nullptr);
     ~CurveWindow() override;
@@ -89,6 +92,9 @@ public:
     QChart *chart() const { return chart_; }
     QChartView *chartView() const { return view_; }
     QLineSeries *series(Curve curve) const { return curve == In ? in_ : out_; }
+    QLineSeries *series(TheoryCurve curve) const {
+        return curve == InTheory ? inTheory_ : wordBound_;
+    }
     QLogValueAxis *probabilityAxis() const { return axisY_; }
     QValueAxis *parameterAxis() const { return axisX_; }
     QTableWidget *table() const { return table_; }
@@ -133,6 +139,7 @@ private:
     void AddPoint(const SweepPoint &point, int index);
     void SweepEnded();
     void FitAxes();
+    void ShowTheoryInLegend();
     void SetRunning(bool running);
 
     GuiServices &services_;
@@ -145,6 +152,7 @@ private:
     QChart *chart_;
     QChartView *view_;
     QLineSeries *in_, *out_;
+    QLineSeries *inTheory_, *wordBound_;
     ConfidenceBars *inBars_, *outBars_;
     QValueAxis *axisX_;
     QLogValueAxis *axisY_;
