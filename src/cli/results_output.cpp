@@ -13,6 +13,9 @@ void WriteSummary(std::ostream &out, const RunRecord &r) {
     out << "Пропускная способность:" << v.capacity << "\n";
     out << "Эквивалентная вероятность ошибки Pвх :" << v.pErrIn << "\n";
     out << "Эквивалентная вероятность ошибки Pвых :" << v.pErrOut << "\n";
+    // Theory and batch means follow the figures, as in the results window.
+    for (const auto &line : v.theoryLines)
+        out << line << "\n";
 }
 
 } // namespace spi::cli

@@ -129,6 +129,7 @@ TEST(Batch, DefaultRunPrintsTheResultsAndExitsZero) {
     EXPECT_NE(o.out.find("Стат2"), std::string::npos);
     EXPECT_NE(o.out.find("     До декодирования  n= 7"), std::string::npos);
     EXPECT_NE(o.out.find("Эквивалентная вероятность ошибки Pвых :"), std::string::npos);
+    EXPECT_NE(o.out.find("\nТеория: Pвх = 0.1200000000\n"), std::string::npos) << o.out;
     EXPECT_EQ(o.model->channelType, 1);
     EXPECT_EQ(o.model->channelEntered, 1);
     EXPECT_EQ(o.model->discParams[3], 0.12); // the calculated default channel
