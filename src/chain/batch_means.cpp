@@ -108,9 +108,13 @@ std::optional<double> BatchFitMaxZ(const BatchTally &tally, std::span<const doub
         long double seen = 0;
         for (int b = 0; b < tally.batches; ++b)
             seen += static_cast<long double>(tally.Mult(b, i));
-        long double var = *RatioVariance(tally, 1, [&](int b) { return tally.Mult(b, i); });
-        if (var <= 0) // every batch at its share: the theory's own spread, at least half a word
-            var = std::max(expected * (1 - expected) / words, 0.25L / (words * words));
+        // A rare multiplicity lands in few batches, and their spread is then a poor estimate:
+        // the variance is at least that of independent words under the theory (at least half a
+        // word), which the correlation of a burst channel only ever adds to.
+        const long double floor =
+            std::max(expected * (1 - expected) / words, 0.25L / (words * words));
+        const long double var =
+            std::max(*RatioVariance(tally, 1, [&](int b) { return tally.Mult(b, i); }), floor);
         const double z = static_cast<double>(std::fabs(seen / words - expected) / std::sqrt(var));
         worst = std::max(worst.value_or(0.0), z);
     }

@@ -49,9 +49,9 @@ int FilledBatches(const BatchTally &tally);
 std::optional<double> BatchHalfWidth(const BatchTally &tally, bool after, int bits);
 
 // The largest |z| of the observed share of words with i errors before decoding against theory[i],
-// over the i whose expected count is at least 5, with the batch-means standard error (the
-// binomial one of the theory, at least half a word, where every batch has exactly its share).
-// Nothing with fewer than two filled batches or no such i.
+// over the i whose expected count is at least 5, with the batch-means standard error, never below
+// the binomial one of independent words under the theory. Nothing with fewer than two filled
+// batches or no such i.
 std::optional<double> BatchFitMaxZ(const BatchTally &tally, std::span<const double> theory);
 
 } // namespace spi
