@@ -130,8 +130,9 @@ TEST(Sweep, RefusedPointsCarryTheirMessageAndTheSweepGoesOn) {
 // Each point carries the theory of its own channel: "ДК" the mean error probability of the point's
 // discParams and the decoder's bound ("Стат2"), "РУ" nothing.
 TEST(Sweep, EachPointCarriesTheTheoryOfItsOwnChannel) {
-    for (const auto &[structure, stat2] :
+    for (const auto &[structure, withCoder] :
          {std::pair(1, true), std::pair(1, false), std::pair(2, true)}) {
+        const bool stat2 = withCoder; // a plain variable: lambdas cannot capture a binding in C++20
         auto base = SweepBase(structure, 3000);
         spi::SweepSpec plan;
         plan.field = "contHp";
