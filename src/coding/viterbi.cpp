@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 
@@ -51,7 +53,7 @@ Fit FitGeometry(long long n, long long k, Geometry &g) {
 
 // Branch distance between an expected and a received value: the Hamming distance of their two-bit
 // forms (for single bits, 0 or 1).
-std::uint8_t Distance(std::uint8_t expected, std::uint8_t received) {
+constexpr std::uint8_t Distance(std::uint8_t expected, std::uint8_t received) {
     if (expected + received == 3)
         return 2;
     return expected == received ? 0 : 1;
@@ -125,10 +127,12 @@ void Step(ViterbiState &s, int i, std::uint8_t received,
 
 // The previous block's bits of period j, read from the survivor of state 0 (not the best state)
 // just before position i is overwritten. Positions i .. i+m-1 still hold the previous block; the
-// symbol after the period wraps to the current block's first one when it lies beyond k.
-void DeliverPeriod(const Survivor &p0, std::span<std::uint8_t, kMaxWord + 1> out, int i, int j,
+// symbol after the period wraps to the current block's first one when it lies beyond k. at(x)
+// reads position x (1..k) of that survivor.
+template <class At>
+void DeliverPeriod(const At &at, std::span<std::uint8_t, kMaxWord + 1> out, int i, int j,
                    int period, int k) {
-    auto p = [&](int x) { return p0[static_cast<std::size_t>(x > k ? x - k : x)]; };
+    auto p = [&](int x) { return at(x > k ? x - k : x); };
     const std::uint8_t a = p(i);
     const std::uint8_t d = p(i + period);
     switch (period) {
@@ -201,6 +205,124 @@ void encodeViterbi(const ModelParameters &p, ViterbiState &s,
     }
 }
 
+namespace {
+
+// The received bits regrouped by period: the full symbol of the period's first bit, then the
+// single bits the puncturing left of its second and third.
+struct Symbols {
+    std::array<std::uint8_t, kMaxPeriods + 1> s1{};
+    std::array<std::uint8_t, kMaxPeriods + 1> s2{};
+    std::array<std::uint8_t, kMaxPeriods + 1> s3{};
+};
+
+Symbols CollectSymbols(const Geometry &g, std::span<const std::uint8_t, kMaxWord + 1> rx) {
+    const int period = g.period;
+    Symbols y;
+    for (int j = 1; j <= g.periods; ++j) {
+        const auto first = static_cast<std::size_t>((period + 1) * j - period);
+        const auto uj = static_cast<std::size_t>(j);
+        y.s1[uj] = static_cast<std::uint8_t>(2 * rx[first] + rx[first + 1]);
+        if (period == 2)
+            y.s2[uj] = rx[3 * static_cast<std::size_t>(j)];
+        if (period == 3) {
+            y.s2[uj] = rx[4 * static_cast<std::size_t>(j) - 1];
+            y.s3[uj] = rx[4 * static_cast<std::size_t>(j)];
+        }
+    }
+    return y;
+}
+
+// Per block, before the first step: all eight metrics lose their least value, at most 100.
+void Normalise(std::array<std::uint8_t, 8> &metric) {
+    const std::uint8_t mu =
+        std::min(*std::min_element(metric.begin(), metric.end()), kNormaliseCap);
+    for (auto &v : metric)
+        v = static_cast<std::uint8_t>(v - mu);
+}
+
+// --- The fast decoder: the same trellis with each survivor packed into one word ---
+//
+// A survivor differs from the one its state had at the start of the block only in the positions
+// written during the block (1 .. i-1 before step i), and each of those holds a branch's expected
+// value, 0..3. So a path word keeps two bits per written position (position x in bits 2x-2,
+// 2x-1) and, in kOriginShift.., the state whose start-of-block survivor supplies every other
+// position. Each step selects whole words without branches; the block's end writes the survivors
+// back in the byte form the model keeps.
+
+constexpr int kOriginShift = 56;
+
+// One step's branches into new state s: A from old state s div 2 (branch s), B from old state
+// 2 + s div 2 (branch s + 4), with their branch distances and expected values.
+struct Branches {
+    std::array<std::uint8_t, 4> dA{}, dB{}, eA{}, eB{};
+};
+
+// For each expected-value table (full symbol, g2 bit, g1 bit) and received value 0..3; any larger
+// received value is at distance 1 from every expected value (row 4).
+constexpr std::array<std::array<Branches, 5>, 3> MakeBranchTable() {
+    std::array<std::array<Branches, 5>, 3> t{};
+    const std::array<const std::array<std::uint8_t, 8> *, 3> tables = {&kFullSymbol, &kG2Bit,
+                                                                       &kG1Bit};
+    for (std::size_t e = 0; e < 3; ++e)
+        for (std::size_t r = 0; r < 5; ++r)
+            for (std::size_t st = 0; st < 4; ++st) {
+                const auto &x = *tables[e];
+                const auto rv = static_cast<std::uint8_t>(r < 4 ? r : 255);
+                t[e][r].eA[st] = x[st];
+                t[e][r].eB[st] = x[st + 4];
+                t[e][r].dA[st] = Distance(x[st], rv);
+                t[e][r].dB[st] = Distance(x[st + 4], rv);
+            }
+    return t;
+}
+constexpr auto kBranchTable = MakeBranchTable();
+
+const Branches &BranchesFor(int table, std::uint8_t received) {
+    return kBranchTable[static_cast<std::size_t>(table)][std::min<std::size_t>(received, 4)];
+}
+
+// Four two-bit values (the first in the low bits) spread to four bytes in memory order.
+constexpr std::array<std::uint32_t, 256> MakeExpand() {
+    std::array<std::uint32_t, 256> t{};
+    for (std::uint32_t v = 0; v < 256; ++v) {
+        std::array<std::uint8_t, 4> bytes = {
+            static_cast<std::uint8_t>(v & 3), static_cast<std::uint8_t>((v >> 2) & 3),
+            static_cast<std::uint8_t>((v >> 4) & 3), static_cast<std::uint8_t>((v >> 6) & 3)};
+        t[v] = std::bit_cast<std::uint32_t>(bytes);
+    }
+    return t;
+}
+constexpr auto kExpand = MakeExpand();
+
+struct PackedTrellis {
+    std::array<std::uint8_t, 4> metric{};
+    std::array<std::uint8_t, 4> tail{}; // the candidates of branches 4..7 (model metrics 4..7)
+    std::array<std::uint64_t, 4> path{};
+};
+
+// One step at position i: the add-compare-select of Step on all four states at once, the tie
+// going to A. The selections are masks, not branches: which branch wins is a coin toss.
+[[gnu::always_inline]] inline PackedTrellis PackedStep(const PackedTrellis &t, int i,
+                                                       const Branches &b) {
+    const int shift = 2 * (i - 1);
+    PackedTrellis n;
+    for (std::size_t st = 0; st < 4; ++st) {
+        const auto cA = static_cast<std::uint8_t>(t.metric[st / 2] + b.dA[st]);
+        const auto cB = static_cast<std::uint8_t>(t.metric[2 + st / 2] + b.dB[st]);
+        const std::uint64_t takeB = 0 - static_cast<std::uint64_t>(cB < cA);
+        const auto pick8 = static_cast<std::uint8_t>(takeB);
+        n.metric[st] = static_cast<std::uint8_t>(cA ^ ((cA ^ cB) & pick8));
+        n.tail[st] = cB;
+        const std::uint64_t pA = t.path[st / 2];
+        const std::uint64_t pB = t.path[2 + st / 2];
+        const std::uint64_t e = b.eA[st] ^ ((b.eA[st] ^ b.eB[st]) & pick8);
+        n.path[st] = (pA ^ ((pA ^ pB) & takeB)) | (e << shift);
+    }
+    return n;
+}
+
+} // namespace
+
 void decodeViterbi(const ModelParameters &p, ViterbiState &s,
                    std::span<const std::uint8_t, kMaxWord + 1> rx,
                    std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &k0,
@@ -211,42 +333,83 @@ void decodeViterbi(const ModelParameters &p, ViterbiState &s,
         return;
     const int period = g.period;
     k0 = period;
+    const Symbols y = CollectSymbols(g, rx);
+    Normalise(s.vitMetrics);
 
-    // The received bits regrouped by period: the full symbol of the period's first bit, then the
-    // single bits the puncturing left of its second and third.
-    std::array<std::uint8_t, kMaxPeriods + 1> s1{};
-    std::array<std::uint8_t, kMaxPeriods + 1> s2{};
-    std::array<std::uint8_t, kMaxPeriods + 1> s3{};
+    const auto start = s.vitSurvivors;
+    PackedTrellis t;
+    for (std::size_t st = 0; st < 4; ++st) {
+        t.metric[st] = s.vitMetrics[st];
+        t.path[st] = std::uint64_t{st} << kOriginShift;
+    }
+    // Period by period: the full symbol at its first position, then the single bits.
     for (int j = 1; j <= g.periods; ++j) {
-        const auto first = static_cast<std::size_t>((period + 1) * j - period);
         const auto uj = static_cast<std::size_t>(j);
-        s1[uj] = static_cast<std::uint8_t>(2 * rx[first] + rx[first + 1]);
-        if (period == 2)
-            s2[uj] = rx[3 * static_cast<std::size_t>(j)];
-        if (period == 3) {
-            s2[uj] = rx[4 * static_cast<std::size_t>(j) - 1];
-            s3[uj] = rx[4 * static_cast<std::size_t>(j)];
+        const int i = (j - 1) * period + 1;
+        if (blockNumber > 1) {
+            const std::uint64_t p0 = t.path[0];
+            const auto &origin = start[static_cast<std::size_t>(p0 >> kOriginShift)];
+            auto at = [&](int x) {
+                return x < i ? static_cast<std::uint8_t>((p0 >> (2 * x - 2)) & 3)
+                             : origin[static_cast<std::size_t>(x)];
+            };
+            DeliverPeriod(at, decoded, i, j, period, k);
         }
+        t = PackedStep(t, i, BranchesFor(0, y.s1[uj]));
+        if (period >= 2)
+            t = PackedStep(t, i + 1, BranchesFor(1, y.s2[uj]));
+        if (period == 3)
+            t = PackedStep(t, i + 2, BranchesFor(2, y.s3[uj]));
     }
 
-    auto &metric = s.vitMetrics;
-    const std::uint8_t mu =
-        std::min(*std::min_element(metric.begin(), metric.end()), kNormaliseCap);
-    for (auto &v : metric)
-        v = static_cast<std::uint8_t>(v - mu);
+    // Back to bytes: positions 1..k from the path word, all others from the origin's survivor.
+    std::array<std::uint8_t, 25> keep{};
+    keep[0] = 0xff;
+    for (int x = k + 1; x <= kSurvivorPositions; ++x)
+        keep[static_cast<std::size_t>(x)] = 0xff;
+    for (std::size_t st = 0; st < 4; ++st) {
+        s.vitMetrics[st] = t.metric[st];
+        s.vitMetrics[st + 4] = t.tail[st];
+        std::array<std::uint8_t, 28> written{};
+        for (int c = 0; 4 * c < k; ++c) {
+            const std::uint32_t four = kExpand[(t.path[st] >> (8 * c)) & 0xff];
+            std::memcpy(&written[static_cast<std::size_t>(4 * c + 1)], &four, 4);
+        }
+        const auto &origin = start[static_cast<std::size_t>(t.path[st] >> kOriginShift)];
+        auto &sv = s.vitSurvivors[st];
+        for (std::size_t x = 0; x < sv.size(); ++x)
+            sv[x] = static_cast<std::uint8_t>((origin[x] & keep[x]) | written[x]);
+    }
+}
+
+void decodeViterbiPlain(const ModelParameters &p, ViterbiState &s,
+                        std::span<const std::uint8_t, kMaxWord + 1> rx,
+                        std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &k0,
+                        long long blockNumber) {
+    const int k = p.codeK;
+    Geometry g;
+    if (FitGeometry(p.codeN, k, g) != Fit::Ok)
+        return;
+    const int period = g.period;
+    k0 = period;
+    const Symbols y = CollectSymbols(g, rx);
+    Normalise(s.vitMetrics);
 
     int j = 0;
     for (int i = 1; i <= k; ++i) {
         if ((i - 1) % period == 0) {
             ++j;
             // The first block of a run only fills the survivors: decoded keeps its set-up.
-            if (blockNumber > 1)
-                DeliverPeriod(s.vitSurvivors[0], decoded, i, j, period, k);
-            Step(s, i, s1[static_cast<std::size_t>(j)], kFullSymbol);
+            if (blockNumber > 1) {
+                const Survivor &p0 = s.vitSurvivors[0];
+                DeliverPeriod([&](int x) { return p0[static_cast<std::size_t>(x)]; }, decoded, i, j,
+                              period, k);
+            }
+            Step(s, i, y.s1[static_cast<std::size_t>(j)], kFullSymbol);
         } else if (period == 2 || i % 3 != 0) {
-            Step(s, i, s2[static_cast<std::size_t>(j)], kG2Bit);
+            Step(s, i, y.s2[static_cast<std::size_t>(j)], kG2Bit);
         } else {
-            Step(s, i, s3[static_cast<std::size_t>(j)], kG1Bit);
+            Step(s, i, y.s3[static_cast<std::size_t>(j)], kG1Bit);
         }
     }
 }
