@@ -10,6 +10,10 @@
 #include <span>
 #include <string>
 
+#if defined(__SSE2__) && defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
 namespace spi {
 
 namespace {
@@ -158,8 +162,222 @@ void DeliverPeriod(const At &at, std::span<std::uint8_t, kMaxWord + 1> out, int 
     }
 }
 
-std::string S(long long v) {
-    return std::to_string(v);
+// The received bits regrouped by period: the full symbol of the period's first bit, then the
+// single bits the puncturing left of its second and third.
+struct Symbols {
+    std::array<std::uint8_t, kMaxPeriods + 1> s1{}, s2{}, s3{};
+};
+
+Symbols CollectSymbols(const Geometry &g, std::span<const std::uint8_t, kMaxWord + 1> rx) {
+    const int period = g.period;
+    Symbols y;
+    for (int j = 1; j <= g.periods; ++j) {
+        const auto first = static_cast<std::size_t>((period + 1) * j - period);
+        const auto uj = static_cast<std::size_t>(j);
+        y.s1[uj] = static_cast<std::uint8_t>(2 * rx[first] + rx[first + 1]);
+        if (period == 2)
+            y.s2[uj] = rx[3 * static_cast<std::size_t>(j)];
+        if (period == 3) {
+            y.s2[uj] = rx[4 * static_cast<std::size_t>(j) - 1];
+            y.s3[uj] = rx[4 * static_cast<std::size_t>(j)];
+        }
+    }
+    return y;
+}
+
+// What every block starts with: the settings checked (false: refused, nothing touched), k0 set,
+// and all eight metrics lowered by their least value, at most 100.
+bool Prepare(const ModelParameters &p, ViterbiState &s, std::int32_t &k0, Geometry &g) {
+    if (FitGeometry(p.codeN, p.codeK, g) != Fit::Ok)
+        return false;
+    k0 = g.period;
+    auto &metric = s.vitMetrics;
+    const std::uint8_t mu =
+        std::min(*std::min_element(metric.begin(), metric.end()), kNormaliseCap);
+    for (auto &v : metric)
+        v = static_cast<std::uint8_t>(v - mu);
+    return true;
+}
+
+// --- The fast decoder: the same trellis with each survivor packed into one word ---
+//
+// A survivor differs from its state's survivor at the start of the block only in the positions
+// written since (1 .. i-1 before step i), each a branch's expected value, 0..3. So a path word
+// keeps two bits per written position (position x in bits 2x-2, 2x-1) and, from kOriginShift,
+// the state whose start-of-block survivor supplies all other positions. Each step selects whole
+// words without branches; the block's end writes the survivors back in the model's byte form.
+
+constexpr int kOriginShift = 56;
+
+// One step's branches into new state s: A from old state s div 2 (branch s), B from old state
+// 2 + s div 2 (branch s + 4); their distances in bytes 0..3, and the expected value of B and its
+// xor with A's as words, laid out for the SSE2 step.
+struct alignas(16) Branches {
+    std::array<std::uint8_t, 16> dA{}, dB{};
+    std::array<std::uint64_t, 4> eB{}, eX{};
+};
+
+// For each expected-value table (full symbol, g2 bit, g1 bit) and received value 0..3; any larger
+// received value is at distance 1 from every expected value (row 4).
+constexpr std::array<std::array<Branches, 5>, 3> MakeBranchTable() {
+    std::array<std::array<Branches, 5>, 3> t{};
+    const std::array<const std::array<std::uint8_t, 8> *, 3> tables = {&kFullSymbol, &kG2Bit,
+                                                                       &kG1Bit};
+    for (std::size_t e = 0; e < 3; ++e)
+        for (std::size_t r = 0; r < 5; ++r)
+            for (std::size_t st = 0; st < 4; ++st) {
+                const auto &x = *tables[e];
+                const auto rv = static_cast<std::uint8_t>(r < 4 ? r : 255);
+                t[e][r].dA[st] = Distance(x[st], rv);
+                t[e][r].dB[st] = Distance(x[st + 4], rv);
+                t[e][r].eB[st] = x[st + 4];
+                t[e][r].eX[st] = x[st] ^ x[st + 4];
+            }
+    return t;
+}
+constexpr auto kBranchTable = MakeBranchTable();
+
+const Branches &BranchesFor(int table, std::uint8_t received) {
+    return kBranchTable[static_cast<std::size_t>(table)][std::min<std::size_t>(received, 4)];
+}
+
+// Eight two-bit values (the first in the low bits) spread to eight bytes in memory order.
+std::uint64_t SpreadToBytes(std::uint64_t x) {
+    x = (x | x << 24) & 0x000000ff000000ffULL;
+    x = (x | x << 12) & 0x000f000f000f000fULL;
+    return (x | x << 6) & 0x0303030303030303ULL;
+}
+
+// Each state's path word at the start of a block: itself as the origin, nothing written.
+constexpr std::array<std::uint64_t, 4> kStartPaths = {0, 1ULL << kOriginShift, 2ULL << kOriginShift,
+                                                      3ULL << kOriginShift};
+
+// The four path words and metrics stepped one state after another (any processor).
+struct PortableTrellis {
+    std::array<std::uint8_t, 4> metric{};
+    std::array<std::uint8_t, 4> tail{}; // the candidates of branches 4..7 (model metrics 4..7)
+    std::array<std::uint64_t, 4> path = kStartPaths;
+
+    explicit PortableTrellis(const std::array<std::uint8_t, 8> &m) {
+        std::copy_n(m.begin(), 4, metric.begin());
+    }
+    // The add-compare-select of Step at position i, the tie going to A. The selections are
+    // masks, not branches: which branch wins is a coin toss.
+    void Step(int i, const Branches &b) {
+        const PortableTrellis old = *this;
+        for (std::size_t st = 0; st < 4; ++st) {
+            const auto cA = static_cast<std::uint8_t>(old.metric[st / 2] + b.dA[st]);
+            const auto cB = static_cast<std::uint8_t>(old.metric[2 + st / 2] + b.dB[st]);
+            const std::uint64_t takeB = 0 - static_cast<std::uint64_t>(cB < cA);
+            metric[st] = static_cast<std::uint8_t>(cA ^ ((cA ^ cB) & takeB));
+            tail[st] = cB;
+            const std::uint64_t pA = old.path[st / 2];
+            const std::uint64_t pB = old.path[2 + st / 2];
+            const std::uint64_t e = b.eB[st] ^ (b.eX[st] & ~takeB);
+            path[st] = (pA ^ ((pA ^ pB) & takeB)) | (e << (2 * i - 2));
+        }
+    }
+    std::uint64_t Path0() const { return path[0]; }
+    void Store(std::array<std::uint8_t, 8> &m, std::array<std::uint64_t, 4> &paths) const {
+        std::copy(metric.begin(), metric.end(), m.begin());
+        std::copy(tail.begin(), tail.end(), m.begin() + 4);
+        paths = path;
+    }
+};
+
+#if defined(__SSE2__) && defined(__x86_64__)
+// The same step on SSE2 registers (every x86-64 processor has them): metrics in bytes 0..3, the
+// path words of states 0, 1 and of 2, 3 in two registers. Bytes 4..15 of the metric register
+// carry leftovers that never reach bytes 0..3.
+struct Sse2Trellis {
+    explicit Sse2Trellis(const std::array<std::uint8_t, 8> &m)
+        : metric_(_mm_cvtsi32_si128(static_cast<int>(std::bit_cast<std::uint64_t>(m)))),
+          path01_(_mm_loadu_si128(reinterpret_cast<const __m128i *>(kStartPaths.data()))),
+          path23_(_mm_loadu_si128(reinterpret_cast<const __m128i *>(kStartPaths.data() + 2))) {}
+    void Step(int i, const Branches &b) {
+        auto load = [](const void *a) { return _mm_load_si128(static_cast<const __m128i *>(a)); };
+        const __m128i x = _mm_unpacklo_epi8(metric_, metric_); // m0 m0 m1 m1 m2 m2 m3 m3
+        const __m128i cA = _mm_add_epi8(x, load(b.dA.data()));
+        tail_ = _mm_add_epi8(_mm_srli_si128(x, 4), load(b.dB.data()));
+        metric_ = _mm_min_epu8(cA, tail_);
+        const __m128i keepA8 = _mm_cmpeq_epi8(metric_, cA);
+        const __m128i keepA16 = _mm_unpacklo_epi8(keepA8, keepA8);
+        const __m128i keepA32 = _mm_unpacklo_epi16(keepA16, keepA16);
+        const __m128i shift = _mm_cvtsi32_si128(2 * i - 2);
+        auto select = [&](__m128i pA, __m128i pB, __m128i keepA, __m128i eB, __m128i eX) {
+            const __m128i from = _mm_xor_si128(pB, _mm_and_si128(_mm_xor_si128(pA, pB), keepA));
+            const __m128i e = _mm_xor_si128(eB, _mm_and_si128(eX, keepA));
+            return _mm_or_si128(from, _mm_sll_epi64(e, shift));
+        };
+        const __m128i p01 = path01_, p23 = path23_;
+        path01_ = select(_mm_unpacklo_epi64(p01, p01), _mm_unpacklo_epi64(p23, p23),
+                         _mm_unpacklo_epi32(keepA32, keepA32), load(&b.eB[0]), load(&b.eX[0]));
+        path23_ = select(_mm_unpackhi_epi64(p01, p01), _mm_unpackhi_epi64(p23, p23),
+                         _mm_unpackhi_epi32(keepA32, keepA32), load(&b.eB[2]), load(&b.eX[2]));
+    }
+    std::uint64_t Path0() const { return static_cast<std::uint64_t>(_mm_cvtsi128_si64(path01_)); }
+    void Store(std::array<std::uint8_t, 8> &m, std::array<std::uint64_t, 4> &path) const {
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(m.data()), _mm_unpacklo_epi32(metric_, tail_));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(path.data()), path01_);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(path.data() + 2), path23_);
+    }
+    __m128i metric_, tail_ = _mm_setzero_si128(), path01_, path23_;
+};
+using FastTrellis = Sse2Trellis;
+#else
+using FastTrellis = PortableTrellis;
+#endif
+
+// The decoder over packed path words: Trellis steps all four states at once.
+template <class Trellis>
+void DecodePacked(const ModelParameters &p, ViterbiState &s,
+                  std::span<const std::uint8_t, kMaxWord + 1> rx,
+                  std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &k0,
+                  long long blockNumber) {
+    const int k = p.codeK;
+    Geometry g;
+    if (!Prepare(p, s, k0, g))
+        return;
+    const int period = g.period;
+    const Symbols y = CollectSymbols(g, rx);
+    const auto start = s.vitSurvivors;
+    Trellis t(s.vitMetrics);
+    // Period by period: the full symbol at its first position, then the single bits.
+    for (int j = 1; j <= g.periods; ++j) {
+        const auto uj = static_cast<std::size_t>(j);
+        const int i = (j - 1) * period + 1;
+        if (blockNumber > 1) {
+            const std::uint64_t p0 = t.Path0();
+            const auto &origin = start[static_cast<std::size_t>(p0 >> kOriginShift)];
+            auto at = [&](int x) {
+                return x < i ? static_cast<std::uint8_t>((p0 >> (2 * x - 2)) & 3)
+                             : origin[static_cast<std::size_t>(x)];
+            };
+            DeliverPeriod(at, decoded, i, j, period, k);
+        }
+        t.Step(i, BranchesFor(0, y.s1[uj]));
+        if (period >= 2)
+            t.Step(i + 1, BranchesFor(1, y.s2[uj]));
+        if (period == 3)
+            t.Step(i + 2, BranchesFor(2, y.s3[uj]));
+    }
+
+    // Back to bytes: positions 1..k from the path word, all others from the origin's survivor.
+    std::array<std::uint64_t, 4> path{};
+    t.Store(s.vitMetrics, path);
+    std::array<std::uint8_t, 25> keep{}; // 0xff where the origin's survivor stays: 0 and beyond k
+    keep[0] = 0xff;
+    std::fill(keep.begin() + k + 1, keep.end(), std::uint8_t{0xff});
+    for (std::size_t st = 0; st < 4; ++st) {
+        std::array<std::uint8_t, 25> written{};
+        for (int c = 0; 8 * c < k; ++c) {
+            const std::uint64_t eight = SpreadToBytes((path[st] >> (16 * c)) & 0xffff);
+            std::memcpy(&written[static_cast<std::size_t>(8 * c + 1)], &eight, 8);
+        }
+        const auto &origin = start[static_cast<std::size_t>(path[st] >> kOriginShift)];
+        for (std::size_t x = 0; x < written.size(); ++x)
+            s.vitSurvivors[st][x] = static_cast<std::uint8_t>((origin[x] & keep[x]) | written[x]);
+    }
 }
 
 } // namespace
@@ -189,13 +407,8 @@ void encodeViterbi(const ModelParameters &p, ViterbiState &s,
     const int period = CodeTypeRow(p.codeType).viterbiPeriod;
     std::size_t w = 1;
     for (int i = 1; i <= 2 * k; ++i) {
-        bool keep = false;
-        if (period == 1)
-            keep = true;
-        else if (period == 2)
-            keep = (i + 1) % 4 != 0;
-        else if (period == 3)
-            keep = i % 3 != 0;
+        const bool keep =
+            period == 1 || (period == 2 && (i + 1) % 4 != 0) || (period == 3 && i % 3 != 0);
         if (keep) {
             cw[w] = cw[static_cast<std::size_t>(i)];
             ++w;
@@ -205,181 +418,18 @@ void encodeViterbi(const ModelParameters &p, ViterbiState &s,
     }
 }
 
-namespace {
-
-// The received bits regrouped by period: the full symbol of the period's first bit, then the
-// single bits the puncturing left of its second and third.
-struct Symbols {
-    std::array<std::uint8_t, kMaxPeriods + 1> s1{};
-    std::array<std::uint8_t, kMaxPeriods + 1> s2{};
-    std::array<std::uint8_t, kMaxPeriods + 1> s3{};
-};
-
-Symbols CollectSymbols(const Geometry &g, std::span<const std::uint8_t, kMaxWord + 1> rx) {
-    const int period = g.period;
-    Symbols y;
-    for (int j = 1; j <= g.periods; ++j) {
-        const auto first = static_cast<std::size_t>((period + 1) * j - period);
-        const auto uj = static_cast<std::size_t>(j);
-        y.s1[uj] = static_cast<std::uint8_t>(2 * rx[first] + rx[first + 1]);
-        if (period == 2)
-            y.s2[uj] = rx[3 * static_cast<std::size_t>(j)];
-        if (period == 3) {
-            y.s2[uj] = rx[4 * static_cast<std::size_t>(j) - 1];
-            y.s3[uj] = rx[4 * static_cast<std::size_t>(j)];
-        }
-    }
-    return y;
-}
-
-// Per block, before the first step: all eight metrics lose their least value, at most 100.
-void Normalise(std::array<std::uint8_t, 8> &metric) {
-    const std::uint8_t mu =
-        std::min(*std::min_element(metric.begin(), metric.end()), kNormaliseCap);
-    for (auto &v : metric)
-        v = static_cast<std::uint8_t>(v - mu);
-}
-
-// --- The fast decoder: the same trellis with each survivor packed into one word ---
-//
-// A survivor differs from the one its state had at the start of the block only in the positions
-// written during the block (1 .. i-1 before step i), and each of those holds a branch's expected
-// value, 0..3. So a path word keeps two bits per written position (position x in bits 2x-2,
-// 2x-1) and, in kOriginShift.., the state whose start-of-block survivor supplies every other
-// position. Each step selects whole words without branches; the block's end writes the survivors
-// back in the byte form the model keeps.
-
-constexpr int kOriginShift = 56;
-
-// One step's branches into new state s: A from old state s div 2 (branch s), B from old state
-// 2 + s div 2 (branch s + 4), with their branch distances and expected values.
-struct Branches {
-    std::array<std::uint8_t, 4> dA{}, dB{}, eA{}, eB{};
-};
-
-// For each expected-value table (full symbol, g2 bit, g1 bit) and received value 0..3; any larger
-// received value is at distance 1 from every expected value (row 4).
-constexpr std::array<std::array<Branches, 5>, 3> MakeBranchTable() {
-    std::array<std::array<Branches, 5>, 3> t{};
-    const std::array<const std::array<std::uint8_t, 8> *, 3> tables = {&kFullSymbol, &kG2Bit,
-                                                                       &kG1Bit};
-    for (std::size_t e = 0; e < 3; ++e)
-        for (std::size_t r = 0; r < 5; ++r)
-            for (std::size_t st = 0; st < 4; ++st) {
-                const auto &x = *tables[e];
-                const auto rv = static_cast<std::uint8_t>(r < 4 ? r : 255);
-                t[e][r].eA[st] = x[st];
-                t[e][r].eB[st] = x[st + 4];
-                t[e][r].dA[st] = Distance(x[st], rv);
-                t[e][r].dB[st] = Distance(x[st + 4], rv);
-            }
-    return t;
-}
-constexpr auto kBranchTable = MakeBranchTable();
-
-const Branches &BranchesFor(int table, std::uint8_t received) {
-    return kBranchTable[static_cast<std::size_t>(table)][std::min<std::size_t>(received, 4)];
-}
-
-// Four two-bit values (the first in the low bits) spread to four bytes in memory order.
-constexpr std::array<std::uint32_t, 256> MakeExpand() {
-    std::array<std::uint32_t, 256> t{};
-    for (std::uint32_t v = 0; v < 256; ++v) {
-        std::array<std::uint8_t, 4> bytes = {
-            static_cast<std::uint8_t>(v & 3), static_cast<std::uint8_t>((v >> 2) & 3),
-            static_cast<std::uint8_t>((v >> 4) & 3), static_cast<std::uint8_t>((v >> 6) & 3)};
-        t[v] = std::bit_cast<std::uint32_t>(bytes);
-    }
-    return t;
-}
-constexpr auto kExpand = MakeExpand();
-
-struct PackedTrellis {
-    std::array<std::uint8_t, 4> metric{};
-    std::array<std::uint8_t, 4> tail{}; // the candidates of branches 4..7 (model metrics 4..7)
-    std::array<std::uint64_t, 4> path{};
-};
-
-// One step at position i: the add-compare-select of Step on all four states at once, the tie
-// going to A. The selections are masks, not branches: which branch wins is a coin toss.
-[[gnu::always_inline]] inline PackedTrellis PackedStep(const PackedTrellis &t, int i,
-                                                       const Branches &b) {
-    const int shift = 2 * (i - 1);
-    PackedTrellis n;
-    for (std::size_t st = 0; st < 4; ++st) {
-        const auto cA = static_cast<std::uint8_t>(t.metric[st / 2] + b.dA[st]);
-        const auto cB = static_cast<std::uint8_t>(t.metric[2 + st / 2] + b.dB[st]);
-        const std::uint64_t takeB = 0 - static_cast<std::uint64_t>(cB < cA);
-        const auto pick8 = static_cast<std::uint8_t>(takeB);
-        n.metric[st] = static_cast<std::uint8_t>(cA ^ ((cA ^ cB) & pick8));
-        n.tail[st] = cB;
-        const std::uint64_t pA = t.path[st / 2];
-        const std::uint64_t pB = t.path[2 + st / 2];
-        const std::uint64_t e = b.eA[st] ^ ((b.eA[st] ^ b.eB[st]) & pick8);
-        n.path[st] = (pA ^ ((pA ^ pB) & takeB)) | (e << shift);
-    }
-    return n;
-}
-
-} // namespace
-
 void decodeViterbi(const ModelParameters &p, ViterbiState &s,
                    std::span<const std::uint8_t, kMaxWord + 1> rx,
                    std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &k0,
                    long long blockNumber) {
-    const int k = p.codeK;
-    Geometry g;
-    if (FitGeometry(p.codeN, k, g) != Fit::Ok)
-        return;
-    const int period = g.period;
-    k0 = period;
-    const Symbols y = CollectSymbols(g, rx);
-    Normalise(s.vitMetrics);
+    DecodePacked<FastTrellis>(p, s, rx, decoded, k0, blockNumber);
+}
 
-    const auto start = s.vitSurvivors;
-    PackedTrellis t;
-    for (std::size_t st = 0; st < 4; ++st) {
-        t.metric[st] = s.vitMetrics[st];
-        t.path[st] = std::uint64_t{st} << kOriginShift;
-    }
-    // Period by period: the full symbol at its first position, then the single bits.
-    for (int j = 1; j <= g.periods; ++j) {
-        const auto uj = static_cast<std::size_t>(j);
-        const int i = (j - 1) * period + 1;
-        if (blockNumber > 1) {
-            const std::uint64_t p0 = t.path[0];
-            const auto &origin = start[static_cast<std::size_t>(p0 >> kOriginShift)];
-            auto at = [&](int x) {
-                return x < i ? static_cast<std::uint8_t>((p0 >> (2 * x - 2)) & 3)
-                             : origin[static_cast<std::size_t>(x)];
-            };
-            DeliverPeriod(at, decoded, i, j, period, k);
-        }
-        t = PackedStep(t, i, BranchesFor(0, y.s1[uj]));
-        if (period >= 2)
-            t = PackedStep(t, i + 1, BranchesFor(1, y.s2[uj]));
-        if (period == 3)
-            t = PackedStep(t, i + 2, BranchesFor(2, y.s3[uj]));
-    }
-
-    // Back to bytes: positions 1..k from the path word, all others from the origin's survivor.
-    std::array<std::uint8_t, 25> keep{};
-    keep[0] = 0xff;
-    for (int x = k + 1; x <= kSurvivorPositions; ++x)
-        keep[static_cast<std::size_t>(x)] = 0xff;
-    for (std::size_t st = 0; st < 4; ++st) {
-        s.vitMetrics[st] = t.metric[st];
-        s.vitMetrics[st + 4] = t.tail[st];
-        std::array<std::uint8_t, 28> written{};
-        for (int c = 0; 4 * c < k; ++c) {
-            const std::uint32_t four = kExpand[(t.path[st] >> (8 * c)) & 0xff];
-            std::memcpy(&written[static_cast<std::size_t>(4 * c + 1)], &four, 4);
-        }
-        const auto &origin = start[static_cast<std::size_t>(t.path[st] >> kOriginShift)];
-        auto &sv = s.vitSurvivors[st];
-        for (std::size_t x = 0; x < sv.size(); ++x)
-            sv[x] = static_cast<std::uint8_t>((origin[x] & keep[x]) | written[x]);
-    }
+void decodeViterbiPortable(const ModelParameters &p, ViterbiState &s,
+                           std::span<const std::uint8_t, kMaxWord + 1> rx,
+                           std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &k0,
+                           long long blockNumber) {
+    DecodePacked<PortableTrellis>(p, s, rx, decoded, k0, blockNumber);
 }
 
 void decodeViterbiPlain(const ModelParameters &p, ViterbiState &s,
@@ -388,12 +438,10 @@ void decodeViterbiPlain(const ModelParameters &p, ViterbiState &s,
                         long long blockNumber) {
     const int k = p.codeK;
     Geometry g;
-    if (FitGeometry(p.codeN, k, g) != Fit::Ok)
+    if (!Prepare(p, s, k0, g))
         return;
     const int period = g.period;
-    k0 = period;
     const Symbols y = CollectSymbols(g, rx);
-    Normalise(s.vitMetrics);
 
     int j = 0;
     for (int i = 1; i <= k; ++i) {
@@ -417,6 +465,7 @@ void decodeViterbiPlain(const ModelParameters &p, ViterbiState &s,
 std::optional<std::string> CheckViterbiSettings(const ModelParameters &p) {
     const int type = p.codeType;
     const int typePeriod = CodeTypeRow(type).viterbiPeriod;
+    auto S = [](long long v) { return std::to_string(v); };
     if (typePeriod == 0)
         return std::nullopt;
     const long long n = p.codeN;

@@ -21,7 +21,8 @@ struct Candidate {
     const char *name;
     Decoder decode;
 };
-const Candidate kCandidates[] = {{"decodeViterbi", &decodeViterbi}};
+const Candidate kCandidates[] = {{"decodeViterbi", &decodeViterbi},
+                                 {"decodeViterbiPortable", &decodeViterbiPortable}};
 
 void Randomise(ModelState &m, std::mt19937 &rng, bool wild) {
     auto byte = [&](int below) { return static_cast<std::uint8_t>(rng() % below); };
