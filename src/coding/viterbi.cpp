@@ -137,13 +137,13 @@ template <class At>
 void DeliverPeriod(const At &at, std::span<std::uint8_t, kMaxWord + 1> out, int i, int j,
                    int period, int k) {
     auto p = [&](int x) { return at(x > k ? x - k : x); };
-    const std::uint8_t a = p(i);
-    const std::uint8_t d = p(i + period);
+    const std::uint8_t d = p(i + period); // the first of the next period
     switch (period) {
     case 1:
         out[static_cast<std::size_t>(j)] = Parity(d);
         break;
     case 2: {
+        const std::uint8_t a = p(i);
         const std::uint8_t b = p(i + 1);
         out[2 * static_cast<std::size_t>(j)] = Parity(d);
         out[2 * static_cast<std::size_t>(j) - 1] =
@@ -151,6 +151,7 @@ void DeliverPeriod(const At &at, std::span<std::uint8_t, kMaxWord + 1> out, int 
         break;
     }
     default: {
+        const std::uint8_t a = p(i);
         const std::uint8_t b = p(i + 1);
         const std::uint8_t c = p(i + 2);
         out[3 * static_cast<std::size_t>(j)] = Parity(d);
@@ -305,9 +306,9 @@ struct Sse2Trellis {
         const __m128i keepA32 = _mm_unpacklo_epi16(keepA16, keepA16);
         const __m128i shift = _mm_cvtsi32_si128(2 * i - 2);
         auto select = [&](__m128i pA, __m128i pB, __m128i keepA, __m128i eB, __m128i eX) {
-            const __m128i from = _mm_xor_si128(pB, _mm_and_si128(_mm_xor_si128(pA, pB), keepA));
-            const __m128i e = _mm_xor_si128(eB, _mm_and_si128(eX, keepA));
-            return _mm_or_si128(from, _mm_sll_epi64(e, shift));
+            const __m128i e = _mm_sll_epi64(_mm_xor_si128(eB, _mm_and_si128(eX, keepA)), shift);
+            return _mm_or_si128(_mm_or_si128(_mm_and_si128(pA, keepA), _mm_andnot_si128(keepA, pB)),
+                                e);
         };
         const __m128i p01 = path01_, p23 = path23_;
         path01_ = select(_mm_unpacklo_epi64(p01, p01), _mm_unpacklo_epi64(p23, p23),
@@ -340,43 +341,55 @@ void DecodePacked(const ModelParameters &p, ViterbiState &s,
         return;
     const int period = g.period;
     const Symbols y = CollectSymbols(g, rx);
-    const auto start = s.vitSurvivors;
+    const auto &start = s.vitSurvivors; // untouched until the block's end
     Trellis t(s.vitMetrics);
-    // Period by period: the full symbol at its first position, then the single bits.
+    // Period by period: the full symbol at its first position, then the single bits. State 0's
+    // path word at each period's start is kept for the deliveries after the steps.
+    std::array<std::uint64_t, kMaxPeriods + 1> p0; // 1..periods written below
     for (int j = 1; j <= g.periods; ++j) {
         const auto uj = static_cast<std::size_t>(j);
         const int i = (j - 1) * period + 1;
-        if (blockNumber > 1) {
-            const std::uint64_t p0 = t.Path0();
-            const auto &origin = start[static_cast<std::size_t>(p0 >> kOriginShift)];
-            auto at = [&](int x) {
-                return x < i ? static_cast<std::uint8_t>((p0 >> (2 * x - 2)) & 3)
-                             : origin[static_cast<std::size_t>(x)];
-            };
-            DeliverPeriod(at, decoded, i, j, period, k);
-        }
+        p0[uj] = t.Path0();
         t.Step(i, BranchesFor(0, y.s1[uj]));
         if (period >= 2)
             t.Step(i + 1, BranchesFor(1, y.s2[uj]));
         if (period == 3)
             t.Step(i + 2, BranchesFor(2, y.s3[uj]));
     }
+    for (int j = 1; j <= g.periods && blockNumber > 1; ++j) {
+        const std::uint64_t w = p0[static_cast<std::size_t>(j)];
+        const int i = (j - 1) * period + 1;
+        const auto &origin = start[static_cast<std::size_t>(w >> kOriginShift)];
+        auto at = [&](int x) {
+            return x < i ? static_cast<std::uint8_t>((w >> (2 * x - 2)) & 3)
+                         : origin[static_cast<std::size_t>(x)];
+        };
+        DeliverPeriod(at, decoded, i, j, period, k);
+    }
 
-    // Back to bytes: positions 1..k from the path word, all others from the origin's survivor.
+    // Back to bytes: positions 1..k from the path word, all others from the origin's survivor;
+    // positions 1..24 as three words of eight, all read before any is written.
     std::array<std::uint64_t, 4> path{};
     t.Store(s.vitMetrics, path);
-    std::array<std::uint8_t, 25> keep{}; // 0xff where the origin's survivor stays: 0 and beyond k
-    keep[0] = 0xff;
-    std::fill(keep.begin() + k + 1, keep.end(), std::uint8_t{0xff});
+    std::array<std::uint64_t, 3> keep{}; // 0xff in the bytes beyond k
+    for (std::size_t c = 0; c < 3; ++c) {
+        const int w = std::clamp(k - 8 * static_cast<int>(c), 0, 8);
+        keep[c] = w == 8 ? 0 : ~0ULL << (8 * w);
+    }
+    std::array<std::array<std::uint64_t, 3>, 4> out{};
+    std::array<std::uint8_t, 4> first{};
     for (std::size_t st = 0; st < 4; ++st) {
-        std::array<std::uint8_t, 25> written{};
-        for (int c = 0; 8 * c < k; ++c) {
-            const std::uint64_t eight = SpreadToBytes((path[st] >> (16 * c)) & 0xffff);
-            std::memcpy(&written[static_cast<std::size_t>(8 * c + 1)], &eight, 8);
-        }
         const auto &origin = start[static_cast<std::size_t>(path[st] >> kOriginShift)];
-        for (std::size_t x = 0; x < written.size(); ++x)
-            s.vitSurvivors[st][x] = static_cast<std::uint8_t>((origin[x] & keep[x]) | written[x]);
+        first[st] = origin[0];
+        for (std::size_t c = 0; c < 3; ++c) {
+            std::uint64_t o = 0;
+            std::memcpy(&o, &origin[8 * c + 1], 8);
+            out[st][c] = (o & keep[c]) | SpreadToBytes((path[st] >> (16 * c)) & 0xffff);
+        }
+    }
+    for (std::size_t st = 0; st < 4; ++st) {
+        s.vitSurvivors[st][0] = first[st];
+        std::memcpy(&s.vitSurvivors[st][1], out[st].data(), 24);
     }
 }
 
