@@ -40,13 +40,15 @@ Fit FitGeometry(long long n, long long k, Geometry &g) {
         return Fit::NotLonger;
     if (k < 1 || k > kSurvivorPositions)
         return Fit::InfoRange;
-    const long long period = k / (n - k);
-    g.period = static_cast<int>(period);
+    // With k <= 24 a difference beyond k gives period 0 and the divisions stay in int.
+    const auto kk = static_cast<int>(k);
+    const int period = n - k > k ? 0 : kk / static_cast<int>(n - k);
+    g.period = period;
     if (period < 1 || period > 3)
         return Fit::Period;
-    if (k % period != 0)
+    g.periods = period == 1 ? kk : period == 2 ? kk / 2 : kk / 3;
+    if (g.periods * period != kk)
         return Fit::NotMultiple;
-    g.periods = static_cast<int>(k / period);
     if (g.periods > kMaxPeriods)
         return Fit::TooManyPeriods;
     g.reads = (g.period + 1) * g.periods;
@@ -137,30 +139,20 @@ template <class At>
 void DeliverPeriod(const At &at, std::span<std::uint8_t, kMaxWord + 1> out, int i, int j,
                    int period, int k) {
     auto p = [&](int x) { return at(x > k ? x - k : x); };
+    const auto m = static_cast<std::size_t>(period) * static_cast<std::size_t>(j); // its last bit
     const std::uint8_t d = p(i + period); // the first of the next period
-    switch (period) {
-    case 1:
-        out[static_cast<std::size_t>(j)] = Parity(d);
-        break;
-    case 2: {
-        const std::uint8_t a = p(i);
-        const std::uint8_t b = p(i + 1);
-        out[2 * static_cast<std::size_t>(j)] = Parity(d);
-        out[2 * static_cast<std::size_t>(j) - 1] =
-            static_cast<std::uint8_t>(b ^ Parity(a) ^ Parity(d));
-        break;
+    out[m] = Parity(d);
+    if (period == 1)
+        return;
+    const std::uint8_t a = p(i);
+    const std::uint8_t b = p(i + 1);
+    if (period == 2) {
+        out[m - 1] = static_cast<std::uint8_t>(b ^ Parity(a) ^ Parity(d));
+        return;
     }
-    default: {
-        const std::uint8_t a = p(i);
-        const std::uint8_t b = p(i + 1);
-        const std::uint8_t c = p(i + 2);
-        out[3 * static_cast<std::size_t>(j)] = Parity(d);
-        out[3 * static_cast<std::size_t>(j) - 2] = static_cast<std::uint8_t>(c ^ Parity(d));
-        out[3 * static_cast<std::size_t>(j) - 1] =
-            static_cast<std::uint8_t>(b ^ c ^ Parity(a) ^ Parity(d));
-        break;
-    }
-    }
+    const std::uint8_t c = p(i + 2);
+    out[m - 2] = static_cast<std::uint8_t>(c ^ Parity(d));
+    out[m - 1] = static_cast<std::uint8_t>(b ^ c ^ Parity(a) ^ Parity(d));
 }
 
 // The received bits regrouped by period: the full symbol of the period's first bit, then the
@@ -193,46 +185,37 @@ bool Prepare(const ModelParameters &p, ViterbiState &s, std::int32_t &k0, Geomet
         return false;
     k0 = g.period;
     auto &metric = s.vitMetrics;
-    const std::uint8_t mu =
-        std::min(*std::min_element(metric.begin(), metric.end()), kNormaliseCap);
+    const auto mu = std::min(*std::min_element(metric.begin(), metric.end()), kNormaliseCap);
     for (auto &v : metric)
         v = static_cast<std::uint8_t>(v - mu);
     return true;
 }
 
-// --- The fast decoder: the same trellis with each survivor packed into one word ---
-//
-// A survivor differs from its state's survivor at the start of the block only in the positions
-// written since (1 .. i-1 before step i), each a branch's expected value, 0..3. So a path word
-// keeps two bits per written position (position x in bits 2x-2, 2x-1) and, from kOriginShift,
-// the state whose start-of-block survivor supplies all other positions. Each step selects whole
-// words without branches; the block's end writes the survivors back in the model's byte form.
+// The fast decoder. A survivor differs from its state's survivor at the start of the block only
+// in the positions written since (1 .. i-1 before step i); step x writes the expected value of the
+// branch taken, a function of the path's information bits u(x-2), u(x-1), u(x) (a state is its
+// last two bits). So a path word keeps u(-1), u(0) (the start state) in bits 0, 1, u(x) in bit
+// x+1, and in bits 30, 31 the state whose start-of-block survivor supplies all other positions.
+constexpr int kOriginShift = 30;
 
-constexpr int kOriginShift = 56;
-
-// One step's branches into new state s: A from old state s div 2 (branch s), B from old state
-// 2 + s div 2 (branch s + 4); their distances in bytes 0..3, and the expected value of B and its
-// xor with A's as words, laid out for the SSE2 step.
+// One step's branch distances into new state s, in bytes 0..3: A from old state s div 2 (branch
+// s), B from old state 2 + s div 2 (branch s + 4).
 struct alignas(16) Branches {
     std::array<std::uint8_t, 16> dA{}, dB{};
-    std::array<std::uint64_t, 4> eB{}, eX{};
 };
 
 // For each expected-value table (full symbol, g2 bit, g1 bit) and received value 0..3; any larger
 // received value is at distance 1 from every expected value (row 4).
+constexpr std::array<const std::array<std::uint8_t, 8> *, 3> kTables = {&kFullSymbol, &kG2Bit,
+                                                                        &kG1Bit};
 constexpr std::array<std::array<Branches, 5>, 3> MakeBranchTable() {
     std::array<std::array<Branches, 5>, 3> t{};
-    const std::array<const std::array<std::uint8_t, 8> *, 3> tables = {&kFullSymbol, &kG2Bit,
-                                                                       &kG1Bit};
     for (std::size_t e = 0; e < 3; ++e)
         for (std::size_t r = 0; r < 5; ++r)
             for (std::size_t st = 0; st < 4; ++st) {
-                const auto &x = *tables[e];
                 const auto rv = static_cast<std::uint8_t>(r < 4 ? r : 255);
-                t[e][r].dA[st] = Distance(x[st], rv);
-                t[e][r].dB[st] = Distance(x[st + 4], rv);
-                t[e][r].eB[st] = x[st + 4];
-                t[e][r].eX[st] = x[st] ^ x[st + 4];
+                t[e][r].dA[st] = Distance((*kTables[e])[st], rv);
+                t[e][r].dB[st] = Distance((*kTables[e])[st + 4], rv);
             }
     return t;
 }
@@ -242,44 +225,41 @@ const Branches &BranchesFor(int table, std::uint8_t received) {
     return kBranchTable[static_cast<std::size_t>(table)][std::min<std::size_t>(received, 4)];
 }
 
-// Eight two-bit values (the first in the low bits) spread to eight bytes in memory order.
-std::uint64_t SpreadToBytes(std::uint64_t x) {
-    x = (x | x << 24) & 0x000000ff000000ffULL;
-    x = (x | x << 12) & 0x000f000f000f000fULL;
-    return (x | x << 6) & 0x0303030303030303ULL;
+// What step x wrote on path w: branch u(x-2) u(x-1) -> u(x-1) u(x) in the table of x's place.
+std::uint8_t Written(std::uint32_t w, int x, int period) {
+    const std::uint32_t v = (w >> (x - 1)) & 7; // u(x-2), u(x-1), u(x) from bit 0
+    const std::size_t branch = ((v & 1) << 2) | (v & 2) | (v >> 2);
+    return (*kTables[static_cast<std::size_t>((x - 1) % period)])[branch];
 }
 
-// Each state's path word at the start of a block: itself as the origin, nothing written.
-constexpr std::array<std::uint64_t, 4> kStartPaths = {0, 1ULL << kOriginShift, 2ULL << kOriginShift,
-                                                      3ULL << kOriginShift};
+// Each state's path word at the start of a block: itself as the origin and as u(-1), u(0).
+constexpr std::array<std::uint32_t, 4> kStartPaths = {
+    0, 1U << kOriginShift | 2, 2U << kOriginShift | 1, 3U << kOriginShift | 3};
 
 // The four path words and metrics stepped one state after another (any processor).
 struct PortableTrellis {
     std::array<std::uint8_t, 4> metric{};
     std::array<std::uint8_t, 4> tail{}; // the candidates of branches 4..7 (model metrics 4..7)
-    std::array<std::uint64_t, 4> path = kStartPaths;
+    std::array<std::uint32_t, 4> path = kStartPaths;
 
-    explicit PortableTrellis(const std::array<std::uint8_t, 8> &m) {
-        std::copy_n(m.begin(), 4, metric.begin());
-    }
-    // The add-compare-select of Step at position i, the tie going to A. The selections are
-    // masks, not branches: which branch wins is a coin toss.
+    explicit PortableTrellis(const std::array<std::uint8_t, 8> &m)
+        : metric{m[0], m[1], m[2], m[3]} {}
+    // Step's add-compare-select at position i, the tie to A; masks, not branches (a coin toss).
     void Step(int i, const Branches &b) {
         const PortableTrellis old = *this;
         for (std::size_t st = 0; st < 4; ++st) {
             const auto cA = static_cast<std::uint8_t>(old.metric[st / 2] + b.dA[st]);
             const auto cB = static_cast<std::uint8_t>(old.metric[2 + st / 2] + b.dB[st]);
-            const std::uint64_t takeB = 0 - static_cast<std::uint64_t>(cB < cA);
+            const std::uint32_t takeB = 0 - static_cast<std::uint32_t>(cB < cA);
             metric[st] = static_cast<std::uint8_t>(cA ^ ((cA ^ cB) & takeB));
             tail[st] = cB;
-            const std::uint64_t pA = old.path[st / 2];
-            const std::uint64_t pB = old.path[2 + st / 2];
-            const std::uint64_t e = b.eB[st] ^ (b.eX[st] & ~takeB);
-            path[st] = (pA ^ ((pA ^ pB) & takeB)) | (e << (2 * i - 2));
+            const std::uint32_t pA = old.path[st / 2];
+            const std::uint32_t pB = old.path[2 + st / 2];
+            path[st] = (pA ^ ((pA ^ pB) & takeB)) | static_cast<std::uint32_t>((st & 1) << (i + 1));
         }
     }
-    std::uint64_t Path0() const { return path[0]; }
-    void Store(std::array<std::uint8_t, 8> &m, std::array<std::uint64_t, 4> &paths) const {
+    std::uint32_t Path0() const { return path[0]; }
+    void Store(std::array<std::uint8_t, 8> &m, std::array<std::uint32_t, 4> &paths) const {
         std::copy(metric.begin(), metric.end(), m.begin());
         std::copy(tail.begin(), tail.end(), m.begin() + 4);
         paths = path;
@@ -288,13 +268,12 @@ struct PortableTrellis {
 
 #if defined(__SSE2__) && defined(__x86_64__)
 // The same step on SSE2 registers (every x86-64 processor has them): metrics in bytes 0..3, the
-// path words of states 0, 1 and of 2, 3 in two registers. Bytes 4..15 of the metric register
-// carry leftovers that never reach bytes 0..3.
+// four path words in one register. Bytes 4..15 of the metric register carry leftovers that never
+// reach bytes 0..3.
 struct Sse2Trellis {
     explicit Sse2Trellis(const std::array<std::uint8_t, 8> &m)
         : metric_(_mm_cvtsi32_si128(static_cast<int>(std::bit_cast<std::uint64_t>(m)))),
-          path01_(_mm_loadu_si128(reinterpret_cast<const __m128i *>(kStartPaths.data()))),
-          path23_(_mm_loadu_si128(reinterpret_cast<const __m128i *>(kStartPaths.data() + 2))) {}
+          path_(_mm_loadu_si128(reinterpret_cast<const __m128i *>(kStartPaths.data()))) {}
     void Step(int i, const Branches &b) {
         auto load = [](const void *a) { return _mm_load_si128(static_cast<const __m128i *>(a)); };
         const __m128i x = _mm_unpacklo_epi8(metric_, metric_); // m0 m0 m1 m1 m2 m2 m3 m3
@@ -303,31 +282,63 @@ struct Sse2Trellis {
         metric_ = _mm_min_epu8(cA, tail_);
         const __m128i keepA8 = _mm_cmpeq_epi8(metric_, cA);
         const __m128i keepA16 = _mm_unpacklo_epi8(keepA8, keepA8);
-        const __m128i keepA32 = _mm_unpacklo_epi16(keepA16, keepA16);
-        const __m128i shift = _mm_cvtsi32_si128(2 * i - 2);
-        auto select = [&](__m128i pA, __m128i pB, __m128i keepA, __m128i eB, __m128i eX) {
-            const __m128i e = _mm_sll_epi64(_mm_xor_si128(eB, _mm_and_si128(eX, keepA)), shift);
-            return _mm_or_si128(_mm_or_si128(_mm_and_si128(pA, keepA), _mm_andnot_si128(keepA, pB)),
-                                e);
-        };
-        const __m128i p01 = path01_, p23 = path23_;
-        path01_ = select(_mm_unpacklo_epi64(p01, p01), _mm_unpacklo_epi64(p23, p23),
-                         _mm_unpacklo_epi32(keepA32, keepA32), load(&b.eB[0]), load(&b.eX[0]));
-        path23_ = select(_mm_unpackhi_epi64(p01, p01), _mm_unpackhi_epi64(p23, p23),
-                         _mm_unpackhi_epi32(keepA32, keepA32), load(&b.eB[2]), load(&b.eX[2]));
+        const __m128i keepA = _mm_unpacklo_epi16(keepA16, keepA16);
+        const __m128i pA = _mm_shuffle_epi32(path_, 0x50); // words 0 0 1 1
+        const __m128i pB = _mm_shuffle_epi32(path_, 0xfa); // words 2 2 3 3
+        const __m128i odd = _mm_sll_epi32(_mm_set_epi32(1, 0, 1, 0), _mm_cvtsi32_si128(i + 1));
+        path_ =
+            _mm_or_si128(_mm_or_si128(_mm_and_si128(keepA, pA), _mm_andnot_si128(keepA, pB)), odd);
     }
-    std::uint64_t Path0() const { return static_cast<std::uint64_t>(_mm_cvtsi128_si64(path01_)); }
-    void Store(std::array<std::uint8_t, 8> &m, std::array<std::uint64_t, 4> &path) const {
+    std::uint32_t Path0() const { return static_cast<std::uint32_t>(_mm_cvtsi128_si32(path_)); }
+    void Store(std::array<std::uint8_t, 8> &m, std::array<std::uint32_t, 4> &path) const {
         _mm_storel_epi64(reinterpret_cast<__m128i *>(m.data()), _mm_unpacklo_epi32(metric_, tail_));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(path.data()), path01_);
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(path.data() + 2), path23_);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(path.data()), path_);
     }
-    __m128i metric_, tail_ = _mm_setzero_si128(), path01_, path23_;
+    __m128i metric_, tail_ = _mm_setzero_si128(), path_;
 };
 using FastTrellis = Sse2Trellis;
 #else
 using FastTrellis = PortableTrellis;
 #endif
+
+// Eight bits to eight bytes 0 or 1, the first in the lowest byte.
+std::uint64_t BitsToBytes(std::uint64_t x) {
+    const std::uint64_t picked = ((x & 0xff) * 0x0101010101010101ULL) & 0x8040201008040201ULL;
+    return ((picked + 0x7f7f7f7f7f7f7f7fULL) >> 7) & 0x0101010101010101ULL;
+}
+
+// Writes the survivors back in the model's byte form: positions 1..k what the path words wrote,
+// the others from the origin's survivor; three words of eight positions, all read before any is
+// written.
+void Unpack(ViterbiState &s, const std::array<std::uint32_t, 4> &path, int k, int period) {
+    // The places of the positions in their period, bit x-1 for position x: full, g2, g1.
+    constexpr std::array<std::array<std::uint32_t, 3>, 4> kPlaces = {
+        {{}, {0xffffff, 0, 0}, {0x555555, 0xaaaaaa, 0}, {0x249249, 0x492492, 0x924924}}};
+    const auto &place = kPlaces[static_cast<std::size_t>(period)];
+    const std::uint32_t inBlock = (1U << k) - 1;
+    std::array<std::array<std::uint64_t, 3>, 4> out{};
+    std::array<std::uint8_t, 4> first{};
+    for (std::size_t st = 0; st < 4; ++st) {
+        const std::uint32_t u = path[st];
+        const std::uint32_t g1 = ((u ^ u << 2) >> 2) & inBlock;    // u(x) ^ u(x-2)
+        const std::uint32_t g2 = (g1 ^ ((u << 1) >> 2)) & inBlock; // and ^ u(x-1)
+        const std::uint32_t high = g1 & place[0];
+        const std::uint32_t low = (g2 & (place[0] | place[1])) | (g1 & place[2]);
+        const auto &origin = s.vitSurvivors[static_cast<std::size_t>(u >> kOriginShift)];
+        first[st] = origin[0];
+        for (std::size_t c = 0; c < 3; ++c) {
+            std::memcpy(&out[st][c], &origin[8 * c + 1], 8);
+            const int w = k - 8 * static_cast<int>(c); // positions 8c+1.. inside the block
+            if (w > 0)
+                out[st][c] = (w >= 8 ? 0 : out[st][c] & ~0ULL << (8 * w)) |
+                             2 * BitsToBytes(high >> (8 * c)) | BitsToBytes(low >> (8 * c));
+        }
+    }
+    for (std::size_t st = 0; st < 4; ++st) {
+        s.vitSurvivors[st][0] = first[st];
+        std::memcpy(&s.vitSurvivors[st][1], out[st].data(), 24);
+    }
+}
 
 // The decoder over packed path words: Trellis steps all four states at once.
 template <class Trellis>
@@ -341,11 +352,10 @@ void DecodePacked(const ModelParameters &p, ViterbiState &s,
         return;
     const int period = g.period;
     const Symbols y = CollectSymbols(g, rx);
-    const auto &start = s.vitSurvivors; // untouched until the block's end
     Trellis t(s.vitMetrics);
     // Period by period: the full symbol at its first position, then the single bits. State 0's
     // path word at each period's start is kept for the deliveries after the steps.
-    std::array<std::uint64_t, kMaxPeriods + 1> p0; // 1..periods written below
+    std::array<std::uint32_t, kMaxPeriods + 1> p0; // 1..periods written below
     for (int j = 1; j <= g.periods; ++j) {
         const auto uj = static_cast<std::size_t>(j);
         const int i = (j - 1) * period + 1;
@@ -357,40 +367,17 @@ void DecodePacked(const ModelParameters &p, ViterbiState &s,
             t.Step(i + 2, BranchesFor(2, y.s3[uj]));
     }
     for (int j = 1; j <= g.periods && blockNumber > 1; ++j) {
-        const std::uint64_t w = p0[static_cast<std::size_t>(j)];
+        const std::uint32_t w = p0[static_cast<std::size_t>(j)];
         const int i = (j - 1) * period + 1;
-        const auto &origin = start[static_cast<std::size_t>(w >> kOriginShift)];
+        const auto &origin = s.vitSurvivors[static_cast<std::size_t>(w >> kOriginShift)];
         auto at = [&](int x) {
-            return x < i ? static_cast<std::uint8_t>((w >> (2 * x - 2)) & 3)
-                         : origin[static_cast<std::size_t>(x)];
+            return x < i ? Written(w, x, period) : origin[static_cast<std::size_t>(x)];
         };
         DeliverPeriod(at, decoded, i, j, period, k);
     }
-
-    // Back to bytes: positions 1..k from the path word, all others from the origin's survivor;
-    // positions 1..24 as three words of eight, all read before any is written.
-    std::array<std::uint64_t, 4> path{};
+    std::array<std::uint32_t, 4> path{};
     t.Store(s.vitMetrics, path);
-    std::array<std::uint64_t, 3> keep{}; // 0xff in the bytes beyond k
-    for (std::size_t c = 0; c < 3; ++c) {
-        const int w = std::clamp(k - 8 * static_cast<int>(c), 0, 8);
-        keep[c] = w == 8 ? 0 : ~0ULL << (8 * w);
-    }
-    std::array<std::array<std::uint64_t, 3>, 4> out{};
-    std::array<std::uint8_t, 4> first{};
-    for (std::size_t st = 0; st < 4; ++st) {
-        const auto &origin = start[static_cast<std::size_t>(path[st] >> kOriginShift)];
-        first[st] = origin[0];
-        for (std::size_t c = 0; c < 3; ++c) {
-            std::uint64_t o = 0;
-            std::memcpy(&o, &origin[8 * c + 1], 8);
-            out[st][c] = (o & keep[c]) | SpreadToBytes((path[st] >> (16 * c)) & 0xffff);
-        }
-    }
-    for (std::size_t st = 0; st < 4; ++st) {
-        s.vitSurvivors[st][0] = first[st];
-        std::memcpy(&s.vitSurvivors[st][1], out[st].data(), 24);
-    }
+    Unpack(s, path, k, period);
 }
 
 } // namespace
