@@ -191,11 +191,11 @@ bool Prepare(const ModelParameters &p, ViterbiState &s, std::int32_t &k0, Geomet
     return true;
 }
 
-// The fast decoder. A survivor differs from its state's survivor at the start of the block only
-// in the positions written since (1 .. i-1 before step i); step x writes the expected value of the
-// branch taken, a function of the path's information bits u(x-2), u(x-1), u(x) (a state is its
-// last two bits). So a path word keeps u(-1), u(0) (the start state) in bits 0, 1, u(x) in bit
-// x+1, and in bits 30, 31 the state whose start-of-block survivor supplies all other positions.
+// The fast decoder. A survivor differs from its state's at the block's start only in positions
+// written since (1 .. i-1 before step i); step x writes the expected value of the branch taken, a
+// function of the path's information bits u(x-2), u(x-1), u(x) (a state is its last two bits).
+// So a path word keeps u(-1), u(0) (the start state) in bits 0, 1, u(x) in bit x+1, and in bits
+// 30, 31 the state whose start-of-block survivor supplies all other positions.
 constexpr int kOriginShift = 30;
 
 // One step's branch distances into new state s, in bytes 0..3: A from old state s div 2 (branch
@@ -212,11 +212,9 @@ constexpr std::array<std::array<Branches, 5>, 3> MakeBranchTable() {
     std::array<std::array<Branches, 5>, 3> t{};
     for (std::size_t e = 0; e < 3; ++e)
         for (std::size_t r = 0; r < 5; ++r)
-            for (std::size_t st = 0; st < 4; ++st) {
-                const auto rv = static_cast<std::uint8_t>(r < 4 ? r : 255);
-                t[e][r].dA[st] = Distance((*kTables[e])[st], rv);
-                t[e][r].dB[st] = Distance((*kTables[e])[st + 4], rv);
-            }
+            for (std::size_t b = 0; b < 8; ++b) // branch b: A of state b, B of state b - 4
+                (b < 4 ? t[e][r].dA : t[e][r].dB)[b % 4] =
+                    Distance((*kTables[e])[b], static_cast<std::uint8_t>(r < 4 ? r : 255));
     return t;
 }
 constexpr auto kBranchTable = MakeBranchTable();
@@ -259,10 +257,10 @@ struct PortableTrellis {
         }
     }
     std::uint32_t Path0() const { return path[0]; }
-    void Store(std::array<std::uint8_t, 8> &m, std::array<std::uint32_t, 4> &paths) const {
+    std::array<std::uint32_t, 4> Store(std::array<std::uint8_t, 8> &m) const {
         std::copy(metric.begin(), metric.end(), m.begin());
         std::copy(tail.begin(), tail.end(), m.begin() + 4);
-        paths = path;
+        return path;
     }
 };
 
@@ -290,9 +288,9 @@ struct Sse2Trellis {
             _mm_or_si128(_mm_or_si128(_mm_and_si128(keepA, pA), _mm_andnot_si128(keepA, pB)), odd);
     }
     std::uint32_t Path0() const { return static_cast<std::uint32_t>(_mm_cvtsi128_si32(path_)); }
-    void Store(std::array<std::uint8_t, 8> &m, std::array<std::uint32_t, 4> &path) const {
+    std::array<std::uint32_t, 4> Store(std::array<std::uint8_t, 8> &m) const {
         _mm_storel_epi64(reinterpret_cast<__m128i *>(m.data()), _mm_unpacklo_epi32(metric_, tail_));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(path.data()), path_);
+        return std::bit_cast<std::array<std::uint32_t, 4>>(path_);
     }
     __m128i metric_, tail_ = _mm_setzero_si128(), path_;
 };
@@ -301,15 +299,17 @@ using FastTrellis = Sse2Trellis;
 using FastTrellis = PortableTrellis;
 #endif
 
-// Eight bits to eight bytes 0 or 1, the first in the lowest byte.
-std::uint64_t BitsToBytes(std::uint64_t x) {
-    const std::uint64_t picked = ((x & 0xff) * 0x0101010101010101ULL) & 0x8040201008040201ULL;
-    return ((picked + 0x7f7f7f7f7f7f7f7fULL) >> 7) & 0x0101010101010101ULL;
-}
+// Eight bits to eight bytes 0 or 1, the first in the lowest byte: a table of the 256 patterns.
+constexpr auto kBitBytes = [] {
+    std::array<std::uint64_t, 256> t{};
+    for (std::size_t x = 0; x < 256; ++x)
+        for (std::size_t b = 0; b < 8; ++b)
+            t[x] |= std::uint64_t{(x >> b) & 1} << (8 * b);
+    return t;
+}();
 
 // Writes the survivors back in the model's byte form: positions 1..k what the path words wrote,
-// the others from the origin's survivor; three words of eight positions, all read before any is
-// written.
+// the others from the origin's survivor; in words of eight positions, all read before any write.
 void Unpack(ViterbiState &s, const std::array<std::uint32_t, 4> &path, int k, int period) {
     // The places of the positions in their period, bit x-1 for position x: full, g2, g1.
     constexpr std::array<std::array<std::uint32_t, 3>, 4> kPlaces = {
@@ -331,7 +331,8 @@ void Unpack(ViterbiState &s, const std::array<std::uint32_t, 4> &path, int k, in
             const int w = k - 8 * static_cast<int>(c); // positions 8c+1.. inside the block
             if (w > 0)
                 out[st][c] = (w >= 8 ? 0 : out[st][c] & ~0ULL << (8 * w)) |
-                             2 * BitsToBytes(high >> (8 * c)) | BitsToBytes(low >> (8 * c));
+                             2 * kBitBytes[(high >> (8 * c)) & 0xff] |
+                             kBitBytes[(low >> (8 * c)) & 0xff];
         }
     }
     for (std::size_t st = 0; st < 4; ++st) {
@@ -375,9 +376,7 @@ void DecodePacked(const ModelParameters &p, ViterbiState &s,
         };
         DeliverPeriod(at, decoded, i, j, period, k);
     }
-    std::array<std::uint32_t, 4> path{};
-    t.Store(s.vitMetrics, path);
-    Unpack(s, path, k, period);
+    Unpack(s, t.Store(s.vitMetrics), k, period);
 }
 
 } // namespace
