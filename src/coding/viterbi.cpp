@@ -4,9 +4,15 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
+
+#if defined(__SSE2__) && defined(__x86_64__)
+#include <emmintrin.h>
+#endif
 
 namespace spi {
 
@@ -34,13 +40,15 @@ Fit FitGeometry(long long n, long long k, Geometry &g) {
         return Fit::NotLonger;
     if (k < 1 || k > kSurvivorPositions)
         return Fit::InfoRange;
-    const long long period = k / (n - k);
-    g.period = static_cast<int>(period);
+    // With k <= 24 a difference beyond k gives period 0 and the divisions stay in int.
+    const auto kk = static_cast<int>(k);
+    const int period = n - k > k ? 0 : kk / static_cast<int>(n - k);
+    g.period = period;
     if (period < 1 || period > 3)
         return Fit::Period;
-    if (k % period != 0)
+    g.periods = period == 1 ? kk : period == 2 ? kk / 2 : kk / 3;
+    if (g.periods * period != kk)
         return Fit::NotMultiple;
-    g.periods = static_cast<int>(k / period);
     if (g.periods > kMaxPeriods)
         return Fit::TooManyPeriods;
     g.reads = (g.period + 1) * g.periods;
@@ -51,7 +59,7 @@ Fit FitGeometry(long long n, long long k, Geometry &g) {
 
 // Branch distance between an expected and a received value: the Hamming distance of their two-bit
 // forms (for single bits, 0 or 1).
-std::uint8_t Distance(std::uint8_t expected, std::uint8_t received) {
+constexpr std::uint8_t Distance(std::uint8_t expected, std::uint8_t received) {
     if (expected + received == 3)
         return 2;
     return expected == received ? 0 : 1;
@@ -125,37 +133,250 @@ void Step(ViterbiState &s, int i, std::uint8_t received,
 
 // The previous block's bits of period j, read from the survivor of state 0 (not the best state)
 // just before position i is overwritten. Positions i .. i+m-1 still hold the previous block; the
-// symbol after the period wraps to the current block's first one when it lies beyond k.
-void DeliverPeriod(const Survivor &p0, std::span<std::uint8_t, kMaxWord + 1> out, int i, int j,
+// symbol after the period wraps to the current block's first one when it lies beyond k. at(x)
+// reads position x (1..k) of that survivor.
+template <class At>
+void DeliverPeriod(const At &at, std::span<std::uint8_t, kMaxWord + 1> out, int i, int j,
                    int period, int k) {
-    auto p = [&](int x) { return p0[static_cast<std::size_t>(x > k ? x - k : x)]; };
+    auto p = [&](int x) { return at(x > k ? x - k : x); };
+    const auto m = static_cast<std::size_t>(period) * static_cast<std::size_t>(j); // its last bit
+    const std::uint8_t d = p(i + period); // the first of the next period
+    out[m] = Parity(d);
+    if (period == 1)
+        return;
     const std::uint8_t a = p(i);
-    const std::uint8_t d = p(i + period);
-    switch (period) {
-    case 1:
-        out[static_cast<std::size_t>(j)] = Parity(d);
-        break;
-    case 2: {
-        const std::uint8_t b = p(i + 1);
-        out[2 * static_cast<std::size_t>(j)] = Parity(d);
-        out[2 * static_cast<std::size_t>(j) - 1] =
-            static_cast<std::uint8_t>(b ^ Parity(a) ^ Parity(d));
-        break;
+    const std::uint8_t b = p(i + 1);
+    if (period == 2) {
+        out[m - 1] = static_cast<std::uint8_t>(b ^ Parity(a) ^ Parity(d));
+        return;
     }
-    default: {
-        const std::uint8_t b = p(i + 1);
-        const std::uint8_t c = p(i + 2);
-        out[3 * static_cast<std::size_t>(j)] = Parity(d);
-        out[3 * static_cast<std::size_t>(j) - 2] = static_cast<std::uint8_t>(c ^ Parity(d));
-        out[3 * static_cast<std::size_t>(j) - 1] =
-            static_cast<std::uint8_t>(b ^ c ^ Parity(a) ^ Parity(d));
-        break;
+    const std::uint8_t c = p(i + 2);
+    out[m - 2] = static_cast<std::uint8_t>(c ^ Parity(d));
+    out[m - 1] = static_cast<std::uint8_t>(b ^ c ^ Parity(a) ^ Parity(d));
+}
+
+// The received bits regrouped by period: the full symbol of the period's first bit, then the
+// single bits the puncturing left of its second and third.
+struct Symbols {
+    std::array<std::uint8_t, kMaxPeriods + 1> s1{}, s2{}, s3{};
+};
+
+Symbols CollectSymbols(const Geometry &g, std::span<const std::uint8_t, kMaxWord + 1> rx) {
+    const int period = g.period;
+    Symbols y;
+    for (int j = 1; j <= g.periods; ++j) {
+        const auto first = static_cast<std::size_t>((period + 1) * j - period);
+        const auto uj = static_cast<std::size_t>(j);
+        y.s1[uj] = static_cast<std::uint8_t>(2 * rx[first] + rx[first + 1]);
+        if (period == 2)
+            y.s2[uj] = rx[3 * static_cast<std::size_t>(j)];
+        if (period == 3) {
+            y.s2[uj] = rx[4 * static_cast<std::size_t>(j) - 1];
+            y.s3[uj] = rx[4 * static_cast<std::size_t>(j)];
+        }
     }
+    return y;
+}
+
+// What every block starts with: the settings checked (false: refused, nothing touched), k0 set,
+// and all eight metrics lowered by their least value, at most 100.
+bool Prepare(const ModelParameters &p, ViterbiState &s, std::int32_t &k0, Geometry &g) {
+    if (FitGeometry(p.codeN, p.codeK, g) != Fit::Ok)
+        return false;
+    k0 = g.period;
+    auto &metric = s.vitMetrics;
+    const auto mu = std::min(*std::min_element(metric.begin(), metric.end()), kNormaliseCap);
+    for (auto &v : metric)
+        v = static_cast<std::uint8_t>(v - mu);
+    return true;
+}
+
+// The fast decoder. A survivor differs from its state's at the block's start only in positions
+// written since (1 .. i-1 before step i); step x writes the expected value of the branch taken, a
+// function of the path's information bits u(x-2), u(x-1), u(x) (a state is its last two bits).
+// So a path word keeps u(-1), u(0) (the start state) in bits 0, 1, u(x) in bit x+1, and in bits
+// 30, 31 the state whose start-of-block survivor supplies all other positions.
+constexpr int kOriginShift = 30;
+
+// One step's branch distances into new state s, in bytes 0..3: A from old state s div 2 (branch
+// s), B from old state 2 + s div 2 (branch s + 4).
+struct alignas(16) Branches {
+    std::array<std::uint8_t, 16> dA{}, dB{};
+};
+
+// For each expected-value table (full symbol, g2 bit, g1 bit) and received value 0..3; any larger
+// received value is at distance 1 from every expected value (row 4).
+constexpr std::array<const std::array<std::uint8_t, 8> *, 3> kTables = {&kFullSymbol, &kG2Bit,
+                                                                        &kG1Bit};
+constexpr std::array<std::array<Branches, 5>, 3> MakeBranchTable() {
+    std::array<std::array<Branches, 5>, 3> t{};
+    for (std::size_t e = 0; e < 3; ++e)
+        for (std::size_t r = 0; r < 5; ++r)
+            for (std::size_t b = 0; b < 8; ++b) // branch b: A of state b, B of state b - 4
+                (b < 4 ? t[e][r].dA : t[e][r].dB)[b % 4] =
+                    Distance((*kTables[e])[b], static_cast<std::uint8_t>(r < 4 ? r : 255));
+    return t;
+}
+constexpr auto kBranchTable = MakeBranchTable();
+
+const Branches &BranchesFor(int table, std::uint8_t received) {
+    return kBranchTable[static_cast<std::size_t>(table)][std::min<std::size_t>(received, 4)];
+}
+
+// What step x wrote on path w: branch u(x-2) u(x-1) -> u(x-1) u(x) in the table of x's place.
+std::uint8_t Written(std::uint32_t w, int x, int period) {
+    const std::uint32_t v = (w >> (x - 1)) & 7; // u(x-2), u(x-1), u(x) from bit 0
+    const std::size_t branch = ((v & 1) << 2) | (v & 2) | (v >> 2);
+    return (*kTables[static_cast<std::size_t>((x - 1) % period)])[branch];
+}
+
+// Each state's path word at the start of a block: itself as the origin and as u(-1), u(0).
+constexpr std::array<std::uint32_t, 4> kStartPaths = {
+    0, 1U << kOriginShift | 2, 2U << kOriginShift | 1, 3U << kOriginShift | 3};
+
+// The four path words and metrics stepped one state after another (any processor).
+struct PortableTrellis {
+    std::array<std::uint8_t, 4> metric{};
+    std::array<std::uint8_t, 4> tail{}; // the candidates of branches 4..7 (model metrics 4..7)
+    std::array<std::uint32_t, 4> path = kStartPaths;
+
+    explicit PortableTrellis(const std::array<std::uint8_t, 8> &m)
+        : metric{m[0], m[1], m[2], m[3]} {}
+    // Step's add-compare-select at position i, the tie to A; masks, not branches (a coin toss).
+    void Step(int i, const Branches &b) {
+        const PortableTrellis old = *this;
+        for (std::size_t st = 0; st < 4; ++st) {
+            const auto cA = static_cast<std::uint8_t>(old.metric[st / 2] + b.dA[st]);
+            const auto cB = static_cast<std::uint8_t>(old.metric[2 + st / 2] + b.dB[st]);
+            const std::uint32_t takeB = 0 - static_cast<std::uint32_t>(cB < cA);
+            metric[st] = static_cast<std::uint8_t>(cA ^ ((cA ^ cB) & takeB));
+            tail[st] = cB;
+            const std::uint32_t pA = old.path[st / 2];
+            const std::uint32_t pB = old.path[2 + st / 2];
+            path[st] = (pA ^ ((pA ^ pB) & takeB)) | static_cast<std::uint32_t>((st & 1) << (i + 1));
+        }
+    }
+    std::uint32_t Path0() const { return path[0]; }
+    std::array<std::uint32_t, 4> Store(std::array<std::uint8_t, 8> &m) const {
+        std::copy(metric.begin(), metric.end(), m.begin());
+        std::copy(tail.begin(), tail.end(), m.begin() + 4);
+        return path;
+    }
+};
+
+#if defined(__SSE2__) && defined(__x86_64__)
+// The same step on SSE2 registers (every x86-64 processor has them): metrics in bytes 0..3, the
+// four path words in one register. Bytes 4..15 of the metric register carry leftovers that never
+// reach bytes 0..3.
+struct Sse2Trellis {
+    explicit Sse2Trellis(const std::array<std::uint8_t, 8> &m)
+        : metric_(_mm_cvtsi32_si128(static_cast<int>(std::bit_cast<std::uint64_t>(m)))),
+          path_(_mm_loadu_si128(reinterpret_cast<const __m128i *>(kStartPaths.data()))) {}
+    void Step(int i, const Branches &b) {
+        auto load = [](const void *a) { return _mm_load_si128(static_cast<const __m128i *>(a)); };
+        const __m128i x = _mm_unpacklo_epi8(metric_, metric_); // m0 m0 m1 m1 m2 m2 m3 m3
+        const __m128i cA = _mm_add_epi8(x, load(b.dA.data()));
+        tail_ = _mm_add_epi8(_mm_srli_si128(x, 4), load(b.dB.data()));
+        metric_ = _mm_min_epu8(cA, tail_);
+        const __m128i keepA8 = _mm_cmpeq_epi8(metric_, cA);
+        const __m128i keepA16 = _mm_unpacklo_epi8(keepA8, keepA8);
+        const __m128i keepA = _mm_unpacklo_epi16(keepA16, keepA16);
+        const __m128i pA = _mm_shuffle_epi32(path_, 0x50); // words 0 0 1 1
+        const __m128i pB = _mm_shuffle_epi32(path_, 0xfa); // words 2 2 3 3
+        const __m128i odd = _mm_sll_epi32(_mm_set_epi32(1, 0, 1, 0), _mm_cvtsi32_si128(i + 1));
+        path_ =
+            _mm_or_si128(_mm_or_si128(_mm_and_si128(keepA, pA), _mm_andnot_si128(keepA, pB)), odd);
+    }
+    std::uint32_t Path0() const { return static_cast<std::uint32_t>(_mm_cvtsi128_si32(path_)); }
+    std::array<std::uint32_t, 4> Store(std::array<std::uint8_t, 8> &m) const {
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(m.data()), _mm_unpacklo_epi32(metric_, tail_));
+        return std::bit_cast<std::array<std::uint32_t, 4>>(path_);
+    }
+    __m128i metric_, tail_ = _mm_setzero_si128(), path_;
+};
+using FastTrellis = Sse2Trellis;
+#else
+using FastTrellis = PortableTrellis;
+#endif
+
+// Eight bits to eight bytes 0 or 1, the first in the lowest byte: a table of the 256 patterns.
+constexpr auto kBitBytes = [] {
+    std::array<std::uint64_t, 256> t{};
+    for (std::size_t x = 0; x < 256; ++x)
+        for (std::size_t b = 0; b < 8; ++b)
+            t[x] |= std::uint64_t{(x >> b) & 1} << (8 * b);
+    return t;
+}();
+
+// Writes the survivors back in the model's byte form: positions 1..k what the path words wrote,
+// the others from the origin's survivor; in words of eight positions, all read before any write.
+void Unpack(ViterbiState &s, const std::array<std::uint32_t, 4> &path, int k, int period) {
+    // The places of the positions in their period, bit x-1 for position x: full, g2, g1.
+    constexpr std::array<std::array<std::uint32_t, 3>, 4> kPlaces = {
+        {{}, {0xffffff, 0, 0}, {0x555555, 0xaaaaaa, 0}, {0x249249, 0x492492, 0x924924}}};
+    const auto &place = kPlaces[static_cast<std::size_t>(period)];
+    const std::uint32_t inBlock = (1U << k) - 1;
+    std::array<std::array<std::uint64_t, 3>, 4> out{};
+    std::array<std::uint8_t, 4> first{};
+    for (std::size_t st = 0; st < 4; ++st) {
+        const std::uint32_t u = path[st];
+        const std::uint32_t g1 = ((u ^ u << 2) >> 2) & inBlock;    // u(x) ^ u(x-2)
+        const std::uint32_t g2 = (g1 ^ ((u << 1) >> 2)) & inBlock; // and ^ u(x-1)
+        const std::uint32_t high = g1 & place[0];
+        const std::uint32_t low = (g2 & (place[0] | place[1])) | (g1 & place[2]);
+        const auto &origin = s.vitSurvivors[static_cast<std::size_t>(u >> kOriginShift)];
+        first[st] = origin[0];
+        for (std::size_t c = 0; c < 3; ++c) {
+            std::memcpy(&out[st][c], &origin[8 * c + 1], 8);
+            const int w = k - 8 * static_cast<int>(c); // positions 8c+1.. inside the block
+            if (w > 0)
+                out[st][c] = (w >= 8 ? 0 : out[st][c] & ~0ULL << (8 * w)) |
+                             2 * kBitBytes[(high >> (8 * c)) & 0xff] |
+                             kBitBytes[(low >> (8 * c)) & 0xff];
+        }
+    }
+    for (std::size_t st = 0; st < 4; ++st) {
+        s.vitSurvivors[st][0] = first[st];
+        std::memcpy(&s.vitSurvivors[st][1], out[st].data(), 24);
     }
 }
 
-std::string S(long long v) {
-    return std::to_string(v);
+// The decoder over packed path words: Trellis steps all four states at once.
+template <class Trellis>
+void DecodePacked(const ModelParameters &p, ViterbiState &s,
+                  std::span<const std::uint8_t, kMaxWord + 1> rx,
+                  std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &k0,
+                  long long blockNumber) {
+    const int k = p.codeK;
+    Geometry g;
+    if (!Prepare(p, s, k0, g))
+        return;
+    const int period = g.period;
+    const Symbols y = CollectSymbols(g, rx);
+    Trellis t(s.vitMetrics);
+    // Period by period: the full symbol at its first position, then the single bits. State 0's
+    // path word at each period's start is kept for the deliveries after the steps.
+    std::array<std::uint32_t, kMaxPeriods + 1> p0; // 1..periods written below
+    for (int j = 1; j <= g.periods; ++j) {
+        const auto uj = static_cast<std::size_t>(j);
+        const int i = (j - 1) * period + 1;
+        p0[uj] = t.Path0();
+        t.Step(i, BranchesFor(0, y.s1[uj]));
+        if (period >= 2)
+            t.Step(i + 1, BranchesFor(1, y.s2[uj]));
+        if (period == 3)
+            t.Step(i + 2, BranchesFor(2, y.s3[uj]));
+    }
+    for (int j = 1; j <= g.periods && blockNumber > 1; ++j) {
+        const std::uint32_t w = p0[static_cast<std::size_t>(j)];
+        const int i = (j - 1) * period + 1;
+        const auto &origin = s.vitSurvivors[static_cast<std::size_t>(w >> kOriginShift)];
+        auto at = [&](int x) {
+            return x < i ? Written(w, x, period) : origin[static_cast<std::size_t>(x)];
+        };
+        DeliverPeriod(at, decoded, i, j, period, k);
+    }
+    Unpack(s, t.Store(s.vitMetrics), k, period);
 }
 
 } // namespace
@@ -185,13 +406,8 @@ void encodeViterbi(const ModelParameters &p, ViterbiState &s,
     const int period = CodeTypeRow(p.codeType).viterbiPeriod;
     std::size_t w = 1;
     for (int i = 1; i <= 2 * k; ++i) {
-        bool keep = false;
-        if (period == 1)
-            keep = true;
-        else if (period == 2)
-            keep = (i + 1) % 4 != 0;
-        else if (period == 3)
-            keep = i % 3 != 0;
+        const bool keep =
+            period == 1 || (period == 2 && (i + 1) % 4 != 0) || (period == 3 && i % 3 != 0);
         if (keep) {
             cw[w] = cw[static_cast<std::size_t>(i)];
             ++w;
@@ -205,48 +421,42 @@ void decodeViterbi(const ModelParameters &p, ViterbiState &s,
                    std::span<const std::uint8_t, kMaxWord + 1> rx,
                    std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &k0,
                    long long blockNumber) {
+    DecodePacked<FastTrellis>(p, s, rx, decoded, k0, blockNumber);
+}
+
+void decodeViterbiPortable(const ModelParameters &p, ViterbiState &s,
+                           std::span<const std::uint8_t, kMaxWord + 1> rx,
+                           std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &k0,
+                           long long blockNumber) {
+    DecodePacked<PortableTrellis>(p, s, rx, decoded, k0, blockNumber);
+}
+
+void decodeViterbiPlain(const ModelParameters &p, ViterbiState &s,
+                        std::span<const std::uint8_t, kMaxWord + 1> rx,
+                        std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &k0,
+                        long long blockNumber) {
     const int k = p.codeK;
     Geometry g;
-    if (FitGeometry(p.codeN, k, g) != Fit::Ok)
+    if (!Prepare(p, s, k0, g))
         return;
     const int period = g.period;
-    k0 = period;
-
-    // The received bits regrouped by period: the full symbol of the period's first bit, then the
-    // single bits the puncturing left of its second and third.
-    std::array<std::uint8_t, kMaxPeriods + 1> s1{};
-    std::array<std::uint8_t, kMaxPeriods + 1> s2{};
-    std::array<std::uint8_t, kMaxPeriods + 1> s3{};
-    for (int j = 1; j <= g.periods; ++j) {
-        const auto first = static_cast<std::size_t>((period + 1) * j - period);
-        const auto uj = static_cast<std::size_t>(j);
-        s1[uj] = static_cast<std::uint8_t>(2 * rx[first] + rx[first + 1]);
-        if (period == 2)
-            s2[uj] = rx[3 * static_cast<std::size_t>(j)];
-        if (period == 3) {
-            s2[uj] = rx[4 * static_cast<std::size_t>(j) - 1];
-            s3[uj] = rx[4 * static_cast<std::size_t>(j)];
-        }
-    }
-
-    auto &metric = s.vitMetrics;
-    const std::uint8_t mu =
-        std::min(*std::min_element(metric.begin(), metric.end()), kNormaliseCap);
-    for (auto &v : metric)
-        v = static_cast<std::uint8_t>(v - mu);
+    const Symbols y = CollectSymbols(g, rx);
 
     int j = 0;
     for (int i = 1; i <= k; ++i) {
         if ((i - 1) % period == 0) {
             ++j;
             // The first block of a run only fills the survivors: decoded keeps its set-up.
-            if (blockNumber > 1)
-                DeliverPeriod(s.vitSurvivors[0], decoded, i, j, period, k);
-            Step(s, i, s1[static_cast<std::size_t>(j)], kFullSymbol);
+            if (blockNumber > 1) {
+                const Survivor &p0 = s.vitSurvivors[0];
+                DeliverPeriod([&](int x) { return p0[static_cast<std::size_t>(x)]; }, decoded, i, j,
+                              period, k);
+            }
+            Step(s, i, y.s1[static_cast<std::size_t>(j)], kFullSymbol);
         } else if (period == 2 || i % 3 != 0) {
-            Step(s, i, s2[static_cast<std::size_t>(j)], kG2Bit);
+            Step(s, i, y.s2[static_cast<std::size_t>(j)], kG2Bit);
         } else {
-            Step(s, i, s3[static_cast<std::size_t>(j)], kG1Bit);
+            Step(s, i, y.s3[static_cast<std::size_t>(j)], kG1Bit);
         }
     }
 }
@@ -254,6 +464,7 @@ void decodeViterbi(const ModelParameters &p, ViterbiState &s,
 std::optional<std::string> CheckViterbiSettings(const ModelParameters &p) {
     const int type = p.codeType;
     const int typePeriod = CodeTypeRow(type).viterbiPeriod;
+    auto S = [](long long v) { return std::to_string(v); };
     if (typePeriod == 0)
         return std::nullopt;
     const long long n = p.codeN;

@@ -25,6 +25,19 @@ void decodeViterbi(const ModelParameters &p, ViterbiState &s,
                    std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &k0,
                    long long blockNumber);
 
+// The same decoder step by step on the byte survivors, one branch per selection: the reference
+// decodeViterbi must equal in every output and in the state it leaves.
+void decodeViterbiPlain(const ModelParameters &p, ViterbiState &s,
+                        std::span<const std::uint8_t, kMaxWord + 1> rx,
+                        std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &k0,
+                        long long blockNumber);
+
+// decodeViterbi without its SSE2 steps, as processors other than x86-64 run it.
+void decodeViterbiPortable(const ModelParameters &p, ViterbiState &s,
+                           std::span<const std::uint8_t, kMaxWord + 1> rx,
+                           std::span<std::uint8_t, kMaxWord + 1> decoded, std::int32_t &k0,
+                           long long blockNumber);
+
 // nullopt when codeN and codeK suit the decoder of code types 8, 9 and 10 (other types are not
 // its concern); otherwise the message that says which rule and which values. A run calls it
 // before it starts: the decoder keeps at most 24 positions per survivor and 16 periods per block,
