@@ -7,7 +7,12 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <span>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace spi {
 
@@ -93,32 +98,35 @@ struct Chain {
     std::uint64_t curError;
     std::uint64_t curStay;
 
+    // Whether the transition draw leaves the state; the chain then takes the new one.
+    bool Move(std::uint32_t moveDraw) {
+        if (moveDraw < curStay)
+            return false;
+        state = state != 1 ? 1 : (moveDraw < toZeroBelow ? 0 : 2);
+        curError = errorBelow[state];
+        curStay = stayBelow[state];
+        return true;
+    }
+
     void Bit(std::uint32_t errorDraw, std::uint32_t moveDraw, std::uint8_t &error) {
         error = static_cast<std::uint8_t>(errorDraw < curError);
-        if (moveDraw >= curStay) {
-            state = state != 1 ? 1 : (moveDraw < toZeroBelow ? 0 : 2);
-            curError = errorBelow[state];
-            curStay = stayBelow[state];
-        }
+        Move(moveDraw);
     }
 };
 
-} // namespace
-
-bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
-                      std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
+// The start of every call: the stream's length, and the chain's state drawn when the run has none
+// yet. False when the stream would not fit.
+bool Start(const ModelParameters &p, MarkovGeneratorState &state, std::uint32_t &seed,
+           std::int64_t bits) {
     // The run's limits check keeps the stream within errorVector; this only keeps a caller that
     // skipped it from writing past the end.
     if (bits > kMaxBlock)
         return false;
     state.genLength = static_cast<std::int32_t>(bits);
-
-    const auto &d = p.discParams;
-    std::uint32_t seed = random.seed;
-
     // 0 means no state drawn yet in this run; anything else outside 1..3 is treated alike rather
     // than read as a state the chain does not have.
     if (state.chanState < 1 || state.chanState > 3) {
+        const auto &d = p.discParams;
         seed = Draw(seed, kAhead1);
         const double x = static_cast<double>(seed) * (1.0 / 4294967296.0);
         const long double upTo0 = d[kP0];
@@ -127,8 +135,11 @@ bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Ran
         const int s = x <= upTo0 ? 0 : x <= upTo1 ? 1 : 2;
         state.chanState = s + 1;
     }
+    return true;
+}
 
-    const ChainCounts &counts = CountsOf(d);
+Chain StartChain(const ModelParameters &p, const MarkovGeneratorState &state) {
+    const ChainCounts &counts = CountsOf(p.discParams);
     Chain chain{{counts.errorBelow[0], counts.errorBelow[1], counts.errorBelow[2]},
                 {counts.stayBelow[0], counts.stayBelow[1], counts.stayBelow[2]},
                 counts.toZeroBelow,
@@ -137,8 +148,219 @@ bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Ran
                 0};
     chain.curError = chain.errorBelow[chain.state];
     chain.curStay = chain.stayBelow[chain.state];
+    return chain;
+}
 
-    // Each bit draws its error, then its transition.
+// The draws of a chunk of up to 64 bits, all computed from the seed before the chunk, and the
+// chain's comparisons made on them several at a time into bit masks (bit i for the chunk's bit i).
+// Only the state changes are then walked one by one.
+constexpr int kChunk = 64;
+
+template <bool kMove> constexpr std::array<std::uint64_t, kChunk> ChunkMuls() {
+    std::array<std::uint64_t, kChunk> muls{};
+    for (int i = 0; i < kChunk; ++i)
+        muls[static_cast<std::size_t>(i)] = StepsAhead(2 * i + (kMove ? 2 : 1)).mul;
+    return muls;
+}
+
+// The increments with 2^31 added: the draws then come out with the top bit flipped, ready for the
+// signed comparisons of SSE2 (x < t unsigned is x ^ 2^31 < t ^ 2^31 signed).
+template <bool kMove> constexpr std::array<std::uint32_t, kChunk> ChunkAdds(std::uint32_t flip) {
+    std::array<std::uint32_t, kChunk> adds{};
+    for (int i = 0; i < kChunk; ++i)
+        adds[static_cast<std::size_t>(i)] = StepsAhead(2 * i + (kMove ? 2 : 1)).add + flip;
+    return adds;
+}
+
+alignas(16) constexpr std::array<std::uint64_t, kChunk> kErrorMul = ChunkMuls<false>();
+alignas(16) constexpr std::array<std::uint64_t, kChunk> kMoveMul = ChunkMuls<true>();
+alignas(16) constexpr std::array<std::uint32_t, kChunk> kErrorAdd = ChunkAdds<false>(0);
+alignas(16) constexpr std::array<std::uint32_t, kChunk> kMoveAdd = ChunkAdds<true>(0);
+constexpr std::uint32_t kFlip = 0x80000000u;
+alignas(16) constexpr std::array<std::uint32_t, kChunk> kErrorAddFlipped = ChunkAdds<false>(kFlip);
+alignas(16) constexpr std::array<std::uint32_t, kChunk> kMoveAddFlipped = ChunkAdds<true>(kFlip);
+
+// What the walk needs of a chunk: the error masks of the three states, the bits where some state
+// may leave (the draw reaches the least of the stay counts), and the transition draws.
+struct ChunkMasks {
+    std::uint64_t error[3];
+    std::uint64_t mayMove;
+    alignas(16) std::uint32_t move[kChunk];
+};
+
+// Bits 0 .. bits-1.
+std::uint64_t LowBits(int bits) {
+    return bits >= kChunk ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
+}
+
+// The portable way: one bit at a time, each draw from the chunk's seed.
+void PortableMasks(const Chain &c, bool, std::uint64_t leastStay, std::uint32_t seed, int bits,
+                   ChunkMasks &masks) {
+    masks.error[0] = masks.error[1] = masks.error[2] = masks.mayMove = 0;
+    for (int i = 0; i < bits; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const std::uint32_t e = static_cast<std::uint32_t>(kErrorMul[k]) * seed + kErrorAdd[k];
+        const std::uint32_t y = static_cast<std::uint32_t>(kMoveMul[k]) * seed + kMoveAdd[k];
+        masks.move[i] = y;
+        for (int s = 0; s < 3; ++s)
+            masks.error[s] |= static_cast<std::uint64_t>(e < c.errorBelow[s]) << i;
+        masks.mayMove |= static_cast<std::uint64_t>(y >= leastStay) << i;
+    }
+}
+
+#if defined(__SSE2__)
+// Four draws of one kind from the chunk's seed (its low half in both 64-bit halves of s):
+// two 32x32 multiplications of two lanes each, their low halves gathered, the increment added.
+__m128i FourDraws(__m128i s, const std::uint64_t *mul, const std::uint32_t *add) {
+    const __m128i p01 = _mm_mul_epu32(s, _mm_load_si128(reinterpret_cast<const __m128i *>(mul)));
+    const __m128i p23 =
+        _mm_mul_epu32(s, _mm_load_si128(reinterpret_cast<const __m128i *>(mul + 2)));
+    const __m128i low = _mm_castps_si128(
+        _mm_shuffle_ps(_mm_castsi128_ps(p01), _mm_castsi128_ps(p23), _MM_SHUFFLE(2, 0, 2, 0)));
+    return _mm_add_epi32(low, _mm_load_si128(reinterpret_cast<const __m128i *>(add)));
+}
+
+// Bit j of the result: flipped draw j below the count (16 draws in four vectors). A count of
+// 2^32 is below for every draw.
+std::uint64_t Below16(const __m128i (&x)[4], std::uint64_t count) {
+    if (count > 0xFFFFFFFFu)
+        return 0xFFFF;
+    const __m128i t = _mm_set1_epi32(static_cast<int>(static_cast<std::uint32_t>(count) ^ kFlip));
+    const __m128i lo = _mm_packs_epi32(_mm_cmpgt_epi32(t, x[0]), _mm_cmpgt_epi32(t, x[1]));
+    const __m128i hi = _mm_packs_epi32(_mm_cmpgt_epi32(t, x[2]), _mm_cmpgt_epi32(t, x[3]));
+    return static_cast<std::uint64_t>(_mm_movemask_epi8(_mm_packs_epi16(lo, hi)));
+}
+
+// Sixteen bits at a time; bits past `bits` hold draws further along, which the caller ignores.
+void Sse2Masks(const Chain &c, bool sameErrors, std::uint64_t leastStay, std::uint32_t seed,
+               int bits, ChunkMasks &masks) {
+    const __m128i s = _mm_set1_epi64x(static_cast<long long>(seed));
+    const __m128i flip = _mm_set1_epi32(static_cast<int>(kFlip));
+    masks.error[0] = masks.error[1] = masks.error[2] = masks.mayMove = 0;
+    for (int g = 0; g < bits; g += 16) {
+        __m128i e[4], y[4];
+        for (int v = 0; v < 4; ++v) {
+            const int i = g + 4 * v;
+            e[v] = FourDraws(s, &kErrorMul[static_cast<std::size_t>(i)],
+                             &kErrorAddFlipped[static_cast<std::size_t>(i)]);
+            y[v] = FourDraws(s, &kMoveMul[static_cast<std::size_t>(i)],
+                             &kMoveAddFlipped[static_cast<std::size_t>(i)]);
+            _mm_store_si128(reinterpret_cast<__m128i *>(masks.move + i), _mm_xor_si128(y[v], flip));
+        }
+        masks.error[0] |= Below16(e, c.errorBelow[0]) << g;
+        if (!sameErrors) {
+            masks.error[1] |= Below16(e, c.errorBelow[1]) << g;
+            masks.error[2] |= Below16(e, c.errorBelow[2]) << g;
+        }
+        masks.mayMove |= (~Below16(y, leastStay) & 0xFFFF) << g;
+    }
+    if (sameErrors)
+        masks.error[1] = masks.error[2] = masks.error[0];
+}
+#endif
+
+// Bit i of a byte to byte i of eight, in memory order.
+constexpr std::array<std::uint64_t, 256> SpreadTable() {
+    std::array<std::uint64_t, 256> table{};
+    for (unsigned b = 0; b < 256; ++b)
+        for (unsigned i = 0; i < 8; ++i)
+            if (b >> i & 1u) {
+                const unsigned byte = std::endian::native == std::endian::little ? i : 7 - i;
+                table[b] |= std::uint64_t{1} << (8 * byte);
+            }
+    return table;
+}
+constexpr std::array<std::uint64_t, 256> kSpread = SpreadTable();
+
+// errors[0 .. bits-1] from the bits of mask.
+void Spread(std::uint64_t mask, int bits, std::uint8_t *errors) {
+    int b = 0;
+    for (; b + 8 <= bits; b += 8) {
+        const std::uint64_t w = kSpread[(mask >> b) & 0xFF];
+        std::memcpy(errors + b, &w, 8);
+    }
+    for (; b < bits; ++b)
+        errors[b] = static_cast<std::uint8_t>(mask >> b & 1u);
+}
+
+// The chain through one chunk: only the bits where some state may leave are looked at; between
+// state changes the errors are those of the state the chain is in.
+std::uint64_t WalkChunk(Chain &c, bool sameErrors, const ChunkMasks &masks, int bits) {
+    std::uint64_t candidates = masks.mayMove & LowBits(bits);
+    if (sameErrors) {
+        while (candidates) {
+            const int j = std::countr_zero(candidates);
+            candidates &= candidates - 1;
+            c.Move(masks.move[j]);
+        }
+        return masks.error[0];
+    }
+    std::uint64_t errors = 0;
+    std::uint64_t from = ~std::uint64_t{0}; // the bits from the last change on
+    while (candidates) {
+        const int j = std::countr_zero(candidates);
+        candidates &= candidates - 1;
+        const int before = c.state;
+        if (c.Move(masks.move[j])) {
+            const std::uint64_t upTo = LowBits(j + 1);
+            errors |= masks.error[before] & from & upTo;
+            from = ~upTo;
+        }
+    }
+    return errors | (masks.error[c.state] & from);
+}
+
+using MasksOfChunk = void (*)(const Chain &, bool, std::uint64_t, std::uint32_t, int, ChunkMasks &);
+
+bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
+                  std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits,
+                  MasksOfChunk masksOf) {
+    std::uint32_t seed = random.seed;
+    if (!Start(p, state, seed, bits))
+        return false;
+    Chain chain = StartChain(p, state);
+    const bool sameErrors =
+        chain.errorBelow[0] == chain.errorBelow[1] && chain.errorBelow[1] == chain.errorBelow[2];
+    const std::uint64_t leastStay =
+        std::min({chain.stayBelow[0], chain.stayBelow[1], chain.stayBelow[2]});
+    std::uint8_t *out = errors.data() + 1;
+    ChunkMasks masks;
+    for (int done = 0; done < state.genLength; done += kChunk) {
+        const int n = std::min(kChunk, state.genLength - done);
+        masksOf(chain, sameErrors, leastStay, seed, n, masks);
+        Spread(WalkChunk(chain, sameErrors, masks, n), n, out + done);
+        const auto last = static_cast<std::size_t>(n - 1);
+        seed = static_cast<std::uint32_t>(kMoveMul[last]) * seed + kMoveAdd[last];
+    }
+    state.chanState = chain.state + 1;
+    random.seed = seed;
+    return true;
+}
+
+} // namespace
+
+bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
+                      std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
+#if defined(__SSE2__)
+    return DrawInChunks(p, state, random, errors, bits, Sse2Masks);
+#else
+    return DrawInChunks(p, state, random, errors, bits, PortableMasks);
+#endif
+}
+
+bool DrawMarkovErrorsPortable(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
+                              std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
+    return DrawInChunks(p, state, random, errors, bits, PortableMasks);
+}
+
+bool DrawMarkovErrorsPlain(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
+                           std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
+    std::uint32_t seed = random.seed;
+    if (!Start(p, state, seed, bits))
+        return false;
+    Chain chain = StartChain(p, state);
+    // Each bit draws its error, then its transition; two bits take four draws, all four computed
+    // from the seed before them.
     std::uint8_t *out = errors.data() + 1;
     const int count = state.genLength;
     int i = 0;

@@ -1,0 +1,107 @@
+// The generator's chunked ways (vector comparisons and their portable form) against the chain
+// drawn bit by bit: errors, seed, state and length after every call, over random channels.
+#include "channel/discrete_channel.h"
+#include "channel/markov_generator.h"
+#include "model/model_state.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace spi {
+namespace {
+
+using Errors = std::array<std::uint8_t, kMaxBlock + 1>;
+
+// The kinds of channel the cases take turns over: the probabilities each kind gives.
+enum class Kind { Random, SameErrors, SameOuterStays, Degenerate, Sticky, Restless, Count };
+
+struct Caller {
+    ModelParameters p;
+    MarkovGeneratorState state;
+    Random random;
+    Errors errors;
+};
+
+// A probability from the degenerate set or on a draw the run will make, so that the comparisons
+// land on their counts and beyond their ends.
+double Degenerate(Random &pick, std::uint32_t runSeed) {
+    const std::uint32_t onGrid =
+        AdvanceSeed(runSeed, static_cast<std::uint64_t>(pick.RandomInt(9000)));
+    const double grid = static_cast<double>(onGrid) / 4294967296.0;
+    switch (pick.RandomInt(9)) {
+    case 0:
+        return 0.0;
+    case 1:
+        return 1.0;
+    case 2:
+        return -0.25;
+    case 3:
+        return 1.5;
+    case 4:
+        return std::numeric_limits<double>::quiet_NaN();
+    case 5:
+        return grid;
+    case 6:
+        return std::nextafter(grid, 0.0);
+    default:
+        return pick.RandomReal();
+    }
+}
+
+void MakeChannel(Kind kind, Random &pick, std::uint32_t runSeed, ModelParameters &p) {
+    auto &d = p.discParams;
+    for (double &v : d)
+        v = kind == Kind::Degenerate ? Degenerate(pick, runSeed) : pick.RandomReal();
+    if (kind == Kind::SameErrors)
+        d[kE1] = d[kE2] = d[kE0];
+    if (kind == Kind::SameOuterStays)
+        d[kP22] = d[kP00];
+    if (kind == Kind::Sticky || kind == Kind::Restless) {
+        for (auto k : {kP00, kP11, kP22})
+            d[k] = kind == Kind::Sticky ? 1 - 0.002 * pick.RandomReal() : 0.05 * pick.RandomReal();
+        d[kP10] = (1 - d[kP11]) * pick.RandomReal();
+    }
+}
+
+TEST(MarkovChunksTest, ChunkedWaysDrawExactlyAsTheChainBitByBit) {
+    Random pick{20261209u};
+    constexpr int kKinds = static_cast<int>(Kind::Count);
+    long long compared = 0;
+    for (int trial = 0; trial < 360; ++trial) {
+        Caller plain;
+        plain.random.seed = pick.Next();
+        MakeChannel(static_cast<Kind>(trial % kKinds), pick, plain.random.seed, plain.p);
+        const std::int32_t states[] = {0, 0, 1, 2, 3, 7, -2};
+        plain.state.chanState = states[pick.RandomInt(7)];
+        plain.errors.fill(9);
+        Caller vector = plain, portable = plain;
+        for (int call = 0; call < 3; ++call) {
+            // Now and then one bit more than the stream holds, which all refuse alike.
+            const int bits =
+                pick.RandomInt(40) == 0 ? kMaxBlock + 1 : 1 + pick.RandomInt(kMaxBlock);
+            const bool drawn =
+                DrawMarkovErrorsPlain(plain.p, plain.state, plain.random, plain.errors, bits);
+            for (Caller *c : {&vector, &portable}) {
+                const bool fastDrawn =
+                    c == &vector
+                        ? DrawMarkovErrors(c->p, c->state, c->random, c->errors, bits)
+                        : DrawMarkovErrorsPortable(c->p, c->state, c->random, c->errors, bits);
+                const auto where = ::testing::Message()
+                                   << "trial " << trial << " call " << call << " bits " << bits
+                                   << (c == &vector ? " vector" : " portable");
+                ASSERT_EQ(fastDrawn, drawn) << where;
+                ASSERT_EQ(c->random.seed, plain.random.seed) << where;
+                ASSERT_EQ(c->state.chanState, plain.state.chanState) << where;
+                ASSERT_EQ(c->state.genLength, plain.state.genLength) << where;
+                ASSERT_EQ(c->errors, plain.errors) << where;
+            }
+            compared += drawn ? bits : 0;
+        }
+    }
+    EXPECT_GT(compared, 2'000'000);
+}
+
+} // namespace
+} // namespace spi
