@@ -146,8 +146,10 @@ Chain StartChain(const ModelParameters &p, const MarkovGeneratorState &state) {
                 state.chanState - 1,
                 0,
                 0};
-    chain.curError = chain.errorBelow[chain.state];
-    chain.curStay = chain.stayBelow[chain.state];
+    // From the kept counts, not from the chain just written: reading that back at once would
+    // wait for the stores.
+    chain.curError = counts.errorBelow[chain.state];
+    chain.curStay = counts.stayBelow[chain.state];
     return chain;
 }
 
@@ -180,11 +182,21 @@ constexpr std::uint32_t kFlip = 0x80000000u;
 alignas(16) constexpr std::array<std::uint32_t, kChunk> kErrorAddFlipped = ChunkAdds<false>(kFlip);
 alignas(16) constexpr std::array<std::uint32_t, kChunk> kMoveAddFlipped = ChunkAdds<true>(kFlip);
 
-// What the walk needs of a chunk: the error masks of the three states, the bits where some state
-// may leave (the draw reaches the least of the stay counts), and the transition draws.
+// How the chunks of a channel are worked.
+struct Plan {
+    bool sameErrors;         // the three states' error counts are equal
+    bool alikeOuter;         // states 0 and 2 have the same stay and error counts
+    std::uint64_t leastStay; // the least of the three stay counts
+};
+
+// What the chain needs of a chunk: the error masks of the three states, the bits where some state
+// may leave (the draw reaches the least stay count) or, when states 0 and 2 are alike, the bits
+// where they leave and where state 1 leaves; and the transition draws.
 struct ChunkMasks {
     std::uint64_t error[3];
     std::uint64_t mayMove;
+    std::uint64_t outerLeaves;
+    std::uint64_t oneLeaves;
     alignas(16) std::uint32_t move[kChunk];
 };
 
@@ -194,9 +206,10 @@ std::uint64_t LowBits(int bits) {
 }
 
 // The portable way: one bit at a time, each draw from the chunk's seed.
-void PortableMasks(const Chain &c, bool, std::uint64_t leastStay, std::uint32_t seed, int bits,
+void PortableMasks(const Chain &c, const Plan &plan, std::uint32_t seed, int bits,
                    ChunkMasks &masks) {
-    masks.error[0] = masks.error[1] = masks.error[2] = masks.mayMove = 0;
+    masks.error[0] = masks.error[1] = masks.error[2] = 0;
+    masks.mayMove = masks.outerLeaves = masks.oneLeaves = 0;
     for (int i = 0; i < bits; ++i) {
         const auto k = static_cast<std::size_t>(i);
         const std::uint32_t e = static_cast<std::uint32_t>(kErrorMul[k]) * seed + kErrorAdd[k];
@@ -204,7 +217,9 @@ void PortableMasks(const Chain &c, bool, std::uint64_t leastStay, std::uint32_t 
         masks.move[i] = y;
         for (int s = 0; s < 3; ++s)
             masks.error[s] |= static_cast<std::uint64_t>(e < c.errorBelow[s]) << i;
-        masks.mayMove |= static_cast<std::uint64_t>(y >= leastStay) << i;
+        masks.mayMove |= static_cast<std::uint64_t>(y >= plan.leastStay) << i;
+        masks.outerLeaves |= static_cast<std::uint64_t>(y >= c.stayBelow[0]) << i;
+        masks.oneLeaves |= static_cast<std::uint64_t>(y >= c.stayBelow[1]) << i;
     }
 }
 
@@ -232,11 +247,11 @@ std::uint64_t Below16(const __m128i (&x)[4], std::uint64_t count) {
 }
 
 // Sixteen bits at a time; bits past `bits` hold draws further along, which the caller ignores.
-void Sse2Masks(const Chain &c, bool sameErrors, std::uint64_t leastStay, std::uint32_t seed,
-               int bits, ChunkMasks &masks) {
+void Sse2Masks(const Chain &c, const Plan &plan, std::uint32_t seed, int bits, ChunkMasks &masks) {
     const __m128i s = _mm_set1_epi64x(static_cast<long long>(seed));
     const __m128i flip = _mm_set1_epi32(static_cast<int>(kFlip));
-    masks.error[0] = masks.error[1] = masks.error[2] = masks.mayMove = 0;
+    masks.error[0] = masks.error[1] = masks.error[2] = 0;
+    masks.mayMove = masks.outerLeaves = masks.oneLeaves = 0;
     for (int g = 0; g < bits; g += 16) {
         __m128i e[4], y[4];
         for (int v = 0; v < 4; ++v) {
@@ -248,14 +263,21 @@ void Sse2Masks(const Chain &c, bool sameErrors, std::uint64_t leastStay, std::ui
             _mm_store_si128(reinterpret_cast<__m128i *>(masks.move + i), _mm_xor_si128(y[v], flip));
         }
         masks.error[0] |= Below16(e, c.errorBelow[0]) << g;
-        if (!sameErrors) {
+        if (!plan.sameErrors)
             masks.error[1] |= Below16(e, c.errorBelow[1]) << g;
+        if (!plan.sameErrors && !plan.alikeOuter)
             masks.error[2] |= Below16(e, c.errorBelow[2]) << g;
+        if (plan.alikeOuter) {
+            masks.outerLeaves |= (~Below16(y, c.stayBelow[0]) & 0xFFFF) << g;
+            masks.oneLeaves |= (~Below16(y, c.stayBelow[1]) & 0xFFFF) << g;
+        } else {
+            masks.mayMove |= (~Below16(y, plan.leastStay) & 0xFFFF) << g;
         }
-        masks.mayMove |= (~Below16(y, leastStay) & 0xFFFF) << g;
     }
-    if (sameErrors)
-        masks.error[1] = masks.error[2] = masks.error[0];
+    if (plan.sameErrors)
+        masks.error[1] = masks.error[0];
+    if (plan.sameErrors || plan.alikeOuter)
+        masks.error[2] = masks.error[0];
 }
 #endif
 
@@ -272,63 +294,116 @@ constexpr std::array<std::uint64_t, 256> SpreadTable() {
 }
 constexpr std::array<std::uint64_t, 256> kSpread = SpreadTable();
 
-// errors[0 .. bits-1] from the bits of mask.
-void Spread(std::uint64_t mask, int bits, std::uint8_t *errors) {
+// errors[0 .. bits-1] from the bits of mask, eight at a time; `room` bytes from errors on belong to
+// the stream's array. The bytes past `bits` keep what they held.
+void Spread(std::uint64_t mask, int bits, std::uint8_t *errors, int room) {
     int b = 0;
     for (; b + 8 <= bits; b += 8) {
         const std::uint64_t w = kSpread[(mask >> b) & 0xFF];
         std::memcpy(errors + b, &w, 8);
     }
+    if (b == bits)
+        return;
+    if (std::endian::native == std::endian::little && b + 8 <= room) {
+        std::uint64_t w;
+        std::memcpy(&w, errors + b, 8);
+        const std::uint64_t kept = ~std::uint64_t{0} << (8 * (bits - b));
+        w = (w & kept) | (kSpread[(mask >> b) & 0xFF] & ~kept);
+        std::memcpy(errors + b, &w, 8);
+        return;
+    }
     for (; b < bits; ++b)
         errors[b] = static_cast<std::uint8_t>(mask >> b & 1u);
 }
 
-// The chain through one chunk: only the bits where some state may leave are looked at; between
-// state changes the errors are those of the state the chain is in.
-std::uint64_t WalkChunk(Chain &c, bool sameErrors, const ChunkMasks &masks, int bits) {
+// Where a transition draw takes each state, as one word: four times the next state of state s in
+// bits 4s .. 4s+3, so that the walk takes the next state with a shift and a mask and no branch.
+std::uint32_t NextStates(const Chain &c, std::uint32_t y) {
+    // Flags as numbers rather than choices: the compiler then makes no branch of them.
+    const std::uint32_t leave0 = y >= c.stayBelow[0];
+    const std::uint32_t leave1 = y >= c.stayBelow[1];
+    const std::uint32_t leave2 = y >= c.stayBelow[2];
+    const std::uint32_t beyondZero = y >= c.toZeroBelow;
+    const std::uint32_t from0 = 4 * leave0;
+    const std::uint32_t from1 = 4 * (1 - leave1) + 8 * (leave1 & beyondZero);
+    const std::uint32_t from2 = 8 - 4 * leave2;
+    return from0 | from1 << 4 | from2 << 8;
+}
+
+// The chain through one chunk: only the bits where some state may leave are looked at. The errors
+// from the last bit looked at up to this one are those of the state the chain was in.
+std::uint64_t WalkChunk(Chain &c, const Plan &plan, const ChunkMasks &masks, int bits) {
     std::uint64_t candidates = masks.mayMove & LowBits(bits);
-    if (sameErrors) {
-        while (candidates) {
-            const int j = std::countr_zero(candidates);
-            candidates &= candidates - 1;
-            c.Move(masks.move[j]);
-        }
+    std::uint32_t state4 = static_cast<std::uint32_t>(4 * c.state);
+    if (plan.sameErrors) {
+        // The errors are the same in every state: only where the chain ends matters.
+        for (; candidates; candidates &= candidates - 1)
+            state4 = NextStates(c, masks.move[std::countr_zero(candidates)]) >> state4 & 15u;
+        c.state = static_cast<int>(state4 / 4);
         return masks.error[0];
     }
     std::uint64_t errors = 0;
-    std::uint64_t from = ~std::uint64_t{0}; // the bits from the last change on
-    while (candidates) {
+    std::uint64_t done = 0;
+    for (; candidates; candidates &= candidates - 1) {
         const int j = std::countr_zero(candidates);
-        candidates &= candidates - 1;
-        const int before = c.state;
-        if (c.Move(masks.move[j])) {
-            const std::uint64_t upTo = LowBits(j + 1);
-            errors |= masks.error[before] & from & upTo;
-            from = ~upTo;
-        }
+        const std::uint64_t upTo = (std::uint64_t{2} << j) - 1; // bits 0 .. j
+        errors |= masks.error[state4 / 4] & upTo & ~done;
+        done = upTo;
+        state4 = NextStates(c, masks.move[j]) >> state4 & 15u;
     }
-    return errors | (masks.error[c.state] & from);
+    c.state = static_cast<int>(state4 / 4);
+    return errors | (masks.error[c.state] & ~done);
 }
 
-using MasksOfChunk = void (*)(const Chain &, bool, std::uint64_t, std::uint32_t, int, ChunkMasks &);
+// The chain through one chunk when states 0 and 2 are alike, all bits at once. Whether the chain
+// is in state 1 after each bit: a bit where both state 1 and the outer states leave flips it, a
+// bit where only one of them leaves sets it (to 1 when the outer state leaves), the other bits keep
+// it. Which outer state the chain is in matters only at the end: the one entered last.
+std::uint64_t AlikeOuterChunk(Chain &c, const ChunkMasks &masks, int bits) {
+    const std::uint64_t valid = LowBits(bits);
+    const std::uint64_t outer = masks.outerLeaves & valid, one = masks.oneLeaves & valid;
+    const std::uint64_t flips = outer & one, sets = outer ^ one;
+    std::uint64_t parity = flips; // of the flips up to each bit
+    for (int k = 1; k < kChunk; k <<= 1)
+        parity ^= parity << k;
+    // Relative to that parity, each set fixes a value that holds up to the next set: those of 1
+    // are carried up by an addition whose carry runs through the bits that are not sets.
+    const std::uint64_t setOnes = sets & (parity ^ outer);
+    const std::uint64_t free = ~sets;
+    const std::uint64_t carried = ((free + (setOnes << 1)) ^ free) & free;
+    const std::uint64_t beforeFirstSet = (sets & (~sets + 1)) - 1;
+    const std::uint64_t startsInOne = c.state == 1 ? beforeFirstSet : 0;
+    const std::uint64_t inOneAfter = parity ^ (setOnes | carried | startsInOne);
+    const std::uint64_t inOneDuring = inOneAfter << 1 | (c.state == 1 ? 1u : 0u);
+    const std::uint64_t errors = (inOneDuring & masks.error[1]) | (~inOneDuring & masks.error[0]);
+    const std::uint64_t toOuter = inOneDuring & one;
+    if (inOneAfter >> (bits - 1) & 1u)
+        c.state = 1;
+    else if (toOuter)
+        c.state = masks.move[63 - std::countl_zero(toOuter)] < c.toZeroBelow ? 0 : 2;
+    return errors;
+}
 
+// The masks of each chunk come from MasksOf: the vector lanes or the portable loop.
+template <auto MasksOf>
 bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
-                  std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits,
-                  MasksOfChunk masksOf) {
+                  std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
     std::uint32_t seed = random.seed;
     if (!Start(p, state, seed, bits))
         return false;
     Chain chain = StartChain(p, state);
-    const bool sameErrors =
-        chain.errorBelow[0] == chain.errorBelow[1] && chain.errorBelow[1] == chain.errorBelow[2];
-    const std::uint64_t leastStay =
-        std::min({chain.stayBelow[0], chain.stayBelow[1], chain.stayBelow[2]});
+    const auto &e = chain.errorBelow;
+    const auto &stay = chain.stayBelow;
+    const Plan plan{e[0] == e[1] && e[1] == e[2], e[0] == e[2] && stay[0] == stay[2],
+                    std::min({stay[0], stay[1], stay[2]})};
     std::uint8_t *out = errors.data() + 1;
     ChunkMasks masks;
     for (int done = 0; done < state.genLength; done += kChunk) {
         const int n = std::min(kChunk, state.genLength - done);
-        masksOf(chain, sameErrors, leastStay, seed, n, masks);
-        Spread(WalkChunk(chain, sameErrors, masks, n), n, out + done);
+        MasksOf(chain, plan, seed, n, masks);
+        const std::uint64_t chunkErrors =
+            plan.alikeOuter ? AlikeOuterChunk(chain, masks, n) : WalkChunk(chain, plan, masks, n);
+        Spread(chunkErrors, n, out + done, kMaxBlock - done);
         const auto last = static_cast<std::size_t>(n - 1);
         seed = static_cast<std::uint32_t>(kMoveMul[last]) * seed + kMoveAdd[last];
     }
@@ -342,15 +417,15 @@ bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random 
 bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
                       std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
 #if defined(__SSE2__)
-    return DrawInChunks(p, state, random, errors, bits, Sse2Masks);
+    return DrawInChunks<Sse2Masks>(p, state, random, errors, bits);
 #else
-    return DrawInChunks(p, state, random, errors, bits, PortableMasks);
+    return DrawInChunks<PortableMasks>(p, state, random, errors, bits);
 #endif
 }
 
 bool DrawMarkovErrorsPortable(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
                               std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
-    return DrawInChunks(p, state, random, errors, bits, PortableMasks);
+    return DrawInChunks<PortableMasks>(p, state, random, errors, bits);
 }
 
 bool DrawMarkovErrorsPlain(const ModelParameters &p, MarkovGeneratorState &state, Random &random,

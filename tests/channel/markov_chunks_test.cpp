@@ -14,8 +14,21 @@ namespace {
 
 using Errors = std::array<std::uint8_t, kMaxBlock + 1>;
 
-// The kinds of channel the cases take turns over: the probabilities each kind gives.
-enum class Kind { Random, SameErrors, SameOuterStays, Degenerate, Sticky, Restless, Count };
+// The kinds of channel the cases take turns over: the probabilities each kind gives. States 0
+// and 2 alike (the same stay and error probabilities) are worked all bits at once, the others by
+// walking the state changes.
+enum class Kind {
+    Random,
+    SameErrors,
+    SameOuterStays,
+    AlikeOuter,
+    AlikeOuterSameErrors,
+    Degenerate,
+    DegenerateAlikeOuter,
+    Sticky,
+    Restless,
+    Count
+};
 
 struct Caller {
     ModelParameters p;
@@ -28,9 +41,9 @@ struct Caller {
 // land on their counts and beyond their ends.
 double Degenerate(Random &pick, std::uint32_t runSeed) {
     const std::uint32_t onGrid =
-        AdvanceSeed(runSeed, static_cast<std::uint64_t>(pick.RandomInt(9000)));
+        AdvanceSeed(runSeed, static_cast<std::uint64_t>(pick.RandomInt(2000)));
     const double grid = static_cast<double>(onGrid) / 4294967296.0;
-    switch (pick.RandomInt(9)) {
+    switch (pick.RandomInt(12)) {
     case 0:
         return 0.0;
     case 1:
@@ -45,6 +58,10 @@ double Degenerate(Random &pick, std::uint32_t runSeed) {
         return grid;
     case 6:
         return std::nextafter(grid, 0.0);
+    case 7:
+    case 8:
+    case 9:
+        return grid - 1 / 4294967296.0; // the count is then the draw itself
     default:
         return pick.RandomReal();
     }
@@ -52,11 +69,18 @@ double Degenerate(Random &pick, std::uint32_t runSeed) {
 
 void MakeChannel(Kind kind, Random &pick, std::uint32_t runSeed, ModelParameters &p) {
     auto &d = p.discParams;
+    const bool degenerate = kind == Kind::Degenerate || kind == Kind::DegenerateAlikeOuter;
     for (double &v : d)
-        v = kind == Kind::Degenerate ? Degenerate(pick, runSeed) : pick.RandomReal();
-    if (kind == Kind::SameErrors)
+        v = degenerate ? Degenerate(pick, runSeed) : pick.RandomReal();
+    // The sum P10 + P11 (in extended precision) on a draw as well.
+    if (degenerate && pick.RandomInt(2) == 0)
+        d[kP10] = Degenerate(pick, runSeed) - d[kP11];
+    if (kind == Kind::SameErrors || kind == Kind::AlikeOuterSameErrors)
         d[kE1] = d[kE2] = d[kE0];
-    if (kind == Kind::SameOuterStays)
+    if (kind == Kind::AlikeOuter || kind == Kind::DegenerateAlikeOuter)
+        d[kE2] = d[kE0];
+    if (kind == Kind::SameOuterStays || kind == Kind::AlikeOuter ||
+        kind == Kind::AlikeOuterSameErrors || kind == Kind::DegenerateAlikeOuter)
         d[kP22] = d[kP00];
     if (kind == Kind::Sticky || kind == Kind::Restless) {
         for (auto k : {kP00, kP11, kP22})
@@ -69,10 +93,14 @@ TEST(MarkovChunksTest, ChunkedWaysDrawExactlyAsTheChainBitByBit) {
     Random pick{20261209u};
     constexpr int kKinds = static_cast<int>(Kind::Count);
     long long compared = 0;
-    for (int trial = 0; trial < 360; ++trial) {
+    for (int trial = 0; trial < 600; ++trial) {
         Caller plain;
         plain.random.seed = pick.Next();
-        MakeChannel(static_cast<Kind>(trial % kKinds), pick, plain.random.seed, plain.p);
+        // Every other case degenerate: its comparisons on the counts are the rare ones.
+        const Kind kind = trial % 2
+                              ? (trial % 4 == 1 ? Kind::Degenerate : Kind::DegenerateAlikeOuter)
+                              : static_cast<Kind>(trial / 2 % kKinds);
+        MakeChannel(kind, pick, plain.random.seed, plain.p);
         const std::int32_t states[] = {0, 0, 1, 2, 3, 7, -2};
         plain.state.chanState = states[pick.RandomInt(7)];
         plain.errors.fill(9);
