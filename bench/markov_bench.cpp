@@ -66,7 +66,7 @@ template <auto Draw> void BM_MarkovWay(benchmark::State &state) {
     state.counters["bits/s"] = benchmark::Counter(
         static_cast<double>(state.iterations()) * blockBits, benchmark::Counter::kIsRate);
 }
-BENCHMARK_TEMPLATE(BM_MarkovWay, spi::DrawMarkovErrorsPlain)->Arg(5000)->Arg(36);
-BENCHMARK_TEMPLATE(BM_MarkovWay, spi::DrawMarkovErrors)->Arg(5000)->Arg(36);
+BENCHMARK_TEMPLATE(BM_MarkovWay, spi::DrawMarkovErrorsPlain)->Arg(5000)->Arg(36)->Arg(7);
+BENCHMARK_TEMPLATE(BM_MarkovWay, spi::DrawMarkovErrors)->Arg(5000)->Arg(36)->Arg(7);
 
 } // namespace

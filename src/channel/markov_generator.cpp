@@ -416,6 +416,9 @@ bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random 
 
 bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
                       std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
+    // A chunk costs about as much as 14 bits drawn one by one, whatever its length.
+    if (bits < 16)
+        return DrawMarkovErrorsPlain(p, state, random, errors, bits);
 #if defined(__SSE2__)
     return DrawInChunks<Sse2Masks>(p, state, random, errors, bits);
 #else
