@@ -10,8 +10,8 @@
 #include <cstring>
 #include <span>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 namespace spi {
@@ -158,15 +158,15 @@ Chain StartChain(const ModelParameters &p, const MarkovGeneratorState &state) {
 // Only the state changes are then walked one by one.
 constexpr int kChunk = 64;
 
-template <bool kMove> constexpr std::array<std::uint64_t, kChunk> ChunkMuls() {
-    std::array<std::uint64_t, kChunk> muls{};
+template <bool kMove> constexpr std::array<std::uint32_t, kChunk> ChunkMuls() {
+    std::array<std::uint32_t, kChunk> muls{};
     for (int i = 0; i < kChunk; ++i)
         muls[static_cast<std::size_t>(i)] = StepsAhead(2 * i + (kMove ? 2 : 1)).mul;
     return muls;
 }
 
 // The increments with 2^31 added: the draws then come out with the top bit flipped, ready for the
-// signed comparisons of SSE2 (x < t unsigned is x ^ 2^31 < t ^ 2^31 signed).
+// signed comparisons of the vector unit (x < t unsigned is x ^ 2^31 < t ^ 2^31 signed).
 template <bool kMove> constexpr std::array<std::uint32_t, kChunk> ChunkAdds(std::uint32_t flip) {
     std::array<std::uint32_t, kChunk> adds{};
     for (int i = 0; i < kChunk; ++i)
@@ -174,13 +174,13 @@ template <bool kMove> constexpr std::array<std::uint32_t, kChunk> ChunkAdds(std:
     return adds;
 }
 
-alignas(16) constexpr std::array<std::uint64_t, kChunk> kErrorMul = ChunkMuls<false>();
-alignas(16) constexpr std::array<std::uint64_t, kChunk> kMoveMul = ChunkMuls<true>();
+alignas(32) constexpr std::array<std::uint32_t, kChunk> kErrorMul = ChunkMuls<false>();
+alignas(32) constexpr std::array<std::uint32_t, kChunk> kMoveMul = ChunkMuls<true>();
 alignas(16) constexpr std::array<std::uint32_t, kChunk> kErrorAdd = ChunkAdds<false>(0);
 alignas(16) constexpr std::array<std::uint32_t, kChunk> kMoveAdd = ChunkAdds<true>(0);
 constexpr std::uint32_t kFlip = 0x80000000u;
-alignas(16) constexpr std::array<std::uint32_t, kChunk> kErrorAddFlipped = ChunkAdds<false>(kFlip);
-alignas(16) constexpr std::array<std::uint32_t, kChunk> kMoveAddFlipped = ChunkAdds<true>(kFlip);
+alignas(32) constexpr std::array<std::uint32_t, kChunk> kErrorAddFlipped = ChunkAdds<false>(kFlip);
+alignas(32) constexpr std::array<std::uint32_t, kChunk> kMoveAddFlipped = ChunkAdds<true>(kFlip);
 
 // How the chunks of a channel are worked.
 struct Plan {
@@ -197,7 +197,7 @@ struct ChunkMasks {
     std::uint64_t mayMove;
     std::uint64_t outerLeaves;
     std::uint64_t oneLeaves;
-    alignas(16) std::uint32_t move[kChunk];
+    alignas(32) std::uint32_t move[kChunk];
 };
 
 // Bits 0 .. bits-1.
@@ -212,8 +212,8 @@ void PortableMasks(const Chain &c, const Plan &plan, std::uint32_t seed, int bit
     masks.mayMove = masks.outerLeaves = masks.oneLeaves = 0;
     for (int i = 0; i < bits; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        const std::uint32_t e = static_cast<std::uint32_t>(kErrorMul[k]) * seed + kErrorAdd[k];
-        const std::uint32_t y = static_cast<std::uint32_t>(kMoveMul[k]) * seed + kMoveAdd[k];
+        const std::uint32_t e = kErrorMul[k] * seed + kErrorAdd[k];
+        const std::uint32_t y = kMoveMul[k] * seed + kMoveAdd[k];
         masks.move[i] = y;
         for (int s = 0; s < 3; ++s)
             masks.error[s] |= static_cast<std::uint64_t>(e < c.errorBelow[s]) << i;
@@ -223,61 +223,56 @@ void PortableMasks(const Chain &c, const Plan &plan, std::uint32_t seed, int bit
     }
 }
 
-#if defined(__SSE2__)
-// Four draws of one kind from the chunk's seed (its low half in both 64-bit halves of s):
-// two 32x32 multiplications of two lanes each, their low halves gathered, the increment added.
-__m128i FourDraws(__m128i s, const std::uint64_t *mul, const std::uint32_t *add) {
-    const __m128i p01 = _mm_mul_epu32(s, _mm_load_si128(reinterpret_cast<const __m128i *>(mul)));
-    const __m128i p23 =
-        _mm_mul_epu32(s, _mm_load_si128(reinterpret_cast<const __m128i *>(mul + 2)));
-    const __m128i low = _mm_castps_si128(
-        _mm_shuffle_ps(_mm_castsi128_ps(p01), _mm_castsi128_ps(p23), _MM_SHUFFLE(2, 0, 2, 0)));
-    return _mm_add_epi32(low, _mm_load_si128(reinterpret_cast<const __m128i *>(add)));
+#if defined(__GNUC__) && defined(__x86_64__)
+#define SPI_MARKOV_AVX2 1
+// Eight draws of one kind, with the top bit flipped.
+[[gnu::target("avx2")]] __m256i EightDraws(__m256i s, const std::uint32_t *mul,
+                                           const std::uint32_t *add) {
+    const __m256i m = _mm256_load_si256(reinterpret_cast<const __m256i *>(mul));
+    return _mm256_add_epi32(_mm256_mullo_epi32(s, m),
+                            _mm256_load_si256(reinterpret_cast<const __m256i *>(add)));
 }
 
-// Bit j of the result: flipped draw j below the count (16 draws in four vectors). A count of
-// 2^32 is below for every draw.
-std::uint64_t Below16(const __m128i (&x)[4], std::uint64_t count) {
+// Bit j: flipped draw j below the count.
+[[gnu::target("avx2")]] std::uint64_t Below8(__m256i x, std::uint64_t count) {
     if (count > 0xFFFFFFFFu)
-        return 0xFFFF;
-    const __m128i t = _mm_set1_epi32(static_cast<int>(static_cast<std::uint32_t>(count) ^ kFlip));
-    const __m128i lo = _mm_packs_epi32(_mm_cmpgt_epi32(t, x[0]), _mm_cmpgt_epi32(t, x[1]));
-    const __m128i hi = _mm_packs_epi32(_mm_cmpgt_epi32(t, x[2]), _mm_cmpgt_epi32(t, x[3]));
-    return static_cast<std::uint64_t>(_mm_movemask_epi8(_mm_packs_epi16(lo, hi)));
+        return 0xFF;
+    const __m256i t =
+        _mm256_set1_epi32(static_cast<int>(static_cast<std::uint32_t>(count) ^ kFlip));
+    return static_cast<std::uint64_t>(
+        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(t, x))));
 }
 
-// Sixteen bits at a time; bits past `bits` hold draws further along, which the caller ignores.
-void Sse2Masks(const Chain &c, const Plan &plan, std::uint32_t seed, int bits, ChunkMasks &masks) {
-    const __m128i s = _mm_set1_epi64x(static_cast<long long>(seed));
-    const __m128i flip = _mm_set1_epi32(static_cast<int>(kFlip));
-    masks.error[0] = masks.error[1] = masks.error[2] = 0;
-    masks.mayMove = masks.outerLeaves = masks.oneLeaves = 0;
-    for (int g = 0; g < bits; g += 16) {
-        __m128i e[4], y[4];
-        for (int v = 0; v < 4; ++v) {
-            const int i = g + 4 * v;
-            e[v] = FourDraws(s, &kErrorMul[static_cast<std::size_t>(i)],
-                             &kErrorAddFlipped[static_cast<std::size_t>(i)]);
-            y[v] = FourDraws(s, &kMoveMul[static_cast<std::size_t>(i)],
-                             &kMoveAddFlipped[static_cast<std::size_t>(i)]);
-            _mm_store_si128(reinterpret_cast<__m128i *>(masks.move + i), _mm_xor_si128(y[v], flip));
-        }
-        masks.error[0] |= Below16(e, c.errorBelow[0]) << g;
+// The masks eight bits at a time, on processors that have AVX2. Bits past `bits` hold draws
+// further along, which the chain ignores.
+[[gnu::target("avx2")]] void Avx2Masks(const Chain &c, const Plan &plan, std::uint32_t seed,
+                                       int bits, ChunkMasks &masks) {
+    const __m256i s = _mm256_set1_epi32(static_cast<int>(seed));
+    const __m256i flip = _mm256_set1_epi32(static_cast<int>(kFlip));
+    std::uint64_t error[3] = {}, mayMove = 0, outerLeaves = 0, oneLeaves = 0;
+    for (int i = 0; i < bits; i += 8) {
+        const auto k = static_cast<std::size_t>(i);
+        const __m256i e = EightDraws(s, &kErrorMul[k], &kErrorAddFlipped[k]);
+        const __m256i y = EightDraws(s, &kMoveMul[k], &kMoveAddFlipped[k]);
+        _mm256_store_si256(reinterpret_cast<__m256i *>(masks.move + i), _mm256_xor_si256(y, flip));
+        error[0] |= Below8(e, c.errorBelow[0]) << i;
         if (!plan.sameErrors)
-            masks.error[1] |= Below16(e, c.errorBelow[1]) << g;
+            error[1] |= Below8(e, c.errorBelow[1]) << i;
         if (!plan.sameErrors && !plan.alikeOuter)
-            masks.error[2] |= Below16(e, c.errorBelow[2]) << g;
+            error[2] |= Below8(e, c.errorBelow[2]) << i;
         if (plan.alikeOuter) {
-            masks.outerLeaves |= (~Below16(y, c.stayBelow[0]) & 0xFFFF) << g;
-            masks.oneLeaves |= (~Below16(y, c.stayBelow[1]) & 0xFFFF) << g;
+            outerLeaves |= (~Below8(y, c.stayBelow[0]) & 0xFF) << i;
+            oneLeaves |= (~Below8(y, c.stayBelow[1]) & 0xFF) << i;
         } else {
-            masks.mayMove |= (~Below16(y, plan.leastStay) & 0xFFFF) << g;
+            mayMove |= (~Below8(y, plan.leastStay) & 0xFF) << i;
         }
     }
-    if (plan.sameErrors)
-        masks.error[1] = masks.error[0];
-    if (plan.sameErrors || plan.alikeOuter)
-        masks.error[2] = masks.error[0];
+    masks.error[0] = error[0];
+    masks.error[1] = plan.sameErrors ? error[0] : error[1];
+    masks.error[2] = plan.sameErrors || plan.alikeOuter ? error[0] : error[2];
+    masks.mayMove = mayMove;
+    masks.outerLeaves = outerLeaves;
+    masks.oneLeaves = oneLeaves;
 }
 #endif
 
@@ -405,7 +400,7 @@ bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random 
             plan.alikeOuter ? AlikeOuterChunk(chain, masks, n) : WalkChunk(chain, plan, masks, n);
         Spread(chunkErrors, n, out + done, kMaxBlock - done);
         const auto last = static_cast<std::size_t>(n - 1);
-        seed = static_cast<std::uint32_t>(kMoveMul[last]) * seed + kMoveAdd[last];
+        seed = kMoveMul[last] * seed + kMoveAdd[last];
     }
     state.chanState = chain.state + 1;
     random.seed = seed;
@@ -414,21 +409,33 @@ bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random 
 
 } // namespace
 
+bool MarkovLanesAvailable(MarkovLanes lanes) {
+#if defined(SPI_MARKOV_AVX2)
+    if (lanes == MarkovLanes::Avx2)
+        return __builtin_cpu_supports("avx2");
+#endif
+    return lanes == MarkovLanes::Portable;
+}
+
+bool DrawMarkovErrorsWith(MarkovLanes lanes, const ModelParameters &p, MarkovGeneratorState &state,
+                          Random &random, std::span<std::uint8_t, kMaxBlock + 1> errors,
+                          std::int64_t bits) {
+#if defined(SPI_MARKOV_AVX2)
+    if (lanes == MarkovLanes::Avx2)
+        return DrawInChunks<Avx2Masks>(p, state, random, errors, bits);
+#endif
+    (void)lanes;
+    return DrawInChunks<PortableMasks>(p, state, random, errors, bits);
+}
+
 bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
                       std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
     // A chunk costs about as much as 14 bits drawn one by one, whatever its length.
     if (bits < 16)
         return DrawMarkovErrorsPlain(p, state, random, errors, bits);
-#if defined(__SSE2__)
-    return DrawInChunks<Sse2Masks>(p, state, random, errors, bits);
-#else
-    return DrawInChunks<PortableMasks>(p, state, random, errors, bits);
-#endif
-}
-
-bool DrawMarkovErrorsPortable(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
-                              std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
-    return DrawInChunks<PortableMasks>(p, state, random, errors, bits);
+    static const MarkovLanes widest =
+        MarkovLanesAvailable(MarkovLanes::Avx2) ? MarkovLanes::Avx2 : MarkovLanes::Portable;
+    return DrawMarkovErrorsWith(widest, p, state, random, errors, bits);
 }
 
 bool DrawMarkovErrorsPlain(const ModelParameters &p, MarkovGeneratorState &state, Random &random,

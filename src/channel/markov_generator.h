@@ -14,10 +14,14 @@ namespace spi {
 bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
                       std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits);
 
-// The same drawing, the one DrawMarkovErrors takes where the vector unit is missing: the chain's
-// comparisons made one bit at a time into the masks the state walk reads.
-bool DrawMarkovErrorsPortable(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
-                              std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits);
+// The lanes the chain's comparisons are made in, chunk by chunk: a plain loop (everywhere) or
+// eight at a time with AVX2 (on x86-64, checked when the program runs). DrawMarkovErrors takes the
+// widest the processor has; both draw exactly alike.
+enum class MarkovLanes { Portable, Avx2 };
+bool MarkovLanesAvailable(MarkovLanes lanes);
+bool DrawMarkovErrorsWith(MarkovLanes lanes, const ModelParameters &p, MarkovGeneratorState &state,
+                          Random &random, std::span<std::uint8_t, kMaxBlock + 1> errors,
+                          std::int64_t bits);
 
 // The chain drawn bit by bit, error then transition: the reference the faster ways must match to
 // the bit (errors, seed and state after the call).

@@ -1,5 +1,6 @@
-// The generator's chunked ways (vector comparisons and their portable form) against the chain
-// drawn bit by bit: errors, seed, state and length after every call, over random channels.
+// The generator's chunked ways (the lanes of every kind the processor has, and the way it picks)
+// against the chain drawn bit by bit: errors, seed, state and length after every call, over random
+// channels.
 #include "channel/discrete_channel.h"
 #include "channel/markov_generator.h"
 #include "model/model_state.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace spi {
@@ -104,21 +106,26 @@ TEST(MarkovChunksTest, ChunkedWaysDrawExactlyAsTheChainBitByBit) {
         const std::int32_t states[] = {0, 0, 1, 2, 3, 7, -2};
         plain.state.chanState = states[pick.RandomInt(7)];
         plain.errors.fill(9);
-        Caller vector = plain, portable = plain;
+        Caller picked = plain, portable = plain, avx2 = plain;
         for (int call = 0; call < 3; ++call) {
             // Now and then one bit more than the stream holds, which all refuse alike.
             const int bits =
                 pick.RandomInt(40) == 0 ? kMaxBlock + 1 : 1 + pick.RandomInt(kMaxBlock);
             const bool drawn =
                 DrawMarkovErrorsPlain(plain.p, plain.state, plain.random, plain.errors, bits);
-            for (Caller *c : {&vector, &portable}) {
+            for (Caller *c : {&picked, &portable, &avx2}) {
+                const MarkovLanes lanes = c == &avx2 ? MarkovLanes::Avx2 : MarkovLanes::Portable;
+                if (!MarkovLanesAvailable(lanes))
+                    continue;
                 const bool fastDrawn =
-                    c == &vector
+                    c == &picked
                         ? DrawMarkovErrors(c->p, c->state, c->random, c->errors, bits)
-                        : DrawMarkovErrorsPortable(c->p, c->state, c->random, c->errors, bits);
+                        : DrawMarkovErrorsWith(lanes, c->p, c->state, c->random, c->errors, bits);
                 const auto where = ::testing::Message()
                                    << "trial " << trial << " call " << call << " bits " << bits
-                                   << (c == &vector ? " vector" : " portable");
+                                   << (c == &picked ? " picked"
+                                       : c == &avx2 ? " avx2"
+                                                    : " portable");
                 ASSERT_EQ(fastDrawn, drawn) << where;
                 ASSERT_EQ(c->random.seed, plain.random.seed) << where;
                 ASSERT_EQ(c->state.chanState, plain.state.chanState) << where;
@@ -129,6 +136,8 @@ TEST(MarkovChunksTest, ChunkedWaysDrawExactlyAsTheChainBitByBit) {
         }
     }
     EXPECT_GT(compared, 2'000'000);
+    if (!MarkovLanesAvailable(MarkovLanes::Avx2))
+        std::printf("AVX2 lanes not on this processor: only the portable ones compared\n");
 }
 
 } // namespace
