@@ -61,22 +61,16 @@ struct ChainCounts {
 // calls the generator once per interleaver block with the same channel. The counts of the last
 // channel seen on this thread are kept and reused while its seven probabilities are the same to
 // the bit, so they are always the counts of the channel at hand.
-const ChainCounts &CountsOf(const std::array<double, 15> &d) {
-    constexpr std::size_t kUsed[7] = {kE0, kE1, kE2, kP00, kP11, kP22, kP10};
-    struct Memo {
-        std::uint64_t key[7];
-        bool valid = false;
-        ChainCounts counts;
-    };
-    thread_local Memo memo;
+constexpr std::size_t kUsed[7] = {kE0, kE1, kE2, kP00, kP11, kP22, kP10};
+struct Memo {
     std::uint64_t key[7];
-    bool same = memo.valid;
-    for (std::size_t i = 0; i < 7; ++i) {
-        key[i] = std::bit_cast<std::uint64_t>(d[kUsed[i]]);
-        same = same && key[i] == memo.key[i];
-    }
-    if (same)
-        return memo.counts;
+    bool valid = false;
+    ChainCounts counts;
+};
+
+// Out of line: a run reaches it only when its channel changes.
+[[gnu::noinline]] const ChainCounts &Remember(Memo &memo, const std::uint64_t (&key)[7],
+                                              const std::array<double, 15> &d) {
     memo.counts = {
         {CountAtOrBelow(d[kE0]), CountAtOrBelow(d[kE1]), CountAtOrBelow(d[kE2])},
         {CountAtOrBelow(d[kP00]), CountAtOrBelow(d[kP11]), CountAtOrBelow(d[kP22])},
@@ -84,6 +78,17 @@ const ChainCounts &CountsOf(const std::array<double, 15> &d) {
     std::copy(key, key + 7, memo.key);
     memo.valid = true;
     return memo.counts;
+}
+
+const ChainCounts &CountsOf(const std::array<double, 15> &d) {
+    thread_local Memo memo;
+    std::uint64_t key[7];
+    bool same = memo.valid;
+    for (std::size_t i = 0; i < 7; ++i) {
+        key[i] = std::bit_cast<std::uint64_t>(d[kUsed[i]]);
+        same = same && key[i] == memo.key[i];
+    }
+    return same ? memo.counts : Remember(memo, key, d);
 }
 
 // The chain between bits. Per state: an error when the error draw's seed is below errorBelow,
@@ -379,10 +384,40 @@ std::uint64_t AlikeOuterChunk(Chain &c, const ChunkMasks &masks, int bits) {
     return errors;
 }
 
-// The masks of each chunk come from MasksOf: the vector lanes or the portable loop.
+// The bits one by one: each draws its error, then its transition; two bits take four draws, all
+// four computed from the seed before them. The chain and the seed are copied in and out: the byte
+// stores could otherwise point into them, and they would be reloaded after each.
+void BitByBit(Chain &kept, std::uint32_t &keptSeed, std::uint8_t *out, int count) {
+    Chain chain = kept;
+    std::uint32_t seed = keptSeed;
+    int i = 0;
+    for (; i + 2 <= count; i += 2) {
+        const std::uint32_t error1 = Draw(seed, kAhead1);
+        const std::uint32_t move1 = Draw(seed, kAhead2);
+        const std::uint32_t error2 = Draw(seed, kAhead3);
+        const std::uint32_t move2 = Draw(seed, kAhead4);
+        seed = move2;
+        chain.Bit(error1, move1, out[i]);
+        chain.Bit(error2, move2, out[i + 1]);
+    }
+    if (i < count) {
+        const std::uint32_t error1 = Draw(seed, kAhead1);
+        seed = Draw(seed, kAhead2);
+        chain.Bit(error1, seed, out[i]);
+    }
+    kept = chain;
+    keptSeed = seed;
+}
+
+// Where a quarter of the bits or more may change state, walking the changes costs more than the
+// bits one by one.
+constexpr std::uint64_t kDenseBelow = std::uint64_t{3} << 30;
+
+// The masks of each chunk come from MasksOf: the vector lanes or the portable loop. With `choose`,
+// the calls where chunks do not pay (short ones, dense state changes) go bit by bit instead.
 template <auto MasksOf>
 bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
-                  std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
+                  std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits, bool choose) {
     std::uint32_t seed = random.seed;
     if (!Start(p, state, seed, bits))
         return false;
@@ -392,6 +427,13 @@ bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random 
     const Plan plan{e[0] == e[1] && e[1] == e[2], e[0] == e[2] && stay[0] == stay[2],
                     std::min({stay[0], stay[1], stay[2]})};
     std::uint8_t *out = errors.data() + 1;
+    // A chunk costs about as much as 14 bits drawn one by one, whatever its length.
+    if (choose && (bits < 16 || (!plan.alikeOuter && plan.leastStay < kDenseBelow))) {
+        BitByBit(chain, seed, out, state.genLength);
+        state.chanState = chain.state + 1;
+        random.seed = seed;
+        return true;
+    }
     ChunkMasks masks;
     for (int done = 0; done < state.genLength; done += kChunk) {
         const int n = std::min(kChunk, state.genLength - done);
@@ -417,25 +459,30 @@ bool MarkovLanesAvailable(MarkovLanes lanes) {
     return lanes == MarkovLanes::Portable;
 }
 
+namespace {
+bool DrawChunked(MarkovLanes lanes, bool choose, const ModelParameters &p,
+                 MarkovGeneratorState &state, Random &random,
+                 std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
+#if defined(SPI_MARKOV_AVX2)
+    if (lanes == MarkovLanes::Avx2)
+        return DrawInChunks<Avx2Masks>(p, state, random, errors, bits, choose);
+#endif
+    (void)lanes;
+    return DrawInChunks<PortableMasks>(p, state, random, errors, bits, choose);
+}
+} // namespace
+
 bool DrawMarkovErrorsWith(MarkovLanes lanes, const ModelParameters &p, MarkovGeneratorState &state,
                           Random &random, std::span<std::uint8_t, kMaxBlock + 1> errors,
                           std::int64_t bits) {
-#if defined(SPI_MARKOV_AVX2)
-    if (lanes == MarkovLanes::Avx2)
-        return DrawInChunks<Avx2Masks>(p, state, random, errors, bits);
-#endif
-    (void)lanes;
-    return DrawInChunks<PortableMasks>(p, state, random, errors, bits);
+    return DrawChunked(lanes, false, p, state, random, errors, bits);
 }
 
 bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
                       std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
-    // A chunk costs about as much as 14 bits drawn one by one, whatever its length.
-    if (bits < 16)
-        return DrawMarkovErrorsPlain(p, state, random, errors, bits);
     static const MarkovLanes widest =
         MarkovLanesAvailable(MarkovLanes::Avx2) ? MarkovLanes::Avx2 : MarkovLanes::Portable;
-    return DrawMarkovErrorsWith(widest, p, state, random, errors, bits);
+    return DrawChunked(widest, true, p, state, random, errors, bits);
 }
 
 bool DrawMarkovErrorsPlain(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
@@ -444,25 +491,7 @@ bool DrawMarkovErrorsPlain(const ModelParameters &p, MarkovGeneratorState &state
     if (!Start(p, state, seed, bits))
         return false;
     Chain chain = StartChain(p, state);
-    // Each bit draws its error, then its transition; two bits take four draws, all four computed
-    // from the seed before them.
-    std::uint8_t *out = errors.data() + 1;
-    const int count = state.genLength;
-    int i = 0;
-    for (; i + 2 <= count; i += 2) {
-        const std::uint32_t error1 = Draw(seed, kAhead1);
-        const std::uint32_t move1 = Draw(seed, kAhead2);
-        const std::uint32_t error2 = Draw(seed, kAhead3);
-        const std::uint32_t move2 = Draw(seed, kAhead4);
-        seed = move2;
-        chain.Bit(error1, move1, out[i]);
-        chain.Bit(error2, move2, out[i + 1]);
-    }
-    if (i < count) {
-        const std::uint32_t error1 = Draw(seed, kAhead1);
-        seed = Draw(seed, kAhead2);
-        chain.Bit(error1, seed, out[i]);
-    }
+    BitByBit(chain, seed, errors.data() + 1, state.genLength);
     state.chanState = chain.state + 1;
     random.seed = seed;
     return true;
