@@ -121,8 +121,8 @@ struct Chain {
 
 // The start of every call: the stream's length, and the chain's state drawn when the run has none
 // yet. False when the stream would not fit.
-bool Start(const ModelParameters &p, MarkovGeneratorState &state, std::uint32_t &seed,
-           std::int64_t bits) {
+[[gnu::always_inline]] inline bool Start(const ModelParameters &p, MarkovGeneratorState &state,
+                                         std::uint32_t &seed, std::int64_t bits) {
     // The run's limits check keeps the stream within errorVector; this only keeps a caller that
     // skipped it from writing past the end.
     if (bits > kMaxBlock)
@@ -143,7 +143,8 @@ bool Start(const ModelParameters &p, MarkovGeneratorState &state, std::uint32_t 
     return true;
 }
 
-Chain StartChain(const ModelParameters &p, const MarkovGeneratorState &state) {
+[[gnu::always_inline]] inline Chain StartChain(const ModelParameters &p,
+                                               const MarkovGeneratorState &state) {
     const ChainCounts &counts = CountsOf(p.discParams);
     Chain chain{{counts.errorBelow[0], counts.errorBelow[1], counts.errorBelow[2]},
                 {counts.stayBelow[0], counts.stayBelow[1], counts.stayBelow[2]},
@@ -181,8 +182,6 @@ template <bool kMove> constexpr std::array<std::uint32_t, kChunk> ChunkAdds(std:
 
 alignas(32) constexpr std::array<std::uint32_t, kChunk> kErrorMul = ChunkMuls<false>();
 alignas(32) constexpr std::array<std::uint32_t, kChunk> kMoveMul = ChunkMuls<true>();
-alignas(16) constexpr std::array<std::uint32_t, kChunk> kErrorAdd = ChunkAdds<false>(0);
-alignas(16) constexpr std::array<std::uint32_t, kChunk> kMoveAdd = ChunkAdds<true>(0);
 constexpr std::uint32_t kFlip = 0x80000000u;
 alignas(32) constexpr std::array<std::uint32_t, kChunk> kErrorAddFlipped = ChunkAdds<false>(kFlip);
 alignas(32) constexpr std::array<std::uint32_t, kChunk> kMoveAddFlipped = ChunkAdds<true>(kFlip);
@@ -213,12 +212,11 @@ std::uint64_t LowBits(int bits) {
 // The portable way: one bit at a time, each draw from the chunk's seed.
 void PortableMasks(const Chain &c, const Plan &plan, std::uint32_t seed, int bits,
                    ChunkMasks &masks) {
-    masks.error[0] = masks.error[1] = masks.error[2] = 0;
-    masks.mayMove = masks.outerLeaves = masks.oneLeaves = 0;
+    masks = {};
     for (int i = 0; i < bits; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        const std::uint32_t e = kErrorMul[k] * seed + kErrorAdd[k];
-        const std::uint32_t y = kMoveMul[k] * seed + kMoveAdd[k];
+        const std::uint32_t e = kErrorMul[k] * seed + (kErrorAddFlipped[k] ^ kFlip);
+        const std::uint32_t y = kMoveMul[k] * seed + (kMoveAddFlipped[k] ^ kFlip);
         masks.move[i] = y;
         for (int s = 0; s < 3; ++s)
             masks.error[s] |= static_cast<std::uint64_t>(e < c.errorBelow[s]) << i;
@@ -384,10 +382,10 @@ std::uint64_t AlikeOuterChunk(Chain &c, const ChunkMasks &masks, int bits) {
     return errors;
 }
 
-// The bits one by one: each draws its error, then its transition; two bits take four draws, all
-// four computed from the seed before them. The chain and the seed are copied in and out: the byte
-// stores could otherwise point into them, and they would be reloaded after each.
-void BitByBit(Chain &kept, std::uint32_t &keptSeed, std::uint8_t *out, int count) {
+// The bits one by one, error then transition, four draws per two bits from the seed before them.
+// Chain and seed are copied in and out, or each byte store would make the compiler reload them.
+[[gnu::always_inline]] inline void BitByBit(Chain &kept, std::uint32_t &keptSeed, std::uint8_t *out,
+                                            int count) {
     Chain chain = kept;
     std::uint32_t seed = keptSeed;
     int i = 0;
@@ -414,7 +412,7 @@ void BitByBit(Chain &kept, std::uint32_t &keptSeed, std::uint8_t *out, int count
 constexpr std::uint64_t kDenseBelow = std::uint64_t{3} << 30;
 
 // The masks of each chunk come from MasksOf: the vector lanes or the portable loop. With `choose`,
-// the calls where chunks do not pay (short ones, dense state changes) go bit by bit instead.
+// channels with dense state changes go bit by bit instead.
 template <auto MasksOf>
 bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
                   std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits, bool choose) {
@@ -427,8 +425,7 @@ bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random 
     const Plan plan{e[0] == e[1] && e[1] == e[2], e[0] == e[2] && stay[0] == stay[2],
                     std::min({stay[0], stay[1], stay[2]})};
     std::uint8_t *out = errors.data() + 1;
-    // A chunk costs about as much as 14 bits drawn one by one, whatever its length.
-    if (choose && (bits < 16 || (!plan.alikeOuter && plan.leastStay < kDenseBelow))) {
+    if (choose && !plan.alikeOuter && plan.leastStay < kDenseBelow) {
         BitByBit(chain, seed, out, state.genLength);
         state.chanState = chain.state + 1;
         random.seed = seed;
@@ -442,7 +439,7 @@ bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random 
             plan.alikeOuter ? AlikeOuterChunk(chain, masks, n) : WalkChunk(chain, plan, masks, n);
         Spread(chunkErrors, n, out + done, kMaxBlock - done);
         const auto last = static_cast<std::size_t>(n - 1);
-        seed = kMoveMul[last] * seed + kMoveAdd[last];
+        seed = kMoveMul[last] * seed + (kMoveAddFlipped[last] ^ kFlip);
     }
     state.chanState = chain.state + 1;
     random.seed = seed;
@@ -480,6 +477,9 @@ bool DrawMarkovErrorsWith(MarkovLanes lanes, const ModelParameters &p, MarkovGen
 
 bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
                       std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
+    // A chunk costs about as much as 14 bits drawn one by one, whatever its length.
+    if (bits < 16)
+        return DrawMarkovErrorsPlain(p, state, random, errors, bits);
     static const MarkovLanes widest =
         MarkovLanesAvailable(MarkovLanes::Avx2) ? MarkovLanes::Avx2 : MarkovLanes::Portable;
     return DrawChunked(widest, true, p, state, random, errors, bits);
