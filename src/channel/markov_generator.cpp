@@ -383,10 +383,10 @@ std::uint64_t AlikeOuterChunk(Chain &c, const ChunkMasks &masks, int bits) {
 }
 
 // The bits one by one, error then transition, four draws per two bits from the seed before them.
-// Chain and seed are copied in and out, or each byte store would make the compiler reload them.
-[[gnu::always_inline]] inline void BitByBit(Chain &kept, std::uint32_t &keptSeed, std::uint8_t *out,
-                                            int count) {
-    Chain chain = kept;
+// The seed is copied in and out, or each byte store would make the compiler reload it. Inlined, so
+// that the chain is the caller's local, which the stores cannot reach either.
+[[gnu::always_inline]] inline void BitByBit(Chain &chain, std::uint32_t &keptSeed,
+                                            std::uint8_t *out, int count) {
     std::uint32_t seed = keptSeed;
     int i = 0;
     for (; i + 2 <= count; i += 2) {
@@ -403,7 +403,6 @@ std::uint64_t AlikeOuterChunk(Chain &c, const ChunkMasks &masks, int bits) {
         seed = Draw(seed, kAhead2);
         chain.Bit(error1, seed, out[i]);
     }
-    kept = chain;
     keptSeed = seed;
 }
 
@@ -426,8 +425,9 @@ bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random 
                     std::min({stay[0], stay[1], stay[2]})};
     std::uint8_t *out = errors.data() + 1;
     if (choose && !plan.alikeOuter && plan.leastStay < kDenseBelow) {
-        BitByBit(chain, seed, out, state.genLength);
-        state.chanState = chain.state + 1;
+        Chain own = StartChain(p, state); // one the chunk functions never see: kept in registers
+        BitByBit(own, seed, out, state.genLength);
+        state.chanState = own.state + 1;
         random.seed = seed;
         return true;
     }
