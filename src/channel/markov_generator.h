@@ -16,7 +16,9 @@ bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Ran
 
 // The lanes the chain's comparisons are made in, chunk by chunk: a plain loop (everywhere) or
 // eight at a time with AVX2 (on x86-64, checked when the program runs). DrawMarkovErrors takes the
-// widest the processor has; both draw exactly alike.
+// widest the processor has, and the bit-by-bit loop for calls under 16 bits and channels whose
+// state changes are dense; all draw exactly alike. DrawMarkovErrorsWith always works in chunks, in
+// the lanes given, which must be available.
 enum class MarkovLanes { Portable, Avx2 };
 bool MarkovLanesAvailable(MarkovLanes lanes);
 bool DrawMarkovErrorsWith(MarkovLanes lanes, const ModelParameters &p, MarkovGeneratorState &state,
