@@ -2,6 +2,7 @@
 // of n*L = 5000 bits per call, as a run with coding calls it.
 #include "chain/markov_errors.h"
 #include "channel/discrete_channel.h"
+#include "channel/markov_generator.h"
 #include "model/model_state.h"
 #include "model/notifier.h"
 
@@ -48,5 +49,24 @@ void BM_MarkovBurstyChannel(benchmark::State &state) {
                                                   benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_MarkovBurstyChannel);
+
+// The generator's ways side by side on the default channel, called as the run calls it: the chain
+// drawn bit by bit (the reference), and the chunks compared in vector lanes.
+template <auto Draw> void BM_MarkovWay(benchmark::State &state) {
+    const int blockBits = static_cast<int>(state.range(0));
+    auto m = spi::MakeModel();
+    spi::SilentNotifier notifier;
+    spi::CalcDiscreteChannel(*m, notifier);
+    m->random.seed = 12345;
+    for (auto _ : state) {
+        Draw(*m, *m, m->random, m->errorVector, blockBits);
+        benchmark::DoNotOptimize(m->errorVector.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["bits/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * blockBits, benchmark::Counter::kIsRate);
+}
+BENCHMARK_TEMPLATE(BM_MarkovWay, spi::DrawMarkovErrorsPlain)->Arg(5000)->Arg(36)->Arg(7);
+BENCHMARK_TEMPLATE(BM_MarkovWay, spi::DrawMarkovErrors)->Arg(5000)->Arg(36)->Arg(7);
 
 } // namespace

@@ -14,4 +14,20 @@ namespace spi {
 bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
                       std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits);
 
+// The lanes the chain's comparisons are made in, chunk by chunk: a plain loop (everywhere) or
+// eight at a time with AVX2 (on x86-64, checked when the program runs). DrawMarkovErrors takes the
+// widest the processor has, and the bit-by-bit loop for calls under 16 bits and channels whose
+// state changes are dense; all draw exactly alike. DrawMarkovErrorsWith always works in chunks, in
+// the lanes given, which must be available.
+enum class MarkovLanes { Portable, Avx2 };
+bool MarkovLanesAvailable(MarkovLanes lanes);
+bool DrawMarkovErrorsWith(MarkovLanes lanes, const ModelParameters &p, MarkovGeneratorState &state,
+                          Random &random, std::span<std::uint8_t, kMaxBlock + 1> errors,
+                          std::int64_t bits);
+
+// The chain drawn bit by bit, error then transition: the reference the faster ways must match to
+// the bit (errors, seed and state after the call).
+bool DrawMarkovErrorsPlain(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
+                           std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits);
+
 } // namespace spi
