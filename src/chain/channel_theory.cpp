@@ -233,30 +233,71 @@ std::optional<double> TheoryPErrIn(const std::array<double, 15> &d) {
     return static_cast<double>(ch->pi[0] * ch->e[0] + ch->pi[1] * ch->e[1] + ch->pi[2] * ch->e[2]);
 }
 
+namespace {
+
+// A count whose three cells all fall below this is dropped from the top of the distribution and
+// stays zero. Counts below the top never receive mass from above, so they come out as without the
+// cut; what the cut leaves out is under 3 n of these, far below the smallest double, so that the
+// counts above the top, which would round to 0 as doubles, are 0.
+constexpr LD kNegligible = 1e-340L;
+
+// The transitions after a bit, counts 0 .. top.
+void MoveStates(const Channel &ch, const std::vector<LD> &h, std::vector<LD> &f, int top) {
+    const auto &P = ch.P;
+    for (std::size_t i = 0; i <= static_cast<std::size_t>(top) * 3; i += 3) {
+        for (int s = 0; s < 3; ++s)
+            f[i + static_cast<std::size_t>(s)] =
+                h[i] * P[0][s] + h[i + 1] * P[1][s] + h[i + 2] * P[2][s];
+    }
+}
+
+std::vector<double> SumStates(const std::vector<LD> &h, int n) {
+    std::vector<double> result(static_cast<std::size_t>(n) + 1);
+    for (std::size_t k = 0; k < result.size(); ++k)
+        result[k] = static_cast<double>(h[3 * k] + h[3 * k + 1] + h[3 * k + 2]);
+    return result;
+}
+
+} // namespace
+
 std::vector<double> TheoryErrorCounts(const std::array<double, 15> &d, int n) {
     const auto ch = MakeChannel(d);
     if (!ch || n < 0)
         return {};
-    // f and h: per count k and state s at 3k + s, before and after a bit's error draw.
+    // f and h: per count k and state s at 3k + s, before and after a bit's error draw; counts
+    // above top are zero.
+    const std::size_t size = (static_cast<std::size_t>(n) + 2) * 3;
+    std::vector<LD> f(size, 0), h(size, 0);
+    std::copy(ch->pi.begin(), ch->pi.end(), f.begin());
+    h = f;
+    int top = 0;
+    for (int b = 0; b < n; ++b) {
+        SplitErrors(*ch, f, h, top + 1);
+        const auto last = static_cast<std::size_t>(top + 1) * 3;
+        if (h[last] < kNegligible && h[last + 1] < kNegligible && h[last + 2] < kNegligible)
+            h[last] = h[last + 1] = h[last + 2] = 0;
+        else
+            ++top;
+        if (b + 1 < n)
+            MoveStates(*ch, h, f, top);
+    }
+    return SumStates(h, n);
+}
+
+std::vector<double> TheoryErrorCountsPlain(const std::array<double, 15> &d, int n) {
+    const auto ch = MakeChannel(d);
+    if (!ch || n < 0)
+        return {};
     const std::size_t size = (static_cast<std::size_t>(n) + 1) * 3;
     std::vector<LD> f(size, 0), h(size, 0);
     std::copy(ch->pi.begin(), ch->pi.end(), f.begin());
     h = f;
     for (int b = 0; b < n; ++b) {
         SplitErrors(*ch, f, h, b + 1);
-        if (b + 1 == n)
-            break;
-        const auto &P = ch->P;
-        for (std::size_t i = 0; i < static_cast<std::size_t>(b + 2) * 3; i += 3) {
-            for (int s = 0; s < 3; ++s)
-                f[i + static_cast<std::size_t>(s)] =
-                    h[i] * P[0][s] + h[i + 1] * P[1][s] + h[i + 2] * P[2][s];
-        }
+        if (b + 1 < n)
+            MoveStates(*ch, h, f, b + 1);
     }
-    std::vector<double> result(static_cast<std::size_t>(n) + 1);
-    for (std::size_t k = 0; k < result.size(); ++k)
-        result[k] = static_cast<double>(h[3 * k] + h[3 * k + 1] + h[3 * k + 2]);
-    return result;
+    return SumStates(h, n);
 }
 
 std::optional<double> TheoryAtMostT(const std::array<double, 15> &d, std::span<const int> positions,

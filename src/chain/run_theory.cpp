@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <mutex>
 #include <span>
+#include <vector>
 
 namespace spi {
 
@@ -25,6 +27,55 @@ constexpr const char *kPastLimits = "расчёт при таком переме
 constexpr const char *kFewBatches = "в испытании меньше двух блоков";
 constexpr const char *kNoExpected = "нет кратности, которую теория ожидает хотя бы 5 раз";
 
+// The last answer of each calculation, kept for the next run with the same channel and code: a
+// student repeating a run, a sweep over the code or the length, a benchmark. The calculation costs
+// milliseconds, the run may be shorter.
+template <typename Key, typename Value> class LastAnswer {
+public:
+    template <typename Compute> Value Get(const Key &key, Compute compute) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (valid_ && key_ == key)
+                return value_;
+        }
+        Value value = compute();
+        const std::lock_guard<std::mutex> lock(mutex_);
+        key_ = key, value_ = value, valid_ = true;
+        return value;
+    }
+
+private:
+    std::mutex mutex_;
+    bool valid_ = false;
+    Key key_{};
+    Value value_{};
+};
+
+struct CountsKey {
+    std::array<double, 15> d{};
+    int n = 0;
+    bool operator==(const CountsKey &) const = default;
+};
+
+struct BoundKey {
+    std::array<double, 15> d{};
+    std::vector<std::int32_t> perm;
+    int n = 0, L = 0, t = 0, m = 0;
+    bool operator==(const BoundKey &) const = default;
+};
+
+std::vector<double> ErrorCounts(const std::array<double, 15> &d, int n) {
+    static LastAnswer<CountsKey, std::vector<double>> last;
+    return last.Get({d, n}, [&] { return TheoryErrorCounts(d, n); });
+}
+
+std::optional<double> DecodedBound(const std::array<double, 15> &d,
+                                   std::span<const std::int32_t> perm, int n, int L, int t, int m) {
+    static LastAnswer<BoundKey, std::optional<double>> last;
+    return last.Get({d, std::vector<std::int32_t>(perm.begin(), perm.end()), n, L, t, m},
+                    [&] { return TheoryDecodedBound(d, perm, n, L, t, m); });
+}
+
 void AddChannelTheory(RunTheory &t, const ModelState &m, bool withCoder, int n) {
     if (m.channelType != 1) {
         t.theoryAbsent = kNotDiscrete;
@@ -34,7 +85,7 @@ void AddChannelTheory(RunTheory &t, const ModelState &m, bool withCoder, int n) 
         t.theoryAbsent = kInnerCode;
         return;
     }
-    t.multBefore = TheoryErrorCounts(m.discParams, n);
+    t.multBefore = ErrorCounts(m.discParams, n);
     t.pErrIn = TheoryPErrIn(m.discParams);
     if (t.multBefore.empty() || !t.pErrIn) {
         t.multBefore.clear();
@@ -67,7 +118,7 @@ void AddDecodedBound(RunTheory &t, const ModelState &m) {
     }
     t.boundT = tBound;
     t.boundSymbolBits = symbolBits;
-    t.decodedBound = TheoryDecodedBound(
+    t.decodedBound = DecodedBound(
         m.discParams,
         std::span<const std::int32_t>(m.interleaverPerm.data(), static_cast<std::size_t>(cells)),
         m.codeN, m.ilvL, tBound, symbolBits);

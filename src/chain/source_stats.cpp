@@ -3,7 +3,10 @@
 #include "coding/code_catalogue.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace spi {
 
@@ -80,7 +83,41 @@ void PrepareTestRun(ModelState &m, int n, int k, int n0, int codeType, int L, in
     ClearRange(m.interleaverPerm, static_cast<long long>(n) * L - 1, std::int32_t(0));
 }
 
+namespace {
+
+// A draw x = seed * 2^-32 is below p exactly when seed is below ceil(p * 2^32), which is exact in a
+// double: the source compares raw seeds. Below 0 (or NaN) never, above 1 always.
+std::uint64_t CountBelow(double p) {
+    if (!(p > 0))
+        return 0;
+    if (p > 1)
+        return std::uint64_t{1} << 32;
+    return static_cast<std::uint64_t>(std::ceil(p * 4294967296.0));
+}
+
+constexpr auto kSourceSteps = StepsUpTo<8>();
+
+} // namespace
+
 void MakeSourceWord(ModelState &m, int k, int wordInFrame) {
+    if (wordInFrame == 1)
+        std::copy(m.infoWord.begin() + 1, m.infoWord.begin() + 1 + k, m.prevInfoWord.begin() + 1);
+    const std::uint64_t below = CountBelow(m.probOne);
+    std::uint32_t seed = m.random.seed;
+    std::uint8_t *out = m.infoWord.data() + 1;
+    int i = 0;
+    // Eight bits at a time, each draw from the seed before the eight.
+    for (; i + 8 <= k; i += 8, seed = kSourceSteps[8](seed))
+        for (std::size_t j = 0; j < 8; ++j)
+            out[i + static_cast<int>(j)] = kSourceSteps[j + 1](seed) < below ? 1 : 0;
+    for (; i < k; ++i) {
+        seed = NextSeed(seed);
+        out[i] = seed < below ? 1 : 0;
+    }
+    m.random.seed = seed;
+}
+
+void MakeSourceWordPlain(ModelState &m, int k, int wordInFrame) {
     if (wordInFrame == 1)
         std::copy(m.infoWord.begin() + 1, m.infoWord.begin() + 1 + k, m.prevInfoWord.begin() + 1);
     const double p = m.probOne;
@@ -91,6 +128,36 @@ void MakeSourceWord(ModelState &m, int k, int wordInFrame) {
         m.infoWord[i] = x < p ? 1 : 0;
     }
     m.random.seed = seed;
+}
+
+int SumBytes(const std::uint8_t *bytes, int count) {
+    // Eight bytes a word: pairs summed into 16-bit lanes, the four lanes by one multiplication.
+    constexpr std::uint64_t kLow = 0x00FF00FF00FF00FFull, kLanes = 0x0001000100010001ull;
+    int sum = 0, i = 0;
+    for (; i + 8 <= count; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, bytes + i, 8);
+        sum += static_cast<int>((((w & kLow) + (w >> 8 & kLow)) * kLanes) >> 48);
+    }
+    for (; i < count; ++i)
+        sum += bytes[i];
+    return sum;
+}
+
+int CountDifferingBytes(const std::uint8_t *a, const std::uint8_t *b, int count) {
+    // A byte of x = a ^ b is nonzero when its low seven bits carry into the top one or it has it.
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kTop = 0x8080808080808080ull;
+    int differ = 0, i = 0;
+    for (; i + 8 <= count; i += 8) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a + i, 8);
+        std::memcpy(&y, b + i, 8);
+        x ^= y;
+        differ += std::popcount((((x & kLow7) + kLow7) | x) & kTop);
+    }
+    for (; i < count; ++i)
+        differ += a[i] != b[i];
+    return differ;
 }
 
 namespace {
@@ -137,17 +204,17 @@ void Normalise(ModelState &m, int stage, int length, long long blockTotal) {
 
 int GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex,
                      long long blockTotal) {
-    auto &dist = stage == 0 ? m.multBefore : m.multAfter;
+    const int e = stage == 0 ? SumBytes(m.errorVector.data() + 1, length)
+                             : CountDifferingBytes(m.refInfoWord.data() + 1,
+                                                   m.decodedWord.data() + 1, length);
+    RecordWordErrors(m, stage, length, e, blockIndex, blockTotal);
+    return e;
+}
 
-    int e = 0;
-    if (stage == 0) {
-        for (int j = 1; j <= length; ++j)
-            e += m.errorVector[j];
-    } else {
-        for (int j = 1; j <= length; ++j)
-            e += m.refInfoWord[j] != m.decodedWord[j];
-    }
-    dist[e] += 1.0;
+void RecordWordErrors(ModelState &m, int stage, int length, int errors, long long blockIndex,
+                      long long blockTotal) {
+    auto &dist = stage == 0 ? m.multBefore : m.multAfter;
+    dist[static_cast<std::size_t>(errors)] += 1.0;
     m.multRowsLast = length + 1;
 
     if (blockIndex == blockTotal)
@@ -157,7 +224,6 @@ int GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex,
     // normalised at the last block: computing them at the first and the last call leaves every
     // cell as computing them on every call would.
     DeriveStageCells(m, stage, blockIndex == 1 || blockIndex == blockTotal);
-    return e;
 }
 
 void NormaliseErrorStats(ModelState &m, int stage, int length, long long blockTotal) {

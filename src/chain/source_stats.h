@@ -4,14 +4,26 @@
 
 #include "model/model_state.h"
 
+#include <cstdint>
+
 namespace spi {
 
 void PrepareTestRun(ModelState &m, int n, int k, int n0, int codeType, int L, int k0);
+// The k information bits of the next source word into infoWord (the word before it into
+// prevInfoWord at the first word of a frame); the plain version draws bit by bit, as the reference
+// of the tests.
 void MakeSourceWord(ModelState &m, int k, int wordInFrame);
+void MakeSourceWordPlain(ModelState &m, int k, int wordInFrame);
+// The sum of count bytes, and the number of places where two runs of bytes differ.
+int SumBytes(const std::uint8_t *bytes, int count);
+int CountDifferingBytes(const std::uint8_t *a, const std::uint8_t *b, int count);
 // Counts the errors of the word (stage 0: errorVector[1..length] before decoding; 1: the decoded
 // word against refInfoWord) and returns them; at blockIndex == blockTotal normalises.
 int GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex,
                      long long blockTotal);
+// The same with the word's errors counted by the caller.
+void RecordWordErrors(ModelState &m, int stage, int length, int errors, long long blockIndex,
+                      long long blockTotal);
 // What the call for the last block does after counting: the counts of one distribution become
 // fractions over blockTotal blocks, with the probabilities and capacities derived from them. For
 // runs that end early or whose counts were gathered in several models and added up.

@@ -96,6 +96,21 @@ bool Tick(RunProgress &progress, long long unit, long long step, int &count, int
     return false;
 }
 
+// "Стат 1" over the discrete channel draws the errors of many words in one call: its words take
+// nothing from the generator but the channel's draws, so a group's stream is its words' streams
+// one after another. The decision device numbers its draws by word and goes word by word.
+int WordsPerCall(const ModelState &m, int n) {
+    return m.channelType == 1 && n > 0 ? std::max(1, kMaxBlock / n) : 1;
+}
+
+// After a group the last word's errors stand at the front and the stream's length is a word's, as
+// word by word.
+void EndGroup(ModelState &m, int n, int group) {
+    std::memmove(m.errorVector.data() + 1, m.errorVector.data() + 1 + (group - 1) * n,
+                 static_cast<std::size_t>(n));
+    m.genLength = n;
+}
+
 // What every block of a "Стат2" run reads, fixed when the run starts.
 struct Stat2Block {
     CodecEntry codec;
@@ -227,12 +242,19 @@ RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress,
 
     const long long step = ProgressStep(NB);
     int count = 0;
-    for (long long word = 1; word <= NB; ++word) {
-        if (progress && Tick(*progress, word, step, count, 100, word))
-            return Cancel(progress, m, *before);
-        GenerateErrors(m, n, false, word, notifier);
-        const int errors = GatherErrorStats(m, 0, n, word, total);
-        TallyWord(m.batchTally, batches.At(options.unitOffset + word - 1), errors, 0);
+    const int perCall = WordsPerCall(m, n);
+    for (long long word = 1; word <= NB;) {
+        const int group = static_cast<int>(std::min<long long>(perCall, NB - word + 1));
+        GenerateErrors(m, n * group, false, word, notifier);
+        for (int g = 0; g < group; ++g, ++word) {
+            if (progress && Tick(*progress, word, step, count, 100, word))
+                return Cancel(progress, m, *before);
+            const int errors = SumBytes(m.errorVector.data() + 1 + g * n, n);
+            RecordWordErrors(m, 0, n, errors, word, total);
+            TallyWord(m.batchTally, batches.At(options.unitOffset + word - 1), errors, 0);
+        }
+        if (group > 1)
+            EndGroup(m, n, group);
     }
     if (progress)
         progress->Finished();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -123,6 +125,44 @@ TEST(GatherErrorStats, CountsDifferencesAfterDecoding) {
     const double p = 2.0 / 3.0;
     EXPECT_NEAR(m->rateWithCoder,
                 (1 + (p * std::log(p) + (1 - p) * std::log(1 - p)) / std::log(2.0)) * 3 / 7, 1e-15);
+}
+
+} // namespace
+
+namespace {
+
+// The source eight draws at a time against the draw-by-draw reference, over probabilities at and
+// past the ends and word lengths around the groups of eight; the byte counts against plain loops.
+TEST(FastSourceAndCounts, EqualTheirReferences) {
+    const double ps[] = {0, 1e-12, 0.3, 0.5, 0.9999999999, 1, 1.5, -0.1, std::nan("")};
+    auto fast = spi::MakeModel(), plain = spi::MakeModel();
+    std::uint32_t seed = 12345;
+    for (double p : ps)
+        for (int k : {1, 7, 8, 9, 16, 23, 239, 2100}) {
+            seed = spi::NextSeed(seed);
+            fast->random.seed = plain->random.seed = seed;
+            fast->probOne = plain->probOne = p;
+            spi::MakeSourceWord(*fast, k, 1 + k % 2);
+            spi::MakeSourceWordPlain(*plain, k, 1 + k % 2);
+            ASSERT_EQ(fast->random.seed, plain->random.seed) << p << " " << k;
+            ASSERT_EQ(fast->infoWord, plain->infoWord) << p << " " << k;
+            ASSERT_EQ(fast->prevInfoWord, plain->prevInfoWord);
+        }
+    std::vector<std::uint8_t> a(300), b(300);
+    for (int trial = 0; trial < 200; ++trial) {
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            seed = spi::NextSeed(seed);
+            a[i] = static_cast<std::uint8_t>(seed >> 24);
+            b[i] = trial % 2 ? static_cast<std::uint8_t>(seed >> 31) : a[i] ^ (seed >> 20 & 1u);
+        }
+        const int count = trial % 41 + (trial > 100 ? 250 : 0);
+        int sum = 0, differ = 0;
+        for (int i = 0; i < count; ++i)
+            sum += a[static_cast<std::size_t>(i)],
+                differ += a[static_cast<std::size_t>(i)] != b[static_cast<std::size_t>(i)];
+        EXPECT_EQ(spi::SumBytes(a.data(), count), sum);
+        EXPECT_EQ(spi::CountDifferingBytes(a.data(), b.data(), count), differ);
+    }
 }
 
 } // namespace
