@@ -25,7 +25,7 @@ long long BatchCursor::StartOf(int batch) const {
     return (static_cast<long long>(batch) * units_ + batches_ - 1) / batches_;
 }
 
-int BatchCursor::At(long long block) {
+int BatchCursor::Find(long long block) {
     if (batches_ <= 0 || units_ <= 0)
         return 0;
     if (next_ < 0 || block < StartOf(batch_)) {
@@ -36,7 +36,10 @@ int BatchCursor::At(long long block) {
         ++batch_;
         next_ = StartOf(batch_ + 1);
     }
-    return std::min(batch_, batches_ - 1);
+    // Outside the batches (start_ = next_: the quick answer never applies) every call asks Find.
+    const int answer = std::min(batch_, batches_ - 1);
+    start_ = block < next_ && batch_ == answer ? StartOf(batch_) : next_;
+    return answer;
 }
 
 int FilledBatches(const BatchTally &tally) {

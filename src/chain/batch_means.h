@@ -22,13 +22,16 @@ void AddBatchTally(BatchTally &into, const BatchTally &from);
 class BatchCursor {
 public:
     BatchCursor(long long units, int batches) : units_(units), batches_(batches) {}
-    int At(long long block);
+    // Blocks of the run come in order: within the batch of the last call no division is needed.
+    int At(long long block) { return block >= start_ && block < next_ ? batch_ : Find(block); }
 
 private:
+    int Find(long long block);
     long long StartOf(int batch) const;
     long long units_;
     int batches_;
     int batch_ = 0;
+    long long start_ = 0; // the first block of batch_ when the cursor answers with it directly
     long long next_ = -1; // the first block of the batch after batch_; -1 before the first call
 };
 

@@ -105,14 +105,12 @@ void MakeSourceWord(ModelState &m, int k, int wordInFrame) {
     const std::uint64_t below = CountBelow(m.probOne);
     std::uint32_t seed = m.random.seed;
     std::uint8_t *out = m.infoWord.data() + 1;
-    int i = 0;
-    // Eight bits at a time, each draw from the seed before the eight.
-    for (; i + 8 <= k; i += 8, seed = kSourceSteps[8](seed))
-        for (std::size_t j = 0; j < 8; ++j)
-            out[i + static_cast<int>(j)] = kSourceSteps[j + 1](seed) < below ? 1 : 0;
-    for (; i < k; ++i) {
-        seed = NextSeed(seed);
-        out[i] = seed < below ? 1 : 0;
+    // Up to eight bits at a time, each draw from the seed before them.
+    for (int i = 0; i < k; i += 8) {
+        const int group = std::min(8, k - i);
+        for (int j = 0; j < group; ++j)
+            out[i + j] = kSourceSteps[static_cast<std::size_t>(j) + 1](seed) < below ? 1 : 0;
+        seed = kSourceSteps[static_cast<std::size_t>(group)](seed);
     }
     m.random.seed = seed;
 }
@@ -211,19 +209,13 @@ int GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex,
     return e;
 }
 
-void RecordWordErrors(ModelState &m, int stage, int length, int errors, long long blockIndex,
-                      long long blockTotal) {
-    auto &dist = stage == 0 ? m.multBefore : m.multAfter;
-    dist[static_cast<std::size_t>(errors)] += 1.0;
+void RecordRunEnds(ModelState &m, int stage, int length, long long blockIndex,
+                   long long blockTotal) {
+    // Between the first and the last block these cells would be set to the values they hold.
     m.multRowsLast = length + 1;
-
     if (blockIndex == blockTotal)
         Normalise(m, stage, length, blockTotal);
-
-    // The derived cells depend only on pErrWork, which changes only when a distribution is
-    // normalised at the last block: computing them at the first and the last call leaves every
-    // cell as computing them on every call would.
-    DeriveStageCells(m, stage, blockIndex == 1 || blockIndex == blockTotal);
+    DeriveStageCells(m, stage, true);
 }
 
 void NormaliseErrorStats(ModelState &m, int stage, int length, long long blockTotal) {

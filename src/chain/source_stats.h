@@ -21,9 +21,16 @@ int CountDifferingBytes(const std::uint8_t *a, const std::uint8_t *b, int count)
 // word against refInfoWord) and returns them; at blockIndex == blockTotal normalises.
 int GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex,
                      long long blockTotal);
-// The same with the word's errors counted by the caller.
-void RecordWordErrors(ModelState &m, int stage, int length, int errors, long long blockIndex,
-                      long long blockTotal);
+// The same with the word's errors counted by the caller. The cells derived from the distribution
+// change only at the first and the last block, and are set only there.
+void RecordRunEnds(ModelState &m, int stage, int length, long long blockIndex,
+                   long long blockTotal);
+inline void RecordWordErrors(ModelState &m, int stage, int length, int errors, long long blockIndex,
+                             long long blockTotal) {
+    (stage == 0 ? m.multBefore : m.multAfter)[static_cast<std::size_t>(errors)] += 1.0;
+    if (blockIndex == 1 || blockIndex == blockTotal)
+        RecordRunEnds(m, stage, length, blockIndex, blockTotal);
+}
 // What the call for the last block does after counting: the counts of one distribution become
 // fractions over blockTotal blocks, with the probabilities and capacities derived from them. For
 // runs that end early or whose counts were gathered in several models and added up.

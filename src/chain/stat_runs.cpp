@@ -96,6 +96,26 @@ bool Tick(RunProgress &progress, long long unit, long long step, int &count, int
     return false;
 }
 
+// A word's bytes to a place that does not overlap them. The words of the short codes are a few
+// bytes, for which calling the library's copy costs more than the copy.
+inline void CopyBytes(std::uint8_t *to, const std::uint8_t *from, int count) {
+    if (count > 64) {
+        std::memcpy(to, from, static_cast<std::size_t>(count));
+    } else if (count >= 8) {
+        // Eight bytes at a time, the last eight overlapping the ones before.
+        std::uint64_t w;
+        for (int i = 0; i + 8 < count; i += 8) {
+            std::memcpy(&w, from + i, 8);
+            std::memcpy(to + i, &w, 8);
+        }
+        std::memcpy(&w, from + count - 8, 8);
+        std::memcpy(to + count - 8, &w, 8);
+    } else {
+        for (int i = 0; i < count; ++i)
+            to[i] = from[i];
+    }
+}
+
 // "Стат 1" over the discrete channel draws the errors of many words in one call: its words take
 // nothing from the generator but the channel's draws, so a group's stream is its words' streams
 // one after another. The decision device numbers its draws by word and goes word by word.
@@ -151,10 +171,8 @@ void EncodeAndInterleave(ModelState &m, const Stat2Block &block) {
         MakeSourceWord(m, k, i);
         if (block.codec.encode)
             block.codec.encode(m);
-        std::memcpy(block.matrix + (i - 1) * n + 1, m.codeWord.data() + 1,
-                    static_cast<std::size_t>(n));
-        std::memcpy(m.blockInfoWords.data() + (i - 1) * k + 1, m.infoWord.data() + 1,
-                    static_cast<std::size_t>(k));
+        CopyBytes(block.matrix + (i - 1) * n + 1, m.codeWord.data() + 1, n);
+        CopyBytes(m.blockInfoWords.data() + (i - 1) * k + 1, m.infoWord.data() + 1, k);
     }
     for (int p = 1; p <= nL; ++p)
         m.channelSeq[p] = block.matrix[block.perm[p - 1] + 1];
@@ -172,19 +190,16 @@ void Deinterleave(ModelState &m, const Stat2Block &block) {
 void TakeWord(ModelState &m, const Stat2Block &block, int i) {
     const int n = block.n, k = block.k;
     const int base = (i - 1) * n;
-    std::memcpy(m.rxWord.data() + 1, block.matrix + base + 1, static_cast<std::size_t>(n));
-    // The i-th group of errors moves to the front; for increasing j the source cells are read
-    // before they are overwritten, which memmove also guarantees.
+    CopyBytes(m.rxWord.data() + 1, block.matrix + base + 1, n);
+    // The i-th group of errors moves to the front, from n or more bytes further on.
     if (base != 0)
-        std::memmove(m.errorVector.data() + 1, m.errorVector.data() + base + 1,
-                     static_cast<std::size_t>(n));
+        CopyBytes(m.errorVector.data() + 1, m.errorVector.data() + base + 1, n);
     if (block.refMode == ReferenceMode::SameWord) {
-        std::memcpy(m.refInfoWord.data() + 1, m.blockInfoWords.data() + (i - 1) * k + 1,
-                    static_cast<std::size_t>(k));
+        CopyBytes(m.refInfoWord.data() + 1, m.blockInfoWords.data() + (i - 1) * k + 1, k);
     } else if (block.refMode == ReferenceMode::PreviousWord) {
         const std::uint8_t *src =
             i > 1 ? m.blockInfoWords.data() + (i - 2) * k + 1 : m.prevInfoWord.data() + 1;
-        std::memcpy(m.refInfoWord.data() + 1, src, static_cast<std::size_t>(k));
+        CopyBytes(m.refInfoWord.data() + 1, src, k);
     }
 }
 
