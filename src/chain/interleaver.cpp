@@ -35,4 +35,18 @@ bool BuildPermutation(ModelState &m, Notifier &notifier) {
     return true;
 }
 
+std::vector<ReadOutRun> ReadOutRuns(const std::int32_t *perm, int count) {
+    std::vector<ReadOutRun> runs;
+    for (int p = 0; p < count; ++p) {
+        if (p > 0 && perm[p] == perm[p - 1] + 1)
+            ++runs.back().length;
+        else
+            runs.push_back({p, perm[p], 1});
+    }
+    // Stretches of eight or more on average; otherwise position by position.
+    if (static_cast<long long>(runs.size()) * 8 > count)
+        runs.clear();
+    return runs;
+}
+
 } // namespace spi

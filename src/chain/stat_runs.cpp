@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace spi {
 
@@ -116,6 +117,20 @@ inline void CopyBytes(std::uint8_t *to, const std::uint8_t *from, int count) {
     }
 }
 
+// to = a ^ b, count bytes, eight at a time; to overlaps neither.
+inline void XorBytes(std::uint8_t *to, const std::uint8_t *a, const std::uint8_t *b, int count) {
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a + i, 8);
+        std::memcpy(&y, b + i, 8);
+        x ^= y;
+        std::memcpy(to + i, &x, 8);
+    }
+    for (; i < count; ++i)
+        to[i] = a[i] ^ b[i];
+}
+
 // "Стат 1" over the discrete channel draws the errors of many words in one call: its words take
 // nothing from the generator but the channel's draws, so a group's stream is its words' streams
 // one after another. The decision device numbers its draws by word and goes word by word.
@@ -139,6 +154,7 @@ struct Stat2Block {
     long long total; // the words of the run, 0 when no word is the last (counts kept)
     std::uint8_t *matrix;
     const std::int32_t *perm;
+    std::vector<ReadOutRun> runs; // the order as stretches, or empty: position by position
 };
 
 // The run's batches: laid over the blocks of the whole run, of which this one runs `units`.
@@ -174,12 +190,23 @@ void EncodeAndInterleave(ModelState &m, const Stat2Block &block) {
         CopyBytes(block.matrix + (i - 1) * n + 1, m.codeWord.data() + 1, n);
         CopyBytes(m.blockInfoWords.data() + (i - 1) * k + 1, m.infoWord.data() + 1, k);
     }
+    if (!block.runs.empty()) {
+        for (const ReadOutRun &r : block.runs)
+            CopyBytes(m.channelSeq.data() + r.from + 1, block.matrix + r.to + 1, r.length);
+        return;
+    }
     for (int p = 1; p <= nL; ++p)
         m.channelSeq[p] = block.matrix[block.perm[p - 1] + 1];
 }
 
 // The bits received, the channel's errors added, written back to their places in the matrix.
 void Deinterleave(ModelState &m, const Stat2Block &block) {
+    if (!block.runs.empty()) {
+        for (const ReadOutRun &r : block.runs)
+            XorBytes(block.matrix + r.to + 1, m.channelSeq.data() + r.from + 1,
+                     m.errorVector.data() + r.from + 1, r.length);
+        return;
+    }
     const int nL = block.n * block.L;
     for (int p = 1; p <= nL; ++p)
         block.matrix[block.perm[p - 1] + 1] = m.channelSeq[p] ^ m.errorVector[p];
@@ -308,7 +335,8 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
                            L,
                            options.keepCounts ? 0 : words,
                            m.interleaverMatrix.data(),
-                           m.interleaverPerm.data()};
+                           m.interleaverPerm.data(),
+                           ReadOutRuns(m.interleaverPerm.data(), m.codeN * L)};
     StopRule rule{options};
     StopRule *const stop = options.maxWordErrors > 0 ? &rule : nullptr;
     BatchCursor batches = StartBatches(m, options, blocks, m.codeN);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -78,6 +79,32 @@ TEST(Interleaver, LargestBlockAndLargeMultiplier) {
     EXPECT_EQ(b.order.back(), 4999);
     const auto big = Build(7, 1, 2000000000, 2000000000); // no overflow in A*prev + C
     EXPECT_TRUE(big.ok || big.wordCount == 0);
+}
+
+} // namespace
+
+namespace {
+
+// Stretches expand back to the order they came from; orders of short stretches give none.
+TEST(Interleaver, ReadOutRunsCoverTheOrder) {
+    for (const auto &[n, L, C, stretches] : std::vector<std::tuple<int, int, int, bool>>{
+             {255, 1, 1, true}, {2040, 1, 1, true}, {7, 1, 1, false}, {7, 3, 13, false}}) {
+        const auto b = Build(n, L, 1, C);
+        ASSERT_TRUE(b.ok);
+        const std::vector<std::int32_t> perm(b.order.begin(), b.order.end());
+        const auto runs = spi::ReadOutRuns(perm.data(), n * L);
+        ASSERT_EQ(!runs.empty(), stretches) << n << " " << C;
+        std::vector<int> expanded;
+        for (const auto &r : runs) {
+            for (int j = 0; j < r.length; ++j) {
+                ASSERT_EQ(r.from + j, static_cast<int>(expanded.size()));
+                expanded.push_back(r.to + j);
+            }
+        }
+        if (stretches) {
+            EXPECT_EQ(expanded, b.order);
+        }
+    }
 }
 
 } // namespace
