@@ -1,9 +1,10 @@
 #include "chain/source_stats.h"
 
+#include "chain/source_bits.h"
+
 #include "coding/code_catalogue.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -83,36 +84,10 @@ void PrepareTestRun(ModelState &m, int n, int k, int n0, int codeType, int L, in
     ClearRange(m.interleaverPerm, static_cast<long long>(n) * L - 1, std::int32_t(0));
 }
 
-namespace {
-
-// A draw x = seed * 2^-32 is below p exactly when seed is below ceil(p * 2^32), which is exact in a
-// double: the source compares raw seeds. Below 0 (or NaN) never, above 1 always.
-std::uint64_t CountBelow(double p) {
-    if (!(p > 0))
-        return 0;
-    if (p > 1)
-        return std::uint64_t{1} << 32;
-    return static_cast<std::uint64_t>(std::ceil(p * 4294967296.0));
-}
-
-constexpr auto kSourceSteps = StepsUpTo<8>();
-
-} // namespace
-
 void MakeSourceWord(ModelState &m, int k, int wordInFrame) {
     if (wordInFrame == 1)
         std::copy(m.infoWord.begin() + 1, m.infoWord.begin() + 1 + k, m.prevInfoWord.begin() + 1);
-    const std::uint64_t below = CountBelow(m.probOne);
-    std::uint32_t seed = m.random.seed;
-    std::uint8_t *out = m.infoWord.data() + 1;
-    // Up to eight bits at a time, each draw from the seed before them.
-    for (int i = 0; i < k; i += 8) {
-        const int group = std::min(8, k - i);
-        for (int j = 0; j < group; ++j)
-            out[i + j] = kSourceSteps[static_cast<std::size_t>(j) + 1](seed) < below ? 1 : 0;
-        seed = kSourceSteps[static_cast<std::size_t>(group)](seed);
-    }
-    m.random.seed = seed;
+    DrawSourceBits(m.random.seed, SourceCountBelow(m.probOne), m.infoWord.data() + 1, k);
 }
 
 void MakeSourceWordPlain(ModelState &m, int k, int wordInFrame) {
@@ -145,13 +120,16 @@ int SumBytes(const std::uint8_t *bytes, int count) {
 int CountDifferingBytes(const std::uint8_t *a, const std::uint8_t *b, int count) {
     // A byte of x = a ^ b is nonzero when its low seven bits carry into the top one or it has it.
     constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kTop = 0x8080808080808080ull;
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
     int differ = 0, i = 0;
     for (; i + 8 <= count; i += 8) {
         std::uint64_t x, y;
         std::memcpy(&x, a + i, 8);
         std::memcpy(&y, b + i, 8);
         x ^= y;
-        differ += std::popcount((((x & kLow7) + kLow7) | x) & kTop);
+        // The top bits of the nonzero bytes, brought down and summed by one multiplication (the
+        // processors of a plain x86-64 build have no popcount instruction).
+        differ += static_cast<int>(((((((x & kLow7) + kLow7) | x) & kTop) >> 7) * kOnes) >> 56);
     }
     for (; i < count; ++i)
         differ += a[i] != b[i];

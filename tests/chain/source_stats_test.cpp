@@ -1,7 +1,10 @@
 #include "chain/source_stats.h"
 
+#include "chain/source_bits.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -131,9 +134,27 @@ TEST(GatherErrorStats, CountsDifferencesAfterDecoding) {
 
 namespace {
 
-// The source eight draws at a time against the draw-by-draw reference, over probabilities at and
-// past the ends and word lengths around the groups of eight; the byte counts against plain loops.
+// The source in groups of draws, in each kind of lanes the processor has, against the
+// draw-by-draw reference, over probabilities at and past the ends and word lengths around the
+// groups; the byte counts against plain loops.
 TEST(FastSourceAndCounts, EqualTheirReferences) {
+    for (auto lanes : {spi::SourceLanes::Portable, spi::SourceLanes::Avx2}) {
+        if (!spi::SourceLanesAvailable(lanes))
+            continue;
+        std::uint32_t seed = 99;
+        for (double p : {0.0, 0.3, 0.5, 1.0, 1.5})
+            for (int k : {1, 31, 32, 33, 100, 1912}) {
+                seed = spi::NextSeed(seed);
+                auto plain = spi::MakeModel();
+                plain->random.seed = seed, plain->probOne = p;
+                spi::MakeSourceWordPlain(*plain, k, 2);
+                std::vector<std::uint8_t> bits(static_cast<std::size_t>(k));
+                std::uint32_t fast = seed;
+                spi::DrawSourceBitsWith(lanes, fast, spi::SourceCountBelow(p), bits.data(), k);
+                ASSERT_EQ(fast, plain->random.seed);
+                ASSERT_TRUE(std::equal(bits.begin(), bits.end(), plain->infoWord.begin() + 1));
+            }
+    }
     const double ps[] = {0, 1e-12, 0.3, 0.5, 0.9999999999, 1, 1.5, -0.1, std::nan("")};
     auto fast = spi::MakeModel(), plain = spi::MakeModel();
     std::uint32_t seed = 12345;
