@@ -103,37 +103,58 @@ void MakeSourceWordPlain(ModelState &m, int k, int wordInFrame) {
     m.random.seed = seed;
 }
 
-int SumBytes(const std::uint8_t *bytes, int count) {
-    // Eight bytes a word: pairs summed into 16-bit lanes, the four lanes by one multiplication.
+namespace {
+
+// Bytes i .. count-1 (fewer than eight) as a word with zeros above them, read at once where room
+// bytes from `bytes` belong to the buffer, byte by byte otherwise.
+std::uint64_t Tail(const std::uint8_t *bytes, int i, int count, int room) {
+    std::uint64_t w = 0;
+    if (i + 8 <= room) {
+        std::memcpy(&w, bytes + i, 8);
+        return w & ((std::uint64_t{1} << (8 * (count - i))) - 1); // little-endian: low bytes
+    }
+    for (int b = count - 1; b >= i; --b)
+        w = w << 8 | bytes[b];
+    return w;
+}
+
+// The sum of the eight bytes of w: pairs into 16-bit lanes, the four lanes by one multiplication.
+int ByteSum(std::uint64_t w) {
     constexpr std::uint64_t kLow = 0x00FF00FF00FF00FFull, kLanes = 0x0001000100010001ull;
+    return static_cast<int>((((w & kLow) + (w >> 8 & kLow)) * kLanes) >> 48);
+}
+
+// The number of nonzero bytes of x: the top bit of each, set where its low seven bits carry into
+// it or it is set, brought down and summed by one multiplication (the processors of a plain x86-64
+// build have no popcount instruction).
+int NonzeroBytes(std::uint64_t x) {
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kTop = 0x8080808080808080ull;
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    return static_cast<int>((((((x & kLow7) + kLow7) | x) & kTop) >> 7) * kOnes >> 56);
+}
+
+} // namespace
+
+int SumBytes(const std::uint8_t *bytes, int count, int room) {
     int sum = 0, i = 0;
     for (; i + 8 <= count; i += 8) {
         std::uint64_t w;
         std::memcpy(&w, bytes + i, 8);
-        sum += static_cast<int>((((w & kLow) + (w >> 8 & kLow)) * kLanes) >> 48);
+        sum += ByteSum(w);
     }
-    for (; i < count; ++i)
-        sum += bytes[i];
-    return sum;
+    return i < count ? sum + ByteSum(Tail(bytes, i, count, room)) : sum;
 }
 
-int CountDifferingBytes(const std::uint8_t *a, const std::uint8_t *b, int count) {
-    // A byte of x = a ^ b is nonzero when its low seven bits carry into the top one or it has it.
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kTop = 0x8080808080808080ull;
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+int CountDifferingBytes(const std::uint8_t *a, const std::uint8_t *b, int count, int room) {
     int differ = 0, i = 0;
     for (; i + 8 <= count; i += 8) {
         std::uint64_t x, y;
         std::memcpy(&x, a + i, 8);
         std::memcpy(&y, b + i, 8);
-        x ^= y;
-        // The top bits of the nonzero bytes, brought down and summed by one multiplication (the
-        // processors of a plain x86-64 build have no popcount instruction).
-        differ += static_cast<int>(((((((x & kLow7) + kLow7) | x) & kTop) >> 7) * kOnes) >> 56);
+        differ += NonzeroBytes(x ^ y);
     }
-    for (; i < count; ++i)
-        differ += a[i] != b[i];
-    return differ;
+    return i < count ? differ + NonzeroBytes(Tail(a, i, count, room) ^ Tail(b, i, count, room))
+                     : differ;
 }
 
 namespace {
@@ -180,9 +201,9 @@ void Normalise(ModelState &m, int stage, int length, long long blockTotal) {
 
 int GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex,
                      long long blockTotal) {
-    const int e = stage == 0 ? SumBytes(m.errorVector.data() + 1, length)
+    const int e = stage == 0 ? SumBytes(m.errorVector.data() + 1, length, kMaxBlock)
                              : CountDifferingBytes(m.refInfoWord.data() + 1,
-                                                   m.decodedWord.data() + 1, length);
+                                                   m.decodedWord.data() + 1, length, kMaxWord);
     RecordWordErrors(m, stage, length, e, blockIndex, blockTotal);
     return e;
 }

@@ -14,9 +14,10 @@ void PrepareTestRun(ModelState &m, int n, int k, int n0, int codeType, int L, in
 // of the tests.
 void MakeSourceWord(ModelState &m, int k, int wordInFrame);
 void MakeSourceWordPlain(ModelState &m, int k, int wordInFrame);
-// The sum of count bytes, and the number of places where two runs of bytes differ.
-int SumBytes(const std::uint8_t *bytes, int count);
-int CountDifferingBytes(const std::uint8_t *a, const std::uint8_t *b, int count);
+// The sum of count bytes, and the number of places where two runs of bytes differ; `room` bytes
+// (at least count) from the start belong to the buffers and may be read.
+int SumBytes(const std::uint8_t *bytes, int count, int room);
+int CountDifferingBytes(const std::uint8_t *a, const std::uint8_t *b, int count, int room);
 // Counts the errors of the word (stage 0: errorVector[1..length] before decoding; 1: the decoded
 // word against refInfoWord) and returns them; at blockIndex == blockTotal normalises.
 int GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex,

@@ -111,6 +111,13 @@ inline void CopyBytes(std::uint8_t *to, const std::uint8_t *from, int count) {
         }
         std::memcpy(&w, from + count - 8, 8);
         std::memcpy(to + count - 8, &w, 8);
+    } else if (count >= 4) {
+        // The first four and the last four, overlapping.
+        std::uint32_t head, tail;
+        std::memcpy(&head, from, 4);
+        std::memcpy(&tail, from + count - 4, 4);
+        std::memcpy(to, &head, 4);
+        std::memcpy(to + count - 4, &tail, 4);
     } else {
         for (int i = 0; i < count; ++i)
             to[i] = from[i];
@@ -291,7 +298,7 @@ RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress,
         for (int g = 0; g < group; ++g, ++word) {
             if (progress && Tick(*progress, word, step, count, 100, word))
                 return Cancel(progress, m, *before);
-            const int errors = SumBytes(m.errorVector.data() + 1 + g * n, n);
+            const int errors = SumBytes(m.errorVector.data() + 1 + g * n, n, kMaxBlock - g * n);
             RecordWordErrors(m, 0, n, errors, word, total);
             TallyWord(m.batchTally, batches.At(options.unitOffset + word - 1), errors, 0);
         }
