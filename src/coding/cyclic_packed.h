@@ -108,6 +108,72 @@ inline void DivideByGenPoly(std::uint64_t *w, int k, const PackedGenPoly &g) {
     }
 }
 
+// ---- The remainder in one machine word ----
+//
+// When no term of g(x) below n lies beyond x^64 and r <= 64, the division needs only what its
+// additions have put at the 64 positions after the one it has reached: a register with bit 0 at
+// the next position. Position s's bit is its information bit XOR bit 0 of the register; where it
+// is 1, g(x) is added from s on, and as the register moves on by one, g's terms x^1..x^64 (the
+// feedback, g(x) >> 1) land on it. The x^0 term falls on s itself, which no one reads again.
+// Eight positions at a time, what the feedback adds depends only on the eight bits the steps test
+// (the information byte XOR the register's low byte): one table of 256 entries per g(x) takes a
+// byte per step. Zeros before the information leave the register at 0, so the information is
+// padded at its front to whole bytes. After position k the register holds the parity at
+// positions k+1..k+64: the same bits as DivideByGenPoly leaves there.
+
+struct RemainderTable {
+    std::uint64_t feedback = 0;                // the table below is made for this g(x) >> 1
+    std::array<std::uint64_t, 256> eight = {}; // what eight steps feed back, by the bits tested
+};
+
+// g(x) >> 1 with the terms below n, as PackGenPoly takes them; false when a term from x^65 up
+// lies below n or r > 64, where one word is too short.
+inline bool FeedbackOf(const ModelParameters &p, const CodeShape &s, std::uint64_t &feedback) {
+    if (s.r > kWordBits)
+        return false;
+    const int count = std::clamp<int>(p.genPolyTermCount, 0, kPolyTerms);
+    feedback = 0;
+    for (int j = 0; j < count; ++j) {
+        const std::int32_t d = p.genPolyTerms[static_cast<std::size_t>(j)];
+        if (d < 1 || d >= s.n)
+            continue;
+        if (d > kWordBits)
+            return false;
+        feedback ^= std::uint64_t{1} << (d - 1);
+    }
+    return true;
+}
+
+inline void BuildRemainderTable(std::uint64_t feedback, RemainderTable &t) {
+    for (std::uint64_t tested = 0; tested < 256; ++tested) {
+        std::uint64_t reg = tested;
+        for (int step = 0; step < 8; ++step)
+            reg = (reg >> 1) ^ ((std::uint64_t{0} - (reg & 1u)) & feedback);
+        t.eight[tested] = reg;
+    }
+    t.feedback = feedback;
+}
+
+// The low bits of bytes[0..7] as bits 0..7; all eight bytes must be readable.
+inline std::uint64_t PackEight(const std::uint8_t *bytes) {
+    std::uint64_t eight = 0;
+    std::memcpy(&eight, bytes, sizeof eight);
+    // The low bit of each byte gathered into the top byte by one multiply (little-endian).
+    return ((eight & 0x0101010101010101ull) * 0x0102040810204080ull) >> 56;
+}
+
+// The register after positions 1..k of info[0..k-1]: bits 0..r-1 are the parity. Reads up to
+// info[max(k, 8) - 1].
+inline std::uint64_t RemainderOf(const RemainderTable &t, const std::uint8_t *info, int k) {
+    const int lead = k % 8;
+    std::uint64_t reg = 0;
+    if (lead != 0)
+        reg = t.eight[(PackEight(info) & ((1u << lead) - 1)) << (8 - lead)];
+    for (int i = lead; i < k; i += 8)
+        reg = (reg >> 8) ^ t.eight[(reg ^ PackEight(info + i)) & 0xFFu];
+    return reg;
+}
+
 // The 64 bits of w from bit i on; w[i / 64 + 1] must be readable.
 inline std::uint64_t BitsFrom(const std::uint64_t *w, int i) {
     const int b = i / kWordBits;
