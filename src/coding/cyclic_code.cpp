@@ -1,6 +1,7 @@
 #include "coding/cyclic_code.h"
 
 #include "coding/cyclic_packed.h"
+#include "coding/cyclic_remainder.h"
 #include "coding/syndrome_search.h"
 
 #include <algorithm>
@@ -113,8 +114,9 @@ void DecodeWith(const ModelParameters &p, DecoderWorkCells &cells,
     CopyBits(word.data() + 1, rx.data() + 1, s.k);
     CopyBits(cells.decoderWork2.data() + 1, rx.data() + s.k + 1, s.r);
     // The parity recomputed from the received information bits, added to the received parity.
-    std::uint64_t syndrome[kPackedWords] = {};
+    std::uint64_t syndrome[kPackedWords];
     std::uint64_t recomputed[kPackedWords];
+    std::fill(syndrome, syndrome + (s.r + kWordBits - 1) / kWordBits, 0);
     if (plain)
         ParityPlain(s, PackGenPoly(p, s.n), rx.data() + 1, recomputed);
     else

@@ -200,11 +200,14 @@ void decodeMajority73Plain(ReceivedBits rx, DecodedBits decoded) {
 }
 
 void decodeMajority73(ReceivedBits rx, DecodedBits decoded) {
-    // rx[1..8] packed at once (the buffer runs far beyond 8), position 8 dropped.
-    std::uint64_t eight = 0;
-    std::memcpy(&eight, rx.data() + 1, sizeof eight);
-    const auto packed = static_cast<std::uint32_t>(
-        (((eight & 0x0101010101010101ull) * 0x0102040810204080ull) >> 56) & 0x7Fu);
+    // rx[1..4] and rx[4..7], as a copy of the word writes them, joined at position 4; the low
+    // bit of each byte gathered into the top byte by one multiply (little-endian).
+    std::uint32_t low = 0, high = 0;
+    std::memcpy(&low, rx.data() + 1, sizeof low);
+    std::memcpy(&high, rx.data() + 4, sizeof high);
+    const std::uint64_t seven = low | (static_cast<std::uint64_t>(high) << 24);
+    const auto packed =
+        static_cast<std::uint32_t>(((seven & 0x0101010101010101ull) * 0x0102040810204080ull) >> 56);
     // Positions 4..7 zero, then 1..3 with position 4 zero again.
     const std::uint32_t zero = 0;
     std::memcpy(decoded.data() + 4, &zero, sizeof zero);
