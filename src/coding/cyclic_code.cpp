@@ -36,12 +36,48 @@ void BuildParityColumns(std::span<std::uint8_t, kMaxParity + 1> columns, const C
 
 namespace {
 
-// The table of the last g(x) this thread divided by. A fresh one is that of feedback 0: all zeros.
-const RemainderTable &RemainderTableFor(std::uint64_t feedback) {
-    thread_local RemainderTable table;
-    if (table.feedback != feedback)
-        BuildRemainderTable(feedback, table);
-    return table;
+// The tables of the last g(x) this thread divided by, with what they were made from: the terms as
+// the parser left them, n and r. A fresh memo matches no code, and its table is that of feedback 0:
+// all zeros.
+struct DivisionMemo {
+    int n = -1;
+    int r = -1;
+    int count = -1;
+    std::array<std::int32_t, kPolyTerms> terms = {};
+    bool fits = false; // whether one word holds the remainder
+    RemainderTable table;
+};
+
+// The tables for p's g(x), or nullptr where the remainder needs more than a word. Comparing the
+// terms costs less than reading g(x) anew.
+const RemainderTable *RemainderTableFor(const ModelParameters &p, const CodeShape &s) {
+    thread_local DivisionMemo memo;
+    const int count = std::clamp<int>(p.genPolyTermCount, 0, kPolyTerms);
+    const auto bytes = static_cast<std::size_t>(count) * sizeof(std::int32_t);
+    if (memo.n != s.n || memo.r != s.r || memo.count != count ||
+        std::memcmp(memo.terms.data(), p.genPolyTerms.data(), bytes) != 0) {
+        std::uint64_t feedback = 0;
+        memo.fits = FeedbackOf(p, s, feedback);
+        if (memo.fits && memo.table.feedback != feedback)
+            BuildRemainderTable(feedback, memo.table);
+        std::memcpy(memo.terms.data(), p.genPolyTerms.data(), bytes);
+        memo.n = s.n;
+        memo.r = s.r;
+        memo.count = count;
+    }
+    return memo.fits ? &memo.table : nullptr;
+}
+
+// Whether w[0..words-1] has more than limit bits set: the lowest set bit cleared limit times (the
+// portable build has no instruction that counts them).
+bool HeavierThan(const std::uint64_t *w, int words, int limit) {
+    for (int j = 0; j < words; ++j) {
+        std::uint64_t x = w[j];
+        for (; x != 0; x &= x - 1)
+            if (--limit < 0)
+                return true;
+    }
+    return false;
 }
 
 // dst[0..count-1] := src[0..count-1]; short words without a library call.
@@ -73,12 +109,12 @@ void ParityPlain(const CodeShape &s, const PackedGenPoly &g, const std::uint8_t 
 // The same, a byte of information at a time where g(x) allows it.
 void Parity(const ModelParameters &p, const CodeShape &s, const std::uint8_t *info,
             std::uint64_t *parity) {
-    std::uint64_t feedback = 0;
-    if (!FeedbackOf(p, s, feedback)) {
+    const RemainderTable *table = RemainderTableFor(p, s);
+    if (table == nullptr) {
         ParityPlain(s, PackGenPoly(p, s.n), info, parity);
         return;
     }
-    const std::uint64_t reg = RemainderOf(RemainderTableFor(feedback), info, s.k);
+    const std::uint64_t reg = RemainderOf(*table, info, s.k);
     parity[0] = s.r == kWordBits ? reg : reg & ((std::uint64_t{1} << s.r) - 1);
 }
 
@@ -122,16 +158,14 @@ void DecodeWith(const ModelParameters &p, DecoderWorkCells &cells,
     else
         Parity(p, s, rx.data() + 1, recomputed);
     PackBits(rx.data() + s.k + 1, s.r, syndrome);
-    int weight = 0;
-    for (int j = 0; j < (s.r + kWordBits - 1) / kWordBits; ++j) {
+    const int words = (s.r + kWordBits - 1) / kWordBits;
+    for (int j = 0; j < words; ++j)
         syndrome[j] ^= recomputed[j];
-        weight += std::popcount(syndrome[j]);
-    }
     UnpackBits(syndrome, s.r, cells.decoderWork3.data() + 1);
 
     // A syndrome no heavier than Cm is taken to come from errors in the parity bits alone.
     const int cm = p.codeT;
-    if (columnsFit && cm >= 1 && cm <= kMaxSearchWeight && weight > cm) {
+    if (columnsFit && cm >= 1 && cm <= kMaxSearchWeight && HeavierThan(syndrome, words, cm)) {
         std::array<int, kMaxSearchWeight + 1> q{};
         const int found = SearchPattern(cells.parityColumns, s, syndrome, cm, q);
         if (found == 0)

@@ -70,6 +70,8 @@ TEST(CyclicFastPath, ByteWiseDivisionAgreesWithThePlainOne) {
         {row(15), 50, 32, 3},   // shortened, whole bytes of information
         {row(15), 27, 9, 2},    // shortened, a byte and a bit
         {row(15), 30, 20, 2},   // g(x) of higher degree than r
+        {row(15), 16, 10, 2},   // terms of g(x) from n on left out: x^16..x^18
+        {row(15), 17, 11, 2},   // the same r, x^16 now in
         {row(34), 127, 57, 2},  // r = 70: the plain division throughout
         {row(34), 100, 40, 2},  // a term beyond x^64 below n: the plain division too
         {"13", 1000, 997, 1},   // a long word
