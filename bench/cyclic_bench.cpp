@@ -110,4 +110,35 @@ void BM_Syndrome63_45(benchmark::State &state) {
 }
 BENCHMARK(BM_Syndrome63_45)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Arg(4);
 
+// The encoder alone, the byte-wise division against the plain one (range 1 = 1): the default
+// (7,3) code, BCH(63,45) and BCH(255,191).
+void BM_EncodeCyclic(benchmark::State &state) {
+    auto m = spi::MakeModel();
+    if (state.range(0) == 0) {
+        SetCode(*m, "35", 7, 3, 1, 5);
+    } else {
+        const spi::BchRow &row = m->bchTable[state.range(0) == 1 ? 15 : 50];
+        SetCode(*m, row.g, row.n, row.k, 1, 14);
+    }
+    const WordPool pool = DrawPool(*m, 0);
+    const bool plain = state.range(1) == 1;
+    const int k = m->codeK;
+    long long number = 0;
+    for (auto _ : state) {
+        const std::uint8_t *info =
+            pool.info.data() + static_cast<std::ptrdiff_t>(number++ % kPoolWords) * k;
+        for (int i = 0; i < k; ++i)
+            m->infoWord[static_cast<std::size_t>(i + 1)] = info[i];
+        if (plain)
+            spi::encodeCyclicPlain(*m, m->infoWord, m->codeWord);
+        else
+            spi::encodeCyclic(*m, m->infoWord, m->codeWord);
+        benchmark::DoNotOptimize(m->codeWord.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["words/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_EncodeCyclic)->ArgsProduct({{0, 1, 2}, {0, 1}});
+
 } // namespace

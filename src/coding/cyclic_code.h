@@ -26,4 +26,13 @@ void decodeSyndrome(const ModelParameters &p, DecoderWorkCells &cells,
                     std::span<std::uint8_t, kMaxWord + 1> decoded, long long wordNumber,
                     SyndromeTally tally);
 
+// The two above with the division a position at a time: the reference of the byte-wise division
+// they take when g(x) allows it (cyclic_packed.h), to the byte the same in every cell they write.
+void encodeCyclicPlain(const ModelParameters &p, std::span<const std::uint8_t, kMaxWord + 1> info,
+                       std::span<std::uint8_t, kMaxBlock + 1> code);
+void decodeSyndromePlain(const ModelParameters &p, DecoderWorkCells &cells,
+                         std::span<const std::uint8_t, kMaxWord + 1> rx,
+                         std::span<std::uint8_t, kMaxWord + 1> decoded, long long wordNumber,
+                         SyndromeTally tally);
+
 } // namespace spi

@@ -1,7 +1,8 @@
 #include "coding/short_cyclic_decoders.h"
 
-#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <span>
 
@@ -59,6 +60,38 @@ std::uint32_t ClockGolay(std::uint32_t s, std::uint32_t input) {
 std::uint32_t RotateGolay(std::uint32_t out, std::uint32_t incoming) {
     return (out >> 1) | ((incoming & 1u) << (kGolayN - 1));
 }
+
+// The (7,3) majority decoder on rx packed (position l at bit l-1): the decided bits, bit i-1 for
+// position i.
+constexpr std::uint32_t Majority73(std::uint32_t packed) {
+    constexpr int n = 7;
+    constexpr int k = 3;
+    int r[n] = {};
+    for (int l = 0; l < n; ++l)
+        r[l] = static_cast<int>((packed >> l) & 1u);
+    std::uint32_t out = 0;
+    for (int i = 0; i < k; ++i) {
+        const int votes = (r[1] ^ r[3]) + (r[4] ^ r[5]) + (r[2] ^ r[6]) + r[0];
+        // Three of four estimates are needed: a tie decides 0.
+        const int bit = votes >= 3 ? 1 : 0;
+        out |= static_cast<std::uint32_t>(bit) << i;
+        // The decided bit re-enters at the end of the register, so the next bit's estimates use it.
+        for (int l = 0; l + 1 < n; ++l)
+            r[l] = r[l + 1];
+        r[n - 1] = bit;
+    }
+    return out;
+}
+
+// decoded[1..4] of every packed word, byte j of an entry for position j + 1 (little-endian).
+constexpr std::array<std::uint32_t, 128> kMajority73Bytes = [] {
+    std::array<std::uint32_t, 128> bytes{};
+    for (std::uint32_t packed = 0; packed < 128; ++packed) {
+        const std::uint32_t out = Majority73(packed);
+        bytes[packed] = (out & 1u) | (((out >> 1) & 1u) << 8) | (((out >> 2) & 1u) << 16);
+    }
+    return bytes;
+}();
 
 } // namespace
 
@@ -162,23 +195,23 @@ void decodeThreshold157(ReceivedBits rx, DecodedBits decoded) {
     StoreDecoded(decoded, out, k, n);
 }
 
+void decodeMajority73Plain(ReceivedBits rx, DecodedBits decoded) {
+    StoreDecoded(decoded, Majority73(PackReceived(rx, 7)), 3, 7);
+}
+
 void decodeMajority73(ReceivedBits rx, DecodedBits decoded) {
-    constexpr int n = 7;
-    constexpr int k = 3;
-    int r[n];
-    for (int l = 0; l < n; ++l)
-        r[l] = rx[static_cast<std::size_t>(l) + 1] & 1;
-    std::uint32_t out = 0;
-    for (int i = 0; i < k; ++i) {
-        const int votes = (r[1] ^ r[3]) + (r[4] ^ r[5]) + (r[2] ^ r[6]) + r[0];
-        // Three of four estimates are needed: a tie decides 0.
-        const int bit = votes >= 3 ? 1 : 0;
-        out |= static_cast<std::uint32_t>(bit) << i;
-        // The decided bit re-enters at the end of the register, so the next bit's estimates use it.
-        std::copy(r + 1, r + n, r);
-        r[n - 1] = bit;
-    }
-    StoreDecoded(decoded, out, k, n);
+    // rx[1..4] and rx[4..7], as a copy of the word writes them, joined at position 4; the low
+    // bit of each byte gathered into the top byte by one multiply (little-endian).
+    std::uint32_t low = 0, high = 0;
+    std::memcpy(&low, rx.data() + 1, sizeof low);
+    std::memcpy(&high, rx.data() + 4, sizeof high);
+    const std::uint64_t seven = low | (static_cast<std::uint64_t>(high) << 24);
+    const auto packed =
+        static_cast<std::uint32_t>(((seven & 0x0101010101010101ull) * 0x0102040810204080ull) >> 56);
+    // Positions 4..7 zero, then 1..3 with position 4 zero again.
+    const std::uint32_t zero = 0;
+    std::memcpy(decoded.data() + 4, &zero, sizeof zero);
+    std::memcpy(decoded.data() + 1, &kMajority73Bytes[packed], sizeof zero);
 }
 
 } // namespace spi

@@ -21,5 +21,8 @@ void decodeThreshold157(std::span<const std::uint8_t, kMaxWord + 1> rx,
 // (7,3), single errors
 void decodeMajority73(std::span<const std::uint8_t, kMaxWord + 1> rx,
                       std::span<std::uint8_t, kMaxWord + 1> decoded);
+// The same register by register: the reference of the table the one above looks its bits up in.
+void decodeMajority73Plain(std::span<const std::uint8_t, kMaxWord + 1> rx,
+                           std::span<std::uint8_t, kMaxWord + 1> decoded);
 
 } // namespace spi
