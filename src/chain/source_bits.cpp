@@ -3,7 +3,6 @@
 #include "model/random.h"
 
 #include <array>
-#include <cmath>
 #include <cstddef>
 #include <cstring>
 
@@ -92,7 +91,10 @@ std::uint64_t SourceCountBelow(double p) {
         return 0;
     if (p > 1)
         return std::uint64_t{1} << 32;
-    return static_cast<std::uint64_t>(std::ceil(p * 4294967296.0));
+    // p * 2^32 is exact and positive: the truncation is its floor, one more unless it is whole.
+    const double y = p * 4294967296.0;
+    const auto floor = static_cast<std::uint64_t>(y);
+    return floor + (static_cast<double>(floor) < y ? 1 : 0);
 }
 
 bool SourceLanesAvailable(SourceLanes lanes) {
