@@ -108,9 +108,12 @@ TEST(MarkovChunksTest, ChunkedWaysDrawExactlyAsTheChainBitByBit) {
         plain.errors.fill(9);
         Caller picked = plain, portable = plain, avx2 = plain;
         for (int call = 0; call < 3; ++call) {
-            // Now and then one bit more than the stream holds, which all refuse alike.
-            const int bits =
-                pick.RandomInt(40) == 0 ? kMaxBlock + 1 : 1 + pick.RandomInt(kMaxBlock);
+            // Now and then one bit more than the stream holds, which all refuse alike; a quarter
+            // of the calls short, as a short code's block, which DrawMarkovErrors walks apart.
+            const int draw = pick.RandomInt(40);
+            const int bits = draw == 0   ? kMaxBlock + 1
+                             : draw < 11 ? 1 + pick.RandomInt(15)
+                                         : 1 + pick.RandomInt(kMaxBlock);
             const bool drawn =
                 DrawMarkovErrorsPlain(plain.p, plain.state, plain.random, plain.errors, bits);
             for (Caller *c : {&picked, &portable, &avx2}) {
