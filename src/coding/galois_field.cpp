@@ -82,25 +82,40 @@ int BchFieldOrder(int row) {
     return digits.empty() ? 0 : (1 << (digits.back() - '0')) - 1;
 }
 
-FastField::FastField(const FieldTable &exp, const FieldTable &log, int order)
-    : order_(std::clamp(order, 1, kMaxFieldOrder)), zeroLog_(2 * order_ - 1) {
+void BuildFastField(const FieldTable &exp, const FieldTable &log, int order, FastFieldTables &out) {
+    const int n = std::clamp(order, 1, kMaxFieldOrder);
+    out.order = n;
+    out.zeroLog = 2 * n - 1;
     // The model's log[1] is N; reduced here so that every sum of logarithms stays below 2N - 1.
     // Values above N are no elements of the field and never occur.
-    std::fill(log_.begin(), log_.end(), static_cast<std::uint16_t>(zeroLog_));
-    for (int v = 1; v <= order_; ++v) {
+    std::fill(out.log.begin(), out.log.end(), static_cast<std::uint16_t>(out.zeroLog));
+    for (int v = 1; v <= n; ++v) {
         int l = log[v];
-        if (l >= order_)
-            l -= order_;
-        log_[v] = static_cast<std::uint16_t>(std::min(l, order_ - 1));
+        if (l >= n)
+            l -= n;
+        out.log[v] = static_cast<std::uint16_t>(std::min(l, n - 1));
     }
     // alpha^e for e = 0..2N-2, then zeros up to the largest sum of two sentinels, 4N-2.
-    const int n = order_;
     for (int e = 0; e < n; ++e) {
-        exp_[e] = exp[e];
-        exp_[n + e] = exp[e];
+        out.exp[e] = exp[e];
+        out.exp[n + e] = exp[e];
     }
-    for (int e = 2 * n - 1; e <= 4 * n - 2; ++e)
-        exp_[e] = 0;
+    std::fill(out.exp.begin() + 2 * n - 1, out.exp.begin() + 4 * n - 1, 0);
+}
+
+FastField CachedField(GaloisWordTables &cache, const FieldTable &exp, const FieldTable &log,
+                      int order) {
+    const int n = std::clamp(order, 1, kMaxFieldOrder);
+    const auto used = static_cast<std::size_t>(n) + 1;
+    if (cache.field.order != n ||
+        !std::equal(exp.begin(), exp.begin() + used, cache.fieldFrom.begin())) {
+        BuildFastField(exp, log, order, cache.field);
+        std::copy(exp.begin(), exp.begin() + used, cache.fieldFrom.begin());
+        cache.nibbleKey = {};
+        cache.powerCount = 0;
+        cache.generatorFrom.clear();
+    }
+    return FastField(cache.field);
 }
 
 int TimeDomainLocator(const FastField &f, const std::uint8_t *s, int twoT, bool evenStepsZero,
@@ -241,6 +256,51 @@ void EvaluateAtSuccessivePowers(const FastField &f, const std::uint8_t *poly, in
             advance(e, by);
         }
     }
+}
+
+int FindRootsPlain(const FastField &f, const std::uint8_t *poly, int deg, int x0, int direction,
+                   int count, int *at) {
+    std::array<std::uint8_t, kMaxFieldOrder + 1> value;
+    EvaluateAtSuccessivePowers(f, poly, deg, x0, direction, count, value.data());
+    int found = 0;
+    for (int j = 0; j < count; ++j)
+        if (value[j] == 0)
+            at[found++] = j;
+    return found;
+}
+
+int FindRoots(const FastField &f, const std::uint8_t *poly, int deg, int x0, int direction,
+              int count, int *at) {
+    const int n = f.Order();
+    while (deg > 0 && poly[deg] == 0)
+        --deg;
+    // A constant, or points that repeat, are left to the plain search.
+    if (deg == 0 || count > n)
+        return FindRootsPlain(f, poly, deg, x0, direction, count, at);
+    if (deg == 1) {
+        // c0 + c1 x = 0 at x = c0 / c1, none in the field when c0 = 0.
+        if (poly[0] == 0)
+            return 0;
+        const int e = (f.Log(poly[0]) - f.Log(poly[1]) + n) % n;
+        const int j = ((e - x0) * direction % n + n) % n;
+        if (j >= count)
+            return 0;
+        at[0] = j;
+        return 1;
+    }
+    // The points in blocks, until deg roots are found.
+    constexpr int kBlock = 32;
+    std::array<std::uint8_t, kBlock> value;
+    int found = 0;
+    for (int from = 0; from < count && found < deg; from += kBlock) {
+        const int length = std::min(kBlock, count - from);
+        const int start = ((x0 + direction * from) % n + n) % n;
+        EvaluateAtSuccessivePowers(f, poly, deg, start, direction, length, value.data());
+        for (int j = 0; j < length; ++j)
+            if (value[j] == 0)
+                at[found++] = from + j;
+    }
+    return found;
 }
 
 } // namespace spi
