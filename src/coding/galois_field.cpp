@@ -101,6 +101,12 @@ void BuildFastField(const FieldTable &exp, const FieldTable &log, int order, Fas
         out.exp[n + e] = exp[e];
     }
     std::fill(out.exp.begin() + 2 * n - 1, out.exp.begin() + 4 * n - 1, 0);
+    // y and y + 1 give the same y^2 + y; 0 and 1 give 0, which no k != 0 reads.
+    std::fill(out.quadraticRoot.begin(), out.quadraticRoot.end(), 0);
+    for (int y = 2; y <= n; ++y) {
+        const int square = out.exp[2 * out.log[y]];
+        out.quadraticRoot[static_cast<std::size_t>(square ^ y)] = static_cast<std::uint8_t>(y);
+    }
 }
 
 FastField CachedField(GaloisWordTables &cache, const FieldTable &exp, const FieldTable &log,
@@ -269,6 +275,55 @@ int FindRootsPlain(const FastField &f, const std::uint8_t *poly, int deg, int x0
     return found;
 }
 
+namespace {
+
+// The logarithms of the distinct roots in the field of c0 + c1 x + c2 x^2 (c1 x + c0 when deg is
+// 1; the top coefficient is not 0); returns how many.
+int ClosedFormRoots(const FastField &f, const std::uint8_t *c, int deg, std::array<int, 2> &root) {
+    const int n = f.Order();
+    const auto reduce = [n](int e) { return ((e % n) + n) % n; };
+    if (deg == 1) {
+        if (c[0] == 0) // the root is 0
+            return 0;
+        root[0] = reduce(f.Log(c[0]) - f.Log(c[1]));
+        return 1;
+    }
+    const int logA = f.Log(c[2]);
+    if (c[0] == 0) { // x (c2 x + c1)
+        if (c[1] == 0)
+            return 0;
+        root[0] = reduce(f.Log(c[1]) - logA);
+        return 1;
+    }
+    if (c[1] == 0) { // x^2 = c0 / c2, one square root (N is odd)
+        const int e = reduce(f.Log(c[0]) - logA);
+        root[0] = e % 2 == 0 ? e / 2 : (e + n) / 2;
+        return 1;
+    }
+    // x = (c1 / c2) y turns it into y^2 + y + k, k = c2 c0 / c1^2.
+    const int logB = f.Log(c[1]);
+    const std::uint8_t y = f.QuadraticRoot(f.Exp(reduce(logA + f.Log(c[0]) - 2 * logB)));
+    if (y == 0)
+        return 0;
+    root[0] = reduce(logB - logA + f.Log(y));
+    root[1] = reduce(logB - logA + f.Log(static_cast<std::uint8_t>(y ^ 1u)));
+    return 2;
+}
+
+// poly / (x + alpha^e) in place, for a root alpha^e of poly; deg falls by one.
+void DivideOutRoot(const FastField &f, std::uint8_t *poly, int &deg, int e) {
+    std::uint8_t carry = poly[deg];
+    for (int i = deg - 1; i >= 0; --i) {
+        const std::uint8_t next = poly[i] ^ f.MulPow(carry, e);
+        poly[i] = carry;
+        carry = next;
+    }
+    poly[deg] = 0;
+    --deg;
+}
+
+} // namespace
+
 int FindRoots(const FastField &f, const std::uint8_t *poly, int deg, int x0, int direction,
               int count, int *at) {
     const int n = f.Order();
@@ -277,29 +332,41 @@ int FindRoots(const FastField &f, const std::uint8_t *poly, int deg, int x0, int
     // A constant, or points that repeat, are left to the plain search.
     if (deg == 0 || count > n)
         return FindRootsPlain(f, poly, deg, x0, direction, count, at);
-    if (deg == 1) {
-        // c0 + c1 x = 0 at x = c0 / c1, none in the field when c0 = 0.
-        if (poly[0] == 0)
-            return 0;
-        const int e = (f.Log(poly[0]) - f.Log(poly[1]) + n) % n;
-        const int j = ((e - x0) * direction % n + n) % n;
-        if (j >= count)
-            return 0;
-        at[0] = j;
-        return 1;
-    }
-    // The points in blocks, until deg roots are found.
+    std::array<std::uint8_t, kMaxFieldOrder + 1> left{};
+    std::copy(poly, poly + deg + 1, left.begin());
+    const auto pointOf = [&](int j) { return ((x0 + direction * j) % n + n) % n; };
+    // The points in blocks while more than two roots may be left; a root found in a block is a
+    // root of what is left after the earlier ones are divided out, and of nothing found later.
     constexpr int kBlock = 32;
     std::array<std::uint8_t, kBlock> value;
     int found = 0;
-    for (int from = 0; from < count && found < deg; from += kBlock) {
+    int from = 0;
+    while (deg > 2 && from < count) {
         const int length = std::min(kBlock, count - from);
-        const int start = ((x0 + direction * from) % n + n) % n;
-        EvaluateAtSuccessivePowers(f, poly, deg, start, direction, length, value.data());
-        for (int j = 0; j < length; ++j)
-            if (value[j] == 0)
-                at[found++] = from + j;
+        EvaluateAtSuccessivePowers(f, left.data(), deg, pointOf(from), direction, length,
+                                   value.data());
+        for (int j = 0; j < length; ++j) {
+            if (value[j] != 0)
+                continue;
+            at[found++] = from + j;
+            DivideOutRoot(f, left.data(), deg, pointOf(from + j));
+        }
+        from += length;
     }
+    // Every root still to come is a root of what is left; roots it has before `from` were found.
+    std::array<int, 2> root{};
+    const int closed = deg >= 1 && from < count ? ClosedFormRoots(f, left.data(), deg, root) : 0;
+    std::array<int, 2> late{};
+    int lateCount = 0;
+    for (int r = 0; r < closed; ++r) {
+        const int j = ((root[r] - x0) * direction % n + n) % n;
+        if (j >= from && j < count)
+            late[lateCount++] = j;
+    }
+    if (lateCount == 2 && late[0] > late[1])
+        std::swap(late[0], late[1]);
+    for (int r = 0; r < lateCount; ++r)
+        at[found++] = late[r];
     return found;
 }
 

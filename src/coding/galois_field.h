@@ -58,7 +58,8 @@ inline std::uint8_t GfAdd(std::uint8_t a, std::uint8_t b, int degree) {
 class FastField {
 public:
     explicit FastField(const FastFieldTables &t)
-        : order_(t.order), zeroLog_(t.zeroLog), log_(t.log.data()), exp_(t.exp.data()) {}
+        : order_(t.order), zeroLog_(t.zeroLog), log_(t.log.data()), exp_(t.exp.data()),
+          quadratic_(t.quadraticRoot.data()) {}
 
     int Order() const { return order_; }
     int ZeroLog() const { return zeroLog_; }
@@ -73,12 +74,15 @@ public:
     // a^(-1) for a != 0.
     std::uint8_t Inverse(std::uint8_t a) const { return exp_[order_ - log_[a]]; }
     std::uint8_t Square(std::uint8_t a) const { return Mul(a, a); }
+    // For k != 0 a root y of y^2 + y + k (the other is y + 1), or 0 when there is none.
+    std::uint8_t QuadraticRoot(std::uint8_t k) const { return quadratic_[k]; }
 
 private:
     int order_;
     int zeroLog_;
     const std::uint16_t *log_;
     const std::uint8_t *exp_;
+    const std::uint8_t *quadratic_;
 };
 
 // The tables of FastField from the model's exp/log of order N (about 1.5 KB).
@@ -131,9 +135,9 @@ void EvaluateAtSuccessivePowers(const FastField &f, const std::uint8_t *poly, in
 
 // The root search of the decoders: the j = 0..count-1, increasing, at which
 // poly(alpha^(x0 + j*direction)) = 0, into at[]; returns how many. Arguments as for
-// EvaluateAtSuccessivePowers. FindRootsPlain evaluates every point; FindRoots gives the same
-// answer sooner: a polynomial of degree 1 has its root read off, and the search stops once as
-// many distinct roots as the degree have been found.
+// EvaluateAtSuccessivePowers. FindRootsPlain evaluates every point. FindRoots gives the same
+// answer sooner: it evaluates the points in order and divides each root it finds out of the
+// polynomial; once the degree left is 2 or less, the roots left are read off in closed form.
 int FindRootsPlain(const FastField &f, const std::uint8_t *poly, int deg, int x0, int direction,
                    int count, int *at);
 int FindRoots(const FastField &f, const std::uint8_t *poly, int deg, int x0, int direction,

@@ -190,6 +190,7 @@ struct FastFieldTables {
     std::int32_t zeroLog = 0;
     std::array<std::uint16_t, 256> log{};
     std::array<std::uint8_t, 4 * 255 + 1> exp{};
+    std::array<std::uint8_t, 256> quadraticRoot{}; // for K != 0: a y with y^2 + y = K, or 0
 };
 
 // What a BCH or Reed-Solomon coder derives from its field and code once and keeps from word to
