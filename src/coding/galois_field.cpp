@@ -218,6 +218,33 @@ void EvaluateWord(const FastField &f, const LogWord &logSymbol, const int *x, in
     }
 }
 
+namespace {
+
+// out[x] ^= the sum of K terms at the points x = 0..count-1, side by side so that their chains of
+// additions overlap.
+template <int K>
+void AddTerms(const FastField &f, const int *power, const int *step, int count, std::uint8_t *out) {
+    const int order = f.Order();
+    std::array<int, K> e{};
+    std::array<int, K> by{};
+    for (int i = 0; i < K; ++i) {
+        e[i] = power[i];
+        by[i] = step[i];
+    }
+    for (int x = 0; x < count; ++x) {
+        std::uint8_t sum = 0;
+        for (int i = 0; i < K; ++i) {
+            sum ^= f.Exp(e[i]);
+            e[i] += by[i];
+            if (e[i] >= order)
+                e[i] -= order;
+        }
+        out[x] ^= sum;
+    }
+}
+
+} // namespace
+
 void EvaluateAtSuccessivePowers(const FastField &f, const std::uint8_t *poly, int deg, int x0,
                                 int direction, int count, std::uint8_t *out) {
     // Term i contributes alpha^(log c_i + i*x); from one point to the next its exponent moves by
@@ -234,33 +261,21 @@ void EvaluateAtSuccessivePowers(const FastField &f, const std::uint8_t *poly, in
         ++terms;
     }
     std::fill(out, out + count, poly[0]);
-    const auto advance = [order](int &e, int by) {
-        e += by;
-        if (e >= order)
-            e -= order;
-    };
     int j = 0;
-    // Four terms side by side, so that their chains overlap.
-    for (; j + 4 <= terms; j += 4) {
-        int e0 = power[j], e1 = power[j + 1];
-        int e2 = power[j + 2], e3 = power[j + 3];
-        const int s0 = step[j], s1 = step[j + 1];
-        const int s2 = step[j + 2], s3 = step[j + 3];
-        for (int x = 0; x < count; ++x) {
-            out[x] ^= f.Exp(e0) ^ f.Exp(e1) ^ f.Exp(e2) ^ f.Exp(e3);
-            advance(e0, s0);
-            advance(e1, s1);
-            advance(e2, s2);
-            advance(e3, s3);
-        }
-    }
-    for (; j < terms; ++j) {
-        int e = power[j];
-        const int by = step[j];
-        for (int x = 0; x < count; ++x) {
-            out[x] ^= f.Exp(e);
-            advance(e, by);
-        }
+    for (; j + 4 <= terms; j += 4)
+        AddTerms<4>(f, power.data() + j, step.data() + j, count, out);
+    switch (terms - j) {
+    case 3:
+        AddTerms<3>(f, power.data() + j, step.data() + j, count, out);
+        break;
+    case 2:
+        AddTerms<2>(f, power.data() + j, step.data() + j, count, out);
+        break;
+    case 1:
+        AddTerms<1>(f, power.data() + j, step.data() + j, count, out);
+        break;
+    default:
+        break;
     }
 }
 
