@@ -167,12 +167,12 @@ void DecodeBch(const ModelParameters &p, GaloisCoderState &state,
         own.emplace(state.bchExp, state.bchLog, order);
     const FastField f =
         plain ? own->Field() : CachedField(state.bchTables, state.bchExp, state.bchLog, order);
-    std::array<std::uint8_t, kMaxFieldOrder + 1> oddSyndrome{};
+    std::array<std::uint8_t, kMaxFieldOrder + 1> oddSyndrome; // 0..t-1
     if (plain || NibbleLanes(s.t) > kMaxNibbleLanes)
         OddSyndromesPlain(f, s, rx.data() + 1, oddSyndrome.data());
     else
         OddSyndromesByNibbles(f, s, state.bchTables, rx.data() + 1, oddSyndrome.data());
-    std::array<std::uint8_t, kMaxFieldOrder + 1> syndrome{};
+    std::array<std::uint8_t, kMaxFieldOrder + 1> syndrome; // 1..2t-1
     std::uint8_t any = 0;
     for (int i = 0; i < s.t; ++i) {
         syndrome[2 * i + 1] = oddSyndrome[i];
@@ -183,7 +183,7 @@ void DecodeBch(const ModelParameters &p, GaloisCoderState &state,
     for (int j = 2; j < twoT; j += 2)
         syndrome[j] = f.Square(syndrome[j / 2]);
 
-    std::array<std::uint8_t, kMaxFieldOrder + 1> lambda{};
+    std::array<std::uint8_t, kMaxFieldOrder + 1> lambda; // 0..deg
     const int deg = TimeDomainLocator(f, syndrome.data(), twoT, true, lambda.data());
 
     // lambda[p] = Lambda(alpha^(n-q+1)) for q = 1..k

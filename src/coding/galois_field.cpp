@@ -1,6 +1,8 @@
 #include "coding/galois_field.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace spi {
 
@@ -127,8 +129,9 @@ FastField CachedField(GaloisWordTables &cache, const FieldTable &exp, const Fiel
 int TimeDomainLocator(const FastField &f, const std::uint8_t *s, int twoT, bool evenStepsZero,
                       std::uint8_t *lambda) {
     // B(x) = x^shift * b(x): the steps that multiply b by alpha^-p only count.
-    std::array<std::uint8_t, kMaxFieldOrder + 1> b{};
-    std::array<std::uint8_t, kMaxFieldOrder + 1> previous{};
+    // Only the cells up to the degrees are read, each written first.
+    std::array<std::uint8_t, kMaxFieldOrder + 1> b;
+    std::array<std::uint8_t, kMaxFieldOrder + 1> previous;
     int degB = 0;
     int shift = 0;
     b[0] = 1;
@@ -253,10 +256,16 @@ void EvaluateAtSuccessivePowers(const FastField &f, const std::uint8_t *poly, in
     std::array<int, kMaxFieldOrder + 1> power{};
     std::array<int, kMaxFieldOrder + 1> step{};
     int terms = 0;
+    int ix = 0; // i * x0 mod N
     for (int i = 1; i <= deg; ++i) {
+        ix += x0;
+        if (ix >= order)
+            ix -= order;
         if (poly[i] == 0)
             continue;
-        power[terms] = (f.Log(poly[i]) + i * x0) % order;
+        power[terms] = f.Log(poly[i]) + ix;
+        if (power[terms] >= order)
+            power[terms] -= order;
         step[terms] = direction > 0 ? i : order - i;
         ++terms;
     }
@@ -347,26 +356,38 @@ int FindRoots(const FastField &f, const std::uint8_t *poly, int deg, int x0, int
     // A constant, or points that repeat, are left to the plain search.
     if (deg == 0 || count > n)
         return FindRootsPlain(f, poly, deg, x0, direction, count, at);
-    std::array<std::uint8_t, kMaxFieldOrder + 1> left{};
+    std::array<std::uint8_t, kMaxFieldOrder + 1> left; // cells 0..deg
     std::copy(poly, poly + deg + 1, left.begin());
     const auto pointOf = [&](int j) { return ((x0 + direction * j) % n + n) % n; };
     // The points in blocks while more than two roots may be left; a root found in a block is a
     // root of what is left after the earlier ones are divided out, and of nothing found later.
     constexpr int kBlock = 32;
-    std::array<std::uint8_t, kBlock> value;
+    std::array<std::uint8_t, kBlock> value{};
+    const int blockStep = direction > 0 ? kBlock % n : n - kBlock % n;
     int found = 0;
     int from = 0;
+    int point = pointOf(0);
     while (deg > 2 && from < count) {
         const int length = std::min(kBlock, count - from);
-        EvaluateAtSuccessivePowers(f, left.data(), deg, pointOf(from), direction, length,
-                                   value.data());
-        for (int j = 0; j < length; ++j) {
-            if (value[j] != 0)
+        EvaluateAtSuccessivePowers(f, left.data(), deg, point, direction, length, value.data());
+        for (int j = 0; j < length; j += 8) {
+            // Eight values at a time, looked at one by one only when one of them is 0.
+            std::uint64_t eight = 0;
+            std::memcpy(&eight, value.data() + j, sizeof eight);
+            constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+            if (((eight - kOnes) & ~eight & (kOnes << 7)) == 0)
                 continue;
-            at[found++] = from + j;
-            DivideOutRoot(f, left.data(), deg, pointOf(from + j));
+            for (int i = j; i < std::min(j + 8, length); ++i) {
+                if (value[i] != 0)
+                    continue;
+                at[found++] = from + i;
+                DivideOutRoot(f, left.data(), deg, pointOf(from + i));
+            }
         }
         from += length;
+        point += blockStep;
+        if (point >= n)
+            point -= n;
     }
     // Every root still to come is a root of what is left; roots it has before `from` were found.
     std::array<int, 2> root{};
