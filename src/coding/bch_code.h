@@ -17,5 +17,10 @@ namespace spi {
 void decodeBch(const ModelParameters &p, GaloisCoderState &state,
                std::span<const std::uint8_t, kMaxWord + 1> rx,
                std::span<std::uint8_t, kMaxWord + 1> decoded);
+// The same decoder on its plain path, the reference of the other: the field built for the word,
+// every syndrome and every locator value evaluated.
+void decodeBchPlain(const ModelParameters &p, GaloisCoderState &state,
+                    std::span<const std::uint8_t, kMaxWord + 1> rx,
+                    std::span<std::uint8_t, kMaxWord + 1> decoded);
 
 } // namespace spi

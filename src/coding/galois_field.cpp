@@ -1,6 +1,8 @@
 #include "coding/galois_field.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace spi {
 
@@ -82,32 +84,54 @@ int BchFieldOrder(int row) {
     return digits.empty() ? 0 : (1 << (digits.back() - '0')) - 1;
 }
 
-FastField::FastField(const FieldTable &exp, const FieldTable &log, int order)
-    : order_(std::clamp(order, 1, kMaxFieldOrder)), zeroLog_(2 * order_ - 1) {
+void BuildFastField(const FieldTable &exp, const FieldTable &log, int order, FastFieldTables &out) {
+    const int n = std::clamp(order, 1, kMaxFieldOrder);
+    out.order = n;
+    out.zeroLog = 2 * n - 1;
     // The model's log[1] is N; reduced here so that every sum of logarithms stays below 2N - 1.
     // Values above N are no elements of the field and never occur.
-    std::fill(log_.begin(), log_.end(), static_cast<std::uint16_t>(zeroLog_));
-    for (int v = 1; v <= order_; ++v) {
+    std::fill(out.log.begin(), out.log.end(), static_cast<std::uint16_t>(out.zeroLog));
+    for (int v = 1; v <= n; ++v) {
         int l = log[v];
-        if (l >= order_)
-            l -= order_;
-        log_[v] = static_cast<std::uint16_t>(std::min(l, order_ - 1));
+        if (l >= n)
+            l -= n;
+        out.log[v] = static_cast<std::uint16_t>(std::min(l, n - 1));
     }
     // alpha^e for e = 0..2N-2, then zeros up to the largest sum of two sentinels, 4N-2.
-    const int n = order_;
     for (int e = 0; e < n; ++e) {
-        exp_[e] = exp[e];
-        exp_[n + e] = exp[e];
+        out.exp[e] = exp[e];
+        out.exp[n + e] = exp[e];
     }
-    for (int e = 2 * n - 1; e <= 4 * n - 2; ++e)
-        exp_[e] = 0;
+    std::fill(out.exp.begin() + 2 * n - 1, out.exp.begin() + 4 * n - 1, 0);
+    // y and y + 1 give the same y^2 + y; 0 and 1 give 0, which no k != 0 reads.
+    std::fill(out.quadraticRoot.begin(), out.quadraticRoot.end(), 0);
+    for (int y = 2; y <= n; ++y) {
+        const int square = out.exp[2 * out.log[y]];
+        out.quadraticRoot[static_cast<std::size_t>(square ^ y)] = static_cast<std::uint8_t>(y);
+    }
+}
+
+FastField CachedField(GaloisWordTables &cache, const FieldTable &exp, const FieldTable &log,
+                      int order) {
+    const int n = std::clamp(order, 1, kMaxFieldOrder);
+    const auto used = static_cast<std::size_t>(n) + 1;
+    if (cache.field.order != n ||
+        !std::equal(exp.begin(), exp.begin() + used, cache.fieldFrom.begin())) {
+        BuildFastField(exp, log, order, cache.field);
+        std::copy(exp.begin(), exp.begin() + used, cache.fieldFrom.begin());
+        cache.nibbleKey = {};
+        cache.powerCount = 0;
+        cache.generatorFrom.clear();
+    }
+    return FastField(cache.field);
 }
 
 int TimeDomainLocator(const FastField &f, const std::uint8_t *s, int twoT, bool evenStepsZero,
                       std::uint8_t *lambda) {
     // B(x) = x^shift * b(x): the steps that multiply b by alpha^-p only count.
-    std::array<std::uint8_t, kMaxFieldOrder + 1> b{};
-    std::array<std::uint8_t, kMaxFieldOrder + 1> previous{};
+    // Only the cells up to the degrees are read, each written first.
+    std::array<std::uint8_t, kMaxFieldOrder + 1> b;
+    std::array<std::uint8_t, kMaxFieldOrder + 1> previous;
     int degB = 0;
     int shift = 0;
     b[0] = 1;
@@ -197,6 +221,33 @@ void EvaluateWord(const FastField &f, const LogWord &logSymbol, const int *x, in
     }
 }
 
+namespace {
+
+// out[x] ^= the sum of K terms at the points x = 0..count-1, side by side so that their chains of
+// additions overlap.
+template <int K>
+void AddTerms(const FastField &f, const int *power, const int *step, int count, std::uint8_t *out) {
+    const int order = f.Order();
+    std::array<int, K> e{};
+    std::array<int, K> by{};
+    for (int i = 0; i < K; ++i) {
+        e[i] = power[i];
+        by[i] = step[i];
+    }
+    for (int x = 0; x < count; ++x) {
+        std::uint8_t sum = 0;
+        for (int i = 0; i < K; ++i) {
+            sum ^= f.Exp(e[i]);
+            e[i] += by[i];
+            if (e[i] >= order)
+                e[i] -= order;
+        }
+        out[x] ^= sum;
+    }
+}
+
+} // namespace
+
 void EvaluateAtSuccessivePowers(const FastField &f, const std::uint8_t *poly, int deg, int x0,
                                 int direction, int count, std::uint8_t *out) {
     // Term i contributes alpha^(log c_i + i*x); from one point to the next its exponent moves by
@@ -205,42 +256,154 @@ void EvaluateAtSuccessivePowers(const FastField &f, const std::uint8_t *poly, in
     std::array<int, kMaxFieldOrder + 1> power{};
     std::array<int, kMaxFieldOrder + 1> step{};
     int terms = 0;
+    int ix = 0; // i * x0 mod N
     for (int i = 1; i <= deg; ++i) {
+        ix += x0;
+        if (ix >= order)
+            ix -= order;
         if (poly[i] == 0)
             continue;
-        power[terms] = (f.Log(poly[i]) + i * x0) % order;
+        power[terms] = f.Log(poly[i]) + ix;
+        if (power[terms] >= order)
+            power[terms] -= order;
         step[terms] = direction > 0 ? i : order - i;
         ++terms;
     }
     std::fill(out, out + count, poly[0]);
-    const auto advance = [order](int &e, int by) {
-        e += by;
-        if (e >= order)
-            e -= order;
-    };
     int j = 0;
-    // Four terms side by side, so that their chains overlap.
-    for (; j + 4 <= terms; j += 4) {
-        int e0 = power[j], e1 = power[j + 1];
-        int e2 = power[j + 2], e3 = power[j + 3];
-        const int s0 = step[j], s1 = step[j + 1];
-        const int s2 = step[j + 2], s3 = step[j + 3];
-        for (int x = 0; x < count; ++x) {
-            out[x] ^= f.Exp(e0) ^ f.Exp(e1) ^ f.Exp(e2) ^ f.Exp(e3);
-            advance(e0, s0);
-            advance(e1, s1);
-            advance(e2, s2);
-            advance(e3, s3);
-        }
+    for (; j + 4 <= terms; j += 4)
+        AddTerms<4>(f, power.data() + j, step.data() + j, count, out);
+    switch (terms - j) {
+    case 3:
+        AddTerms<3>(f, power.data() + j, step.data() + j, count, out);
+        break;
+    case 2:
+        AddTerms<2>(f, power.data() + j, step.data() + j, count, out);
+        break;
+    case 1:
+        AddTerms<1>(f, power.data() + j, step.data() + j, count, out);
+        break;
+    default:
+        break;
     }
-    for (; j < terms; ++j) {
-        int e = power[j];
-        const int by = step[j];
-        for (int x = 0; x < count; ++x) {
-            out[x] ^= f.Exp(e);
-            advance(e, by);
-        }
+}
+
+int FindRootsPlain(const FastField &f, const std::uint8_t *poly, int deg, int x0, int direction,
+                   int count, int *at) {
+    std::array<std::uint8_t, kMaxFieldOrder + 1> value;
+    EvaluateAtSuccessivePowers(f, poly, deg, x0, direction, count, value.data());
+    int found = 0;
+    for (int j = 0; j < count; ++j)
+        if (value[j] == 0)
+            at[found++] = j;
+    return found;
+}
+
+namespace {
+
+// The logarithms of the distinct roots in the field of c0 + c1 x + c2 x^2 (c1 x + c0 when deg is
+// 1; the top coefficient is not 0); returns how many.
+int ClosedFormRoots(const FastField &f, const std::uint8_t *c, int deg, std::array<int, 2> &root) {
+    const int n = f.Order();
+    const auto reduce = [n](int e) { return ((e % n) + n) % n; };
+    if (deg == 1) {
+        if (c[0] == 0) // the root is 0
+            return 0;
+        root[0] = reduce(f.Log(c[0]) - f.Log(c[1]));
+        return 1;
     }
+    const int logA = f.Log(c[2]);
+    if (c[0] == 0) { // x (c2 x + c1)
+        if (c[1] == 0)
+            return 0;
+        root[0] = reduce(f.Log(c[1]) - logA);
+        return 1;
+    }
+    if (c[1] == 0) { // x^2 = c0 / c2, one square root (N is odd)
+        const int e = reduce(f.Log(c[0]) - logA);
+        root[0] = e % 2 == 0 ? e / 2 : (e + n) / 2;
+        return 1;
+    }
+    // x = (c1 / c2) y turns it into y^2 + y + k, k = c2 c0 / c1^2.
+    const int logB = f.Log(c[1]);
+    const std::uint8_t y = f.QuadraticRoot(f.Exp(reduce(logA + f.Log(c[0]) - 2 * logB)));
+    if (y == 0)
+        return 0;
+    root[0] = reduce(logB - logA + f.Log(y));
+    root[1] = reduce(logB - logA + f.Log(static_cast<std::uint8_t>(y ^ 1u)));
+    return 2;
+}
+
+// poly / (x + alpha^e) in place, for a root alpha^e of poly; deg falls by one.
+void DivideOutRoot(const FastField &f, std::uint8_t *poly, int &deg, int e) {
+    std::uint8_t carry = poly[deg];
+    for (int i = deg - 1; i >= 0; --i) {
+        const std::uint8_t next = poly[i] ^ f.MulPow(carry, e);
+        poly[i] = carry;
+        carry = next;
+    }
+    poly[deg] = 0;
+    --deg;
+}
+
+} // namespace
+
+int FindRoots(const FastField &f, const std::uint8_t *poly, int deg, int x0, int direction,
+              int count, int *at) {
+    const int n = f.Order();
+    while (deg > 0 && poly[deg] == 0)
+        --deg;
+    // A constant, or points that repeat, are left to the plain search.
+    if (deg == 0 || count > n)
+        return FindRootsPlain(f, poly, deg, x0, direction, count, at);
+    std::array<std::uint8_t, kMaxFieldOrder + 1> left; // cells 0..deg
+    std::copy(poly, poly + deg + 1, left.begin());
+    const auto pointOf = [&](int j) { return ((x0 + direction * j) % n + n) % n; };
+    // The points in blocks while more than two roots may be left; a root found in a block is a
+    // root of what is left after the earlier ones are divided out, and of nothing found later.
+    constexpr int kBlock = 32;
+    std::array<std::uint8_t, kBlock> value{};
+    const int blockStep = direction > 0 ? kBlock % n : n - kBlock % n;
+    int found = 0;
+    int from = 0;
+    int point = pointOf(0);
+    while (deg > 2 && from < count) {
+        const int length = std::min(kBlock, count - from);
+        EvaluateAtSuccessivePowers(f, left.data(), deg, point, direction, length, value.data());
+        for (int j = 0; j < length; j += 8) {
+            // Eight values at a time, looked at one by one only when one of them is 0.
+            std::uint64_t eight = 0;
+            std::memcpy(&eight, value.data() + j, sizeof eight);
+            constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+            if (((eight - kOnes) & ~eight & (kOnes << 7)) == 0)
+                continue;
+            for (int i = j; i < std::min(j + 8, length); ++i) {
+                if (value[i] != 0)
+                    continue;
+                at[found++] = from + i;
+                DivideOutRoot(f, left.data(), deg, pointOf(from + i));
+            }
+        }
+        from += length;
+        point += blockStep;
+        if (point >= n)
+            point -= n;
+    }
+    // Every root still to come is a root of what is left; roots it has before `from` were found.
+    std::array<int, 2> root{};
+    const int closed = deg >= 1 && from < count ? ClosedFormRoots(f, left.data(), deg, root) : 0;
+    std::array<int, 2> late{};
+    int lateCount = 0;
+    for (int r = 0; r < closed; ++r) {
+        const int j = ((root[r] - x0) * direction % n + n) % n;
+        if (j >= from && j < count)
+            late[lateCount++] = j;
+    }
+    if (lateCount == 2 && late[0] > late[1])
+        std::swap(late[0], late[1]);
+    for (int r = 0; r < lateCount; ++r)
+        at[found++] = late[r];
+    return found;
 }
 
 } // namespace spi

@@ -51,13 +51,15 @@ inline std::uint8_t GfAdd(std::uint8_t a, std::uint8_t b, int degree) {
     return static_cast<std::uint8_t>((a ^ b) & ((1u << degree) - 1u));
 }
 
-// The field laid out for the decoders' inner loops. Logarithms are reduced to 0..N-1, and the
-// logarithm of 0 is a sentinel that, added to one or two other logarithms, lands in a run of zero
-// antilogarithms: a product is one addition and one look-up, without a test for zero. Built on
-// the stack for each word (about 1.5 KB), so nothing is kept between words.
+// The field laid out for the decoders' inner loops, a view of FastFieldTables. Logarithms are
+// reduced to 0..N-1, and the logarithm of 0 is a sentinel that, added to one or two other
+// logarithms, lands in a run of zero antilogarithms: a product is one addition and one look-up,
+// without a test for zero.
 class FastField {
 public:
-    FastField(const FieldTable &exp, const FieldTable &log, int order);
+    explicit FastField(const FastFieldTables &t)
+        : order_(t.order), zeroLog_(t.zeroLog), log_(t.log.data()), exp_(t.exp.data()),
+          quadratic_(t.quadraticRoot.data()) {}
 
     int Order() const { return order_; }
     int ZeroLog() const { return zeroLog_; }
@@ -65,19 +67,44 @@ public:
     // alpha^e for 0 <= e <= 2N - 2, and 0 for the sentinel sums.
     std::uint8_t Exp(int e) const { return exp_[e]; }
     // The antilogarithms from e on, for multiplying many logarithms by one element.
-    const std::uint8_t *ExpFrom(int e) const { return exp_.data() + e; }
+    const std::uint8_t *ExpFrom(int e) const { return exp_ + e; }
     std::uint8_t Mul(std::uint8_t a, std::uint8_t b) const { return exp_[log_[a] + log_[b]]; }
     // a * alpha^e for 0 <= e < N.
     std::uint8_t MulPow(std::uint8_t a, int e) const { return exp_[log_[a] + e]; }
     // a^(-1) for a != 0.
     std::uint8_t Inverse(std::uint8_t a) const { return exp_[order_ - log_[a]]; }
     std::uint8_t Square(std::uint8_t a) const { return Mul(a, a); }
+    // For k != 0 a root y of y^2 + y + k (the other is y + 1), or 0 when there is none.
+    std::uint8_t QuadraticRoot(std::uint8_t k) const { return quadratic_[k]; }
 
 private:
     int order_;
     int zeroLog_;
-    std::array<std::uint16_t, 256> log_;
-    std::array<std::uint8_t, 4 * kMaxFieldOrder + 1> exp_;
+    const std::uint16_t *log_;
+    const std::uint8_t *exp_;
+    const std::uint8_t *quadratic_;
+};
+
+// The tables of FastField from the model's exp/log of order N (about 1.5 KB).
+void BuildFastField(const FieldTable &exp, const FieldTable &log, int order, FastFieldTables &out);
+
+// The field of exp/log kept in `cache`, built anew only when exp[0..N] or N differ from what it
+// was built from; a rebuild clears the code tables kept beside it.
+FastField CachedField(GaloisWordTables &cache, const FieldTable &exp, const FieldTable &log,
+                      int order);
+
+// A field with tables of its own, built on the spot (the reference paths and one-off uses).
+class OwnFastField {
+public:
+    OwnFastField(const FieldTable &exp, const FieldTable &log, int order) {
+        BuildFastField(exp, log, order, tables_);
+    }
+    OwnFastField(const OwnFastField &) = delete;
+    OwnFastField &operator=(const OwnFastField &) = delete;
+    FastField Field() const { return FastField(tables_); }
+
+private:
+    FastFieldTables tables_;
 };
 
 // The error locator of the time-domain Berlekamp-Massey decoder ("АБМВ" and the binary BCH
@@ -105,5 +132,15 @@ void EvaluateWord(const FastField &f, const LogWord &logSymbol, const int *x, in
 // with 0 <= x0 < N, direction +1 or -1, poly of degree deg < N.
 void EvaluateAtSuccessivePowers(const FastField &f, const std::uint8_t *poly, int deg, int x0,
                                 int direction, int count, std::uint8_t *out);
+
+// The root search of the decoders: the j = 0..count-1, increasing, at which
+// poly(alpha^(x0 + j*direction)) = 0, into at[]; returns how many. Arguments as for
+// EvaluateAtSuccessivePowers. FindRootsPlain evaluates every point. FindRoots gives the same
+// answer sooner: it evaluates the points in order and divides each root it finds out of the
+// polynomial; once the degree left is 2 or less, the roots left are read off in closed form.
+int FindRootsPlain(const FastField &f, const std::uint8_t *poly, int deg, int x0, int direction,
+                   int count, int *at);
+int FindRoots(const FastField &f, const std::uint8_t *poly, int deg, int x0, int direction,
+              int count, int *at);
 
 } // namespace spi

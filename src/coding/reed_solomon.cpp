@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <span>
 
 namespace spi {
@@ -98,8 +99,8 @@ void ReceiveSymbols(GaloisCoderState &state, std::span<const std::uint8_t, kMaxW
 }
 
 // syndrome[r] = v(alpha^r) for r = 1..count, with v[p] = symbol N - p.
-void ComputeSyndromes(const FastField &f, const std::uint8_t *symbols, int n, int count,
-                      std::uint8_t *syndrome) {
+void ComputeSyndromesPlain(const FastField &f, const std::uint8_t *symbols, int n, int count,
+                           std::uint8_t *syndrome) {
     LogWord logSymbol{};
     for (int h = 1; h <= n; ++h)
         logSymbol[h] = f.Log(symbols[h]);
@@ -107,6 +108,43 @@ void ComputeSyndromes(const FastField &f, const std::uint8_t *symbols, int n, in
     for (int r = 1; r <= count; ++r)
         points[r - 1] = r;
     EvaluateWord(f, logSymbol, points.data(), count, syndrome + 1);
+}
+
+// The same by Horner's rule, symbol 1 first: acc = acc * alpha^r + symbol, the product read from
+// a row of 256 kept in the state for each r; eight syndromes side by side.
+void ComputeSyndromes(const FastField &f, GaloisWordTables &cache, const std::uint8_t *symbols,
+                      int n, int count, std::uint8_t *syndrome) {
+    constexpr int kSide = 8;
+    if (cache.powerCount != count) {
+        // Whole groups of rows, so that the last group reads rows of its own (zeros).
+        const int groups = (count + kSide - 1) / kSide;
+        cache.powerProducts.assign(static_cast<std::size_t>(groups) * kSide * 256, 0);
+        for (int r = 1; r <= count; ++r)
+            for (int a = 0; a < 256; ++a)
+                cache.powerProducts[static_cast<std::size_t>((r - 1) * 256 + a)] =
+                    f.MulPow(static_cast<std::uint8_t>(a), r % f.Order());
+        cache.powerCount = count;
+    }
+    for (int r0 = 0; r0 < count; r0 += kSide) {
+        const int side = std::min(kSide, count - r0);
+        const std::uint8_t *rows =
+            cache.powerProducts.data() + static_cast<std::ptrdiff_t>(r0) * 256;
+        std::array<std::uint8_t, kSide> acc{};
+        for (int h = 1; h <= n; ++h) {
+            const std::uint8_t symbol = symbols[h];
+            for (int i = 0; i < kSide; ++i)
+                acc[i] = rows[i * 256 + acc[i]] ^ symbol;
+        }
+        std::copy(acc.begin(), acc.begin() + side, syndrome + 1 + r0);
+    }
+}
+
+void Syndromes(const FastField &f, GaloisCoderState &state, int n, int count,
+               std::uint8_t *syndrome, bool plain) {
+    if (plain)
+        ComputeSyndromesPlain(f, state.rsSymbols.data(), n, count, syndrome);
+    else
+        ComputeSyndromes(f, state.rsTables, state.rsSymbols.data(), n, count, syndrome);
 }
 
 bool AnyNonZero(const std::uint8_t *a, int from, int to) {
@@ -118,13 +156,10 @@ bool AnyNonZero(const std::uint8_t *a, int from, int to) {
 
 // The information symbols h = 1..K at which poly(alpha^h) = 0, in increasing order; deg < N.
 int InformationRoots(const FastField &f, const std::uint8_t *poly, int deg, int k,
-                     std::array<int, kMaxFieldOrder + 1> &roots) {
-    std::array<std::uint8_t, kMaxFieldOrder + 1> value;
-    EvaluateAtSuccessivePowers(f, poly, deg, 1, +1, k, value.data());
-    int found = 0;
-    for (int h = 1; h <= k; ++h)
-        if (value[h - 1] == 0)
-            roots[found++] = h;
+                     std::array<int, kMaxFieldOrder + 1> &roots, bool plain) {
+    const int found = (plain ? FindRootsPlain : FindRoots)(f, poly, deg, 1, +1, k, roots.data());
+    for (int j = 0; j < found; ++j)
+        ++roots[j];
     return found;
 }
 
@@ -190,11 +225,73 @@ void LocatorAndEvaluator(const FastField &f, const std::uint8_t *syndrome, int t
     }
 }
 
-} // namespace
+// The division register of the encoder: the remainder of the information symbols times x^(N-K)
+// by g(x), register cell i the coefficient of x^i. Each step feeds back fb = the top cell plus
+// the symbol and adds fb * g(x) to the register moved up by one cell. The plain path multiplies
+// through the logarithms of g; the other reads fb * g(x) as one row of at most 32 bytes, kept in
+// the state for g, and moves the cells of the register as whole 64-bit lanes.
+constexpr int kMaxRowLanes = 4;
 
-void encodeReedSolomon(const ModelParameters &p, GaloisCoderState &state,
+template <int Lanes>
+void DivideByRows(const std::uint64_t *rows, const std::uint8_t *symbols, int k, int r,
+                  std::uint8_t *reg) {
+    std::array<std::uint64_t, Lanes> lane{};
+    const int topLane = (r - 1) / 8;
+    const int topShift = 8 * ((r - 1) % 8);
+    for (int h = 1; h <= k; ++h) {
+        const auto fb = static_cast<unsigned>((lane[topLane] >> topShift) ^ symbols[h]) & 0xFFu;
+        // Cells past r - 1 collect what moves out of the top; they never move down.
+        for (int l = Lanes - 1; l >= 1; --l)
+            lane[l] = (lane[l] << 8 | lane[l - 1] >> 56) ^ rows[fb * Lanes + l];
+        lane[0] = lane[0] << 8 ^ rows[fb * Lanes];
+    }
+    for (int i = 0; i < r; ++i)
+        reg[i] = static_cast<std::uint8_t>(lane[i / 8] >> (8 * (i % 8)));
+}
+
+void DivideFast(const FastField &f, GaloisWordTables &cache, const std::uint8_t *g,
+                const std::uint8_t *symbols, int k, int r, std::uint8_t *reg) {
+    const int lanes = (r + 7) / 8;
+    const auto used = static_cast<std::size_t>(r) + 1;
+    if (cache.generatorFrom.size() != used ||
+        !std::equal(g, g + used, cache.generatorFrom.begin())) {
+        cache.generatorRows.assign(static_cast<std::size_t>(256 * lanes), 0);
+        for (int fb = 0; fb < 256; ++fb)
+            for (int i = 0; i < r; ++i)
+                cache.generatorRows[static_cast<std::size_t>(fb * lanes + i / 8)] |=
+                    std::uint64_t{f.Mul(static_cast<std::uint8_t>(fb), g[i])} << (8 * (i % 8));
+        cache.generatorFrom.assign(g, g + used);
+    }
+    const std::uint64_t *rows = cache.generatorRows.data();
+    switch (lanes) {
+    case 1:
+        return DivideByRows<1>(rows, symbols, k, r, reg);
+    case 2:
+        return DivideByRows<2>(rows, symbols, k, r, reg);
+    case 3:
+        return DivideByRows<3>(rows, symbols, k, r, reg);
+    default:
+        return DivideByRows<4>(rows, symbols, k, r, reg);
+    }
+}
+
+void DividePlain(const FastField &f, const std::uint8_t *g, const std::uint8_t *symbols, int k,
+                 int r, std::uint8_t *reg) {
+    std::array<int, kMaxFieldOrder + 1> logG{};
+    for (int i = 0; i < r; ++i)
+        logG[i] = f.Log(g[i]);
+    std::fill(reg, reg + r, 0);
+    for (int h = 1; h <= k; ++h) {
+        const std::uint8_t *times = f.ExpFrom(f.Log(reg[r - 1] ^ symbols[h]));
+        for (int i = r - 1; i >= 1; --i)
+            reg[i] = reg[i - 1] ^ times[logG[i]];
+        reg[0] = times[logG[0]];
+    }
+}
+
+void EncodeReedSolomon(const ModelParameters &p, GaloisCoderState &state,
                        std::span<const std::uint8_t, kMaxWord + 1> info,
-                       std::span<std::uint8_t, kMaxBlock + 1> code) {
+                       std::span<std::uint8_t, kMaxBlock + 1> code, bool plain) {
     const RsShape s = ShapeOf(p, state);
     if (!s.valid) {
         const int k = std::clamp<int>(p.codeK, 0, kMaxWord);
@@ -208,21 +305,19 @@ void encodeReedSolomon(const ModelParameters &p, GaloisCoderState &state,
     const int r = s.n - s.k;
     const int infoBits = s.k * s.m;
     std::copy(info.begin() + 1, info.begin() + 1 + infoBits, code.begin() + 1);
-
-    const FastField f(state.gfExp, state.gfLog, s.n);
-    std::array<int, kMaxFieldOrder + 1> logG{};
-    for (int i = 0; i < r; ++i)
-        logG[i] = f.Log(state.rsGenerator[i]);
-    // The division register: the remainder of the information symbols times x^(N-K) by g(x).
-    std::array<std::uint8_t, kMaxFieldOrder + 1> reg{};
-    for (int h = 1; h <= s.k; ++h) {
-        const std::uint8_t symbol =
+    for (int h = 1; h <= s.k; ++h)
+        state.rsSymbols[h] =
             PackSymbol(info.data() + static_cast<std::ptrdiff_t>(s.m) * (h - 1) + 1, s.m);
-        state.rsSymbols[h] = symbol;
-        const std::uint8_t *times = f.ExpFrom(f.Log(reg[r - 1] ^ symbol));
-        for (int i = r - 1; i >= 1; --i)
-            reg[i] = reg[i - 1] ^ times[logG[i]];
-        reg[0] = times[logG[0]];
+
+    std::array<std::uint8_t, kMaxFieldOrder + 1> reg{};
+    if (plain || r > 8 * kMaxRowLanes) {
+        const OwnFastField own(state.gfExp, state.gfLog, s.n);
+        DividePlain(own.Field(), state.rsGenerator.data(), state.rsSymbols.data(), s.k, r,
+                    reg.data());
+    } else {
+        const FastField f = CachedField(state.rsTables, state.gfExp, state.gfLog, s.n);
+        DivideFast(f, state.rsTables, state.rsGenerator.data(), state.rsSymbols.data(), s.k, r,
+                   reg.data());
     }
     // The highest remainder coefficient is sent first.
     std::array<std::uint8_t, kMaxFieldOrder + 1> check{};
@@ -243,19 +338,23 @@ void encodeReedSolomon(const ModelParameters &p, GaloisCoderState &state,
 //   alpha^(-p r), with S'_r = S_r for r <= 2t (index N is the spectral value 0).
 // So only the marked information symbols need the sum, and an error-free word needs only 2t
 // syndromes.
-void decodeABMV(const ModelParameters &p, GaloisCoderState &state,
+void DecodeABMV(const ModelParameters &p, GaloisCoderState &state,
                 std::span<const std::uint8_t, kMaxWord + 1> rx,
-                std::span<std::uint8_t, kMaxWord + 1> decoded) {
+                std::span<std::uint8_t, kMaxWord + 1> decoded, bool plain) {
     const RsShape s = ShapeOf(p, state);
     if (!s.valid) {
         PassThrough(p, rx, decoded);
         return;
     }
     ReceiveSymbols(state, rx, s);
-    const FastField f(state.gfExp, state.gfLog, s.n);
+    std::optional<OwnFastField> own;
+    if (plain)
+        own.emplace(state.gfExp, state.gfLog, s.n);
+    const FastField f =
+        plain ? own->Field() : CachedField(state.rsTables, state.gfExp, state.gfLog, s.n);
     const int twoT = 2 * s.t;
     std::array<std::uint8_t, kMaxFieldOrder + 1> spectrum{};
-    ComputeSyndromes(f, state.rsSymbols.data(), s.n, twoT, spectrum.data());
+    Syndromes(f, state, s.n, twoT, spectrum.data(), plain);
 
     if (AnyNonZero(spectrum.data(), 1, twoT)) {
         std::array<std::uint8_t, kMaxFieldOrder + 1> lambda{};
@@ -263,7 +362,7 @@ void decodeABMV(const ModelParameters &p, GaloisCoderState &state,
         while (deg > 0 && lambda[deg] == 0)
             --deg;
         std::array<int, kMaxFieldOrder + 1> roots{};
-        const int found = InformationRoots(f, lambda.data(), deg, s.k, roots);
+        const int found = InformationRoots(f, lambda.data(), deg, s.k, roots, plain);
         if (found > 0) {
             // The extension on logarithms: each new value is read back deg times.
             std::array<int, kMaxFieldOrder + 1> logLambda{};
@@ -296,21 +395,25 @@ void decodeABMV(const ModelParameters &p, GaloisCoderState &state,
 // Decoder "АБМЧ". The polynomials keep the coefficients 0..t. Beyond the code's power the length L
 // may pass t; the coefficients above t are never written, so they count as 0, and a locator that
 // would grow past degree t is cut there.
-void decodeABMCh(const ModelParameters &p, GaloisCoderState &state,
+void DecodeABMCh(const ModelParameters &p, GaloisCoderState &state,
                  std::span<const std::uint8_t, kMaxWord + 1> rx,
-                 std::span<std::uint8_t, kMaxWord + 1> decoded) {
+                 std::span<std::uint8_t, kMaxWord + 1> decoded, bool plain) {
     const RsShape s = ShapeOf(p, state);
     if (!s.valid) {
         PassThrough(p, rx, decoded);
         return;
     }
     ReceiveSymbols(state, rx, s);
-    const FastField f(state.gfExp, state.gfLog, s.n);
+    std::optional<OwnFastField> own;
+    if (plain)
+        own.emplace(state.gfExp, state.gfLog, s.n);
+    const FastField f =
+        plain ? own->Field() : CachedField(state.rsTables, state.gfExp, state.gfLog, s.n);
     const int t = s.t;
     const int twoT = 2 * t;
     // syndrome[j + 1] is S[j] of the algorithm, the value at alpha^(j+1).
     std::array<std::uint8_t, kMaxFieldOrder + 1> syndrome{};
-    ComputeSyndromes(f, state.rsSymbols.data(), s.n, twoT, syndrome.data());
+    Syndromes(f, state, s.n, twoT, syndrome.data(), plain);
 
     if (AnyNonZero(syndrome.data(), 1, twoT)) {
         HalfPoly lambda{}, omega{};
@@ -322,7 +425,7 @@ void decodeABMCh(const ModelParameters &p, GaloisCoderState &state,
         for (int i = 1; i <= t; i += 2)
             derivative[i - 1] = lambda[i];
         std::array<int, kMaxFieldOrder + 1> roots{};
-        const int found = InformationRoots(f, lambda.data(), t, s.k, roots);
+        const int found = InformationRoots(f, lambda.data(), t, s.k, roots, plain);
         for (int j = 0; j < found; ++j) {
             const int h = roots[j];
             const std::uint8_t numerator = EvaluateAt(f, omega.data(), t, h);
@@ -333,6 +436,39 @@ void decodeABMCh(const ModelParameters &p, GaloisCoderState &state,
         }
     }
     UnpackSymbols(state.rsSymbols.data() + 1, s.k, s.m, decoded.data() + 1);
+}
+
+} // namespace
+
+void encodeReedSolomon(const ModelParameters &p, GaloisCoderState &state,
+                       std::span<const std::uint8_t, kMaxWord + 1> info,
+                       std::span<std::uint8_t, kMaxBlock + 1> code) {
+    EncodeReedSolomon(p, state, info, code, false);
+}
+void encodeReedSolomonPlain(const ModelParameters &p, GaloisCoderState &state,
+                            std::span<const std::uint8_t, kMaxWord + 1> info,
+                            std::span<std::uint8_t, kMaxBlock + 1> code) {
+    EncodeReedSolomon(p, state, info, code, true);
+}
+void decodeABMV(const ModelParameters &p, GaloisCoderState &state,
+                std::span<const std::uint8_t, kMaxWord + 1> rx,
+                std::span<std::uint8_t, kMaxWord + 1> decoded) {
+    DecodeABMV(p, state, rx, decoded, false);
+}
+void decodeABMVPlain(const ModelParameters &p, GaloisCoderState &state,
+                     std::span<const std::uint8_t, kMaxWord + 1> rx,
+                     std::span<std::uint8_t, kMaxWord + 1> decoded) {
+    DecodeABMV(p, state, rx, decoded, true);
+}
+void decodeABMCh(const ModelParameters &p, GaloisCoderState &state,
+                 std::span<const std::uint8_t, kMaxWord + 1> rx,
+                 std::span<std::uint8_t, kMaxWord + 1> decoded) {
+    DecodeABMCh(p, state, rx, decoded, false);
+}
+void decodeABMChPlain(const ModelParameters &p, GaloisCoderState &state,
+                      std::span<const std::uint8_t, kMaxWord + 1> rx,
+                      std::span<std::uint8_t, kMaxWord + 1> decoded) {
+    DecodeABMCh(p, state, rx, decoded, true);
 }
 
 } // namespace spi

@@ -22,4 +22,17 @@ void decodeABMCh(const ModelParameters &p, GaloisCoderState &state,
                  std::span<const std::uint8_t, kMaxWord + 1> rx,
                  std::span<std::uint8_t, kMaxWord + 1> decoded); // code types 17 and 18
 
+// The same coders on their plain paths, the references of the others: the field built for each
+// word, the encoder's register multiplied through logarithms, every syndrome and every locator
+// value evaluated.
+void encodeReedSolomonPlain(const ModelParameters &p, GaloisCoderState &state,
+                            std::span<const std::uint8_t, kMaxWord + 1> info,
+                            std::span<std::uint8_t, kMaxBlock + 1> code);
+void decodeABMVPlain(const ModelParameters &p, GaloisCoderState &state,
+                     std::span<const std::uint8_t, kMaxWord + 1> rx,
+                     std::span<std::uint8_t, kMaxWord + 1> decoded);
+void decodeABMChPlain(const ModelParameters &p, GaloisCoderState &state,
+                      std::span<const std::uint8_t, kMaxWord + 1> rx,
+                      std::span<std::uint8_t, kMaxWord + 1> decoded);
+
 } // namespace spi

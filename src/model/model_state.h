@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace spi {
 
@@ -183,6 +184,31 @@ struct ViterbiState {
     std::array<std::array<std::uint8_t, 25>, 4> vitSurvivors{};
 };
 
+// GF(2^m) laid out for the decoders' inner loops (coding/galois_field.h: FastField reads it).
+struct FastFieldTables {
+    std::int32_t order = 0; // N; 0 while nothing is built
+    std::int32_t zeroLog = 0;
+    std::array<std::uint16_t, 256> log{};
+    std::array<std::uint8_t, 4 * 255 + 1> exp{};
+    std::array<std::uint8_t, 256> quadraticRoot{}; // for K != 0: a y with y^2 + y = K, or 0
+};
+
+// What a BCH or Reed-Solomon coder derives from its field and code once and keeps from word to
+// word. Each part records what it was built from and is built anew when that differs.
+struct GaloisWordTables {
+    std::array<std::uint8_t, 256> fieldFrom{}; // the model's exp[0..N] that `field` came from
+    FastFieldTables field;
+    // BCH: the odd syndromes contributed by each nibble of a binary word, for (n, t).
+    std::array<std::int32_t, 2> nibbleKey{};
+    std::vector<std::uint64_t> nibbleSyndromes;
+    // Reed-Solomon: a * alpha^r for every a, r = 1..count (the syndromes by Horner's rule).
+    std::int32_t powerCount = 0;
+    std::vector<std::uint8_t> powerProducts;
+    // Reed-Solomon encoder: fb * g(x) for every feedback symbol fb, for the r + 1 coefficients.
+    std::vector<std::uint8_t> generatorFrom;
+    std::vector<std::uint64_t> generatorRows;
+};
+
 // The Galois field, the Reed-Solomon and the BCH coders.
 struct GaloisCoderState {
     double rsGeneratorReady = 0;
@@ -200,6 +226,8 @@ struct GaloisCoderState {
     std::array<std::uint8_t, 256> bchLog{};
     std::int32_t bchOrder = 0;
     std::int32_t bchDegree = 0;
+    GaloisWordTables bchTables;
+    GaloisWordTables rsTables;
 };
 
 struct ModelState : ModelParameters,

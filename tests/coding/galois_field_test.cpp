@@ -52,7 +52,8 @@ void ExpectField(const FieldTable &exp, const FieldTable &log, const FieldCase &
     EXPECT_EQ(exp[order], 1);
     EXPECT_TRUE(FieldTablesValid(exp, log, order));
 
-    const FastField fast(exp, log, order);
+    const OwnFastField own(exp, log, order);
+    const FastField fast = own.Field();
     int wrong = 0;
     for (unsigned a = 0; a <= static_cast<unsigned>(order); ++a) {
         for (unsigned b = 0; b <= static_cast<unsigned>(order); ++b) {
