@@ -18,18 +18,25 @@ namespace {
 constexpr int kGroup = 32;
 constexpr auto kSteps = StepsUpTo<kGroup>();
 
-// Up to kGroup bits from the seed before them.
-void PortableGroup(std::uint32_t &seed, std::uint64_t below, std::uint8_t *out, int count) {
+// count bits (up to kGroup) from the seed before them, each handed to put(i, bit).
+template <class Put>
+[[gnu::always_inline]] inline void PortableGroup(std::uint32_t &seed, std::uint64_t below, Put put,
+                                                 int count) {
     int i = 0;
     for (; i + 8 <= count; i += 8) {
         for (std::size_t j = 0; j < 8; ++j)
-            out[i + static_cast<int>(j)] = kSteps[j + 1](seed) < below ? 1 : 0;
+            put(i + static_cast<int>(j), kSteps[j + 1](seed) < below ? 1 : 0);
         seed = kSteps[8](seed);
     }
     const auto rest = static_cast<std::size_t>(count - i);
     for (std::size_t j = 0; j < rest; ++j)
-        out[i + static_cast<int>(j)] = kSteps[j + 1](seed) < below ? 1 : 0;
+        put(i + static_cast<int>(j), kSteps[j + 1](seed) < below ? 1 : 0);
     seed = kSteps[rest](seed);
+}
+
+void PortableGroup(std::uint32_t &seed, std::uint64_t below, std::uint8_t *out, int count) {
+    PortableGroup(
+        seed, below, [out](int i, int bit) { out[i] = static_cast<std::uint8_t>(bit); }, count);
 }
 
 #if defined(SPI_SOURCE_AVX2)
@@ -113,6 +120,16 @@ void DrawSourceBitsWith(SourceLanes lanes, std::uint32_t &seed, std::uint64_t be
 #endif
     (void)lanes;
     PortableBits(seed, below, out, count);
+}
+
+std::uint64_t DrawSourceMask(std::uint32_t &seed, std::uint64_t below, int count) {
+    std::uint64_t mask = 0;
+    for (int i = 0; i < count; i += kGroup)
+        PortableGroup(
+            seed, below,
+            [&mask, i](int j, int bit) { mask |= static_cast<std::uint64_t>(bit) << (i + j); },
+            count - i < kGroup ? count - i : kGroup);
+    return mask;
 }
 
 void DrawSourceBits(std::uint32_t &seed, std::uint64_t below, std::uint8_t *out, int count) {

@@ -21,4 +21,7 @@ void DrawSourceBits(std::uint32_t &seed, std::uint64_t below, std::uint8_t *out,
 void DrawSourceBitsWith(SourceLanes lanes, std::uint32_t &seed, std::uint64_t below,
                         std::uint8_t *out, int count);
 
+// The same bits as a mask, bit i for out[i]; count at most 64.
+std::uint64_t DrawSourceMask(std::uint32_t &seed, std::uint64_t below, int count);
+
 } // namespace spi

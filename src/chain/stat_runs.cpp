@@ -8,6 +8,7 @@
 #include "chain/results_view.h"
 #include "chain/run_theory.h"
 #include "chain/source_stats.h"
+#include "chain/word_lanes.h"
 #include "channel/decision_generator.h"
 #include "model/text_input.h"
 
@@ -350,9 +351,20 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
     const long long step = ProgressStep(blocks);
     int count = 0;
 
+    const auto lanes =
+        options.wordLanes ? MakeWordLanes(m, block.codec, blocks, stop != nullptr) : std::nullopt;
     for (long long b = 1; b <= blocks; ++b) {
         if (progress && Tick(*progress, b, step, count, 10, L * b))
             return Cancel(progress, m, *before);
+        if (lanes && b > 1 && b < blocks) {
+            const LaneWord w = RunLaneWord(m, *lanes);
+            RecordWordErrors(m, 0, block.n, w.before, b, block.total);
+            RecordWordErrors(m, 1, block.k, w.after, b, block.total);
+            TallyWord(m.batchTally, batches.At(options.unitOffset + b - 1), w.before, w.after);
+            if (b + 1 == blocks)
+                LeaveInfoWord(m, *lanes, w.info);
+            continue;
+        }
         EncodeAndInterleave(m, block);
         if (!GenerateErrors(m, block.n * L, true, b, notifier))
             return Abandoned(progress);

@@ -70,6 +70,9 @@ struct RunOptions {
     // of unitTotal, over which the batches of the batch means are laid (0: the run's own).
     long long unitOffset = 0;
     long long unitTotal = 0;
+    // "Стат2" of a short code may take its words as machine words (chain/word_lanes.h); false keeps
+    // every block on the byte-by-byte path, the reference of the tests.
+    bool wordLanes = true;
 };
 
 // "Стат 1" with n = stat1WordLength and NB = wordCount (the dialog has stored them).

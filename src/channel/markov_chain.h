@@ -111,9 +111,11 @@ struct Chain {
         return true;
     }
 
-    void Bit(std::uint32_t errorDraw, std::uint32_t moveDraw, std::uint8_t &error) {
-        error = static_cast<std::uint8_t>(errorDraw < curError);
+    // The bit's error (1 or 0), then the transition.
+    std::uint8_t Bit(std::uint32_t errorDraw, std::uint32_t moveDraw) {
+        const auto error = static_cast<std::uint8_t>(errorDraw < curError);
         Move(moveDraw);
+        return error;
     }
 };
 
@@ -157,11 +159,13 @@ struct Chain {
     return chain;
 }
 
-// The bits one by one, error then transition, four draws per two bits from the seed before them.
-// The seed is copied in and out, or each byte store would make the compiler reload it. Inlined, so
-// that the chain is the caller's local, which the stores cannot reach either.
-[[gnu::always_inline]] inline void BitByBit(Chain &chain, std::uint32_t &keptSeed,
-                                            std::uint8_t *out, int count) {
+// The bits one by one, each handed to put(i, error), error then transition, four draws per two bits
+// from the seed before them. The seed is copied in and out, or each byte store would make the
+// compiler reload it. Inlined, so that the chain is the caller's local, which the stores cannot
+// reach either.
+template <class Put>
+[[gnu::always_inline]] inline void BitsOneByOne(Chain &chain, std::uint32_t &keptSeed, Put put,
+                                                int count) {
     std::uint32_t seed = keptSeed;
     int i = 0;
     for (; i + 2 <= count; i += 2) {
@@ -170,15 +174,22 @@ struct Chain {
         const std::uint32_t error2 = Draw(seed, kAhead3);
         const std::uint32_t move2 = Draw(seed, kAhead4);
         seed = move2;
-        chain.Bit(error1, move1, out[i]);
-        chain.Bit(error2, move2, out[i + 1]);
+        put(i, chain.Bit(error1, move1));
+        put(i + 1, chain.Bit(error2, move2));
     }
     if (i < count) {
         const std::uint32_t error1 = Draw(seed, kAhead1);
         seed = Draw(seed, kAhead2);
-        chain.Bit(error1, seed, out[i]);
+        put(i, chain.Bit(error1, seed));
     }
     keptSeed = seed;
+}
+
+// Into bytes errors[0 .. count-1].
+[[gnu::always_inline]] inline void BitByBit(Chain &chain, std::uint32_t &keptSeed,
+                                            std::uint8_t *out, int count) {
+    BitsOneByOne(
+        chain, keptSeed, [out](int i, std::uint8_t e) { out[i] = e; }, count);
 }
 
 // The chunked ways of markov_chunks.cpp: the lanes given, and with `choose`, channels whose state

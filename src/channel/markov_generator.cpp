@@ -3,6 +3,7 @@
 #include "channel/markov_chain.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace spi {
@@ -27,6 +28,21 @@ bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Ran
     static const MarkovLanes widest =
         MarkovLanesAvailable(MarkovLanes::Avx2) ? MarkovLanes::Avx2 : MarkovLanes::Portable;
     return DrawChunked(widest, true, p, state, random, errors, bits);
+}
+
+std::optional<std::uint64_t> DrawMarkovErrorMask(const ModelParameters &p,
+                                                 MarkovGeneratorState &state, Random &random,
+                                                 int bits) {
+    std::uint32_t seed = random.seed;
+    if (bits < 1 || bits > 64 || !Start(p, state, seed, bits))
+        return std::nullopt;
+    Chain chain = StartChain(p, state);
+    std::uint64_t mask = 0;
+    markov::BitsOneByOne(
+        chain, seed, [&mask](int i, std::uint8_t e) { mask |= std::uint64_t{e} << i; }, bits);
+    state.chanState = chain.state + 1;
+    random.seed = seed;
+    return mask;
 }
 
 bool DrawMarkovErrorsPlain(const ModelParameters &p, MarkovGeneratorState &state, Random &random,

@@ -4,6 +4,7 @@
 #include "model/model_state.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace spi {
@@ -24,6 +25,13 @@ bool MarkovLanesAvailable(MarkovLanes lanes);
 bool DrawMarkovErrorsWith(MarkovLanes lanes, const ModelParameters &p, MarkovGeneratorState &state,
                           Random &random, std::span<std::uint8_t, kMaxBlock + 1> errors,
                           std::int64_t bits);
+
+// A call of 1 .. 64 bits whose errors come back as a mask, bit i-1 for bit i, drawn exactly as
+// DrawMarkovErrorsPlain draws them (errors is not written); nothing, and nothing drawn, for other
+// lengths. For words of a short code, counted and decoded as machine words.
+std::optional<std::uint64_t> DrawMarkovErrorMask(const ModelParameters &p,
+                                                 MarkovGeneratorState &state, Random &random,
+                                                 int bits);
 
 // The chain drawn bit by bit, error then transition: the reference the faster ways must match to
 // the bit (errors, seed and state after the call).

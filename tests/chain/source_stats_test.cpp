@@ -153,6 +153,13 @@ TEST(FastSourceAndCounts, EqualTheirReferences) {
                 spi::DrawSourceBitsWith(lanes, fast, spi::SourceCountBelow(p), bits.data(), k);
                 ASSERT_EQ(fast, plain->random.seed);
                 ASSERT_TRUE(std::equal(bits.begin(), bits.end(), plain->infoWord.begin() + 1));
+                if (k > 64)
+                    continue;
+                std::uint32_t masked = seed;
+                const std::uint64_t mask = spi::DrawSourceMask(masked, spi::SourceCountBelow(p), k);
+                ASSERT_EQ(masked, plain->random.seed);
+                for (int i = 0; i < k; ++i)
+                    ASSERT_EQ(mask >> i & 1u, plain->infoWord[static_cast<std::size_t>(i) + 1]);
             }
     }
     const double ps[] = {0, 1e-12, 0.3, 0.5, 0.9999999999, 1, 1.5, -0.1, std::nan("")};

@@ -143,5 +143,38 @@ TEST(MarkovChunksTest, ChunkedWaysDrawExactlyAsTheChainBitByBit) {
         std::printf("AVX2 lanes not on this processor: only the portable ones compared\n");
 }
 
+// The mask of a short call holds the bits the chain draws into bytes, and leaves seed and state
+// alike; lengths outside 1..64 draw nothing.
+TEST(MarkovChunksTest, MaskOfAShortCallEqualsTheBytes) {
+    Random pick{77u};
+    constexpr int kKinds = static_cast<int>(Kind::Count);
+    for (int trial = 0; trial < 400; ++trial) {
+        Caller plain;
+        plain.random.seed = pick.Next();
+        MakeChannel(static_cast<Kind>(trial % kKinds), pick, plain.random.seed, plain.p);
+        plain.state.chanState = pick.RandomInt(4);
+        Caller masked = plain;
+        for (int call = 0; call < 4; ++call) {
+            const int bits = call == 3 ? 65 * pick.RandomInt(2) : 1 + pick.RandomInt(64);
+            const auto mask = DrawMarkovErrorMask(masked.p, masked.state, masked.random, bits);
+            if (bits == 0 || bits == 65) {
+                ASSERT_FALSE(mask);
+                ASSERT_EQ(masked.random.seed, plain.random.seed);
+                continue;
+            }
+            ASSERT_TRUE(
+                DrawMarkovErrorsPlain(plain.p, plain.state, plain.random, plain.errors, bits));
+            ASSERT_TRUE(mask);
+            for (int i = 0; i < bits; ++i)
+                ASSERT_EQ(*mask >> i & 1u, plain.errors[static_cast<std::size_t>(i) + 1])
+                    << "trial " << trial << " bit " << i;
+            ASSERT_EQ(bits < 64 ? *mask >> bits : 0u, 0u);
+            ASSERT_EQ(masked.random.seed, plain.random.seed);
+            ASSERT_EQ(masked.state.chanState, plain.state.chanState);
+            ASSERT_EQ(masked.state.genLength, plain.state.genLength);
+        }
+    }
+}
+
 } // namespace
 } // namespace spi

@@ -1,0 +1,90 @@
+// "Стат2" of the short cyclic codes with their words as machine words against the same runs block
+// by block: every count, figure and buffer alike, whole runs and shares of divided ones.
+#include "chain/stat_runs.h"
+#include "channel/discrete_channel.h"
+#include "forms/channel_step.h"
+#include "research/code_choice.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace spi {
+namespace {
+
+std::unique_ptr<ModelState> Chain(int codeType, int channel) {
+    auto m = MakeModel();
+    SilentNotifier quiet;
+    m->channelType = 1;
+    EXPECT_TRUE(AcceptChannelStep(*m, quiet));
+    CoderSettings coder;
+    std::string why;
+    EXPECT_TRUE(ApplyCodeChoice(coder, *m, quiet, codeType, std::nullopt, &why)) << why;
+    EXPECT_TRUE(AcceptCoderSettings(coder, *m, quiet));
+    auto &d = m->discParams;
+    if (channel == 1) { // bursts: long stays, a bad state that errs half the time
+        d[kP0] = 0.9, d[kP1] = 0.08, d[kE0] = 0.001, d[kE1] = 0.05, d[kE2] = 0.5;
+        d[kP01] = 0.01, d[kP21] = 0.02;
+        EXPECT_TRUE(DeriveDiscreteChannel(*m, quiet));
+    } else if (channel == 2) { // a state change at nearly every bit
+        d[kP00] = d[kP11] = d[kP22] = 0.05, d[kP10] = 0.5;
+    }
+    return m;
+}
+
+void ExpectAlike(const ModelState &a, const ModelState &b) {
+    EXPECT_EQ(a.multBefore, b.multBefore);
+    EXPECT_EQ(a.multAfter, b.multAfter);
+    EXPECT_EQ(a.pErrIn, b.pErrIn);
+    EXPECT_EQ(a.pErrOut, b.pErrOut);
+    EXPECT_EQ(a.pErrInConf, b.pErrInConf);
+    EXPECT_EQ(a.pErrOutConf, b.pErrOutConf);
+    EXPECT_EQ(a.wordErrProbAfter, b.wordErrProbAfter);
+    EXPECT_EQ(a.rateWithCoder, b.rateWithCoder);
+    EXPECT_EQ(a.batchTally.cells, b.batchTally.cells);
+    EXPECT_EQ(a.random.seed, b.random.seed);
+    EXPECT_EQ(a.chanState, b.chanState);
+    EXPECT_EQ(a.genLength, b.genLength);
+    EXPECT_EQ(a.infoWord, b.infoWord);
+    EXPECT_EQ(a.prevInfoWord, b.prevInfoWord);
+    EXPECT_EQ(a.refInfoWord, b.refInfoWord);
+    EXPECT_EQ(a.codeWord, b.codeWord);
+    EXPECT_EQ(a.rxWord, b.rxWord);
+    EXPECT_EQ(a.decodedWord, b.decodedWord);
+    EXPECT_EQ(a.errorVector, b.errorVector);
+    EXPECT_EQ(a.channelSeq, b.channelSeq);
+    EXPECT_EQ(a.interleaverMatrix, b.interleaverMatrix);
+    EXPECT_EQ(a.blockInfoWords, b.blockInfoWords);
+    EXPECT_EQ(a.decoderWork1, b.decoderWork1);
+    EXPECT_EQ(a.decoderWork2, b.decoderWork2);
+    EXPECT_EQ(a.decoderWork3, b.decoderWork3);
+    EXPECT_EQ(a.cascadeInitMark, b.cascadeInitMark);
+}
+
+TEST(WordLanes, RunAsTheBlocksOneByOne) {
+    struct Case {
+        int type, channel, words;
+        double probOne;
+        bool share; // a share of a divided run: counts kept, batches of a larger run
+    };
+    const Case cases[] = {{5, 0, 3000, 0.5, false},   {5, 1, 5000, 0.3, true},
+                          {5, 2, 1000, 1.0, false},   {5, 0, 513, 0.5, false},
+                          {3, 1, 140000, 0.5, false}, {4, 2, 140000, 0.7, true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::Message() << "type " << c.type << " channel " << c.channel);
+        auto lanes = Chain(c.type, c.channel), blocks = Chain(c.type, c.channel);
+        for (ModelState *m : {lanes.get(), blocks.get()})
+            m->wordCount = c.words, m->fixedSeed = 4242u + c.words, m->probOne = c.probOne;
+        RunOptions options;
+        if (c.share)
+            options.keepCounts = true, options.unitOffset = 777, options.unitTotal = 3 * c.words;
+        SilentNotifier quiet;
+        RunStat2(*lanes, quiet, nullptr, options);
+        options.wordLanes = false;
+        RunStat2(*blocks, quiet, nullptr, options);
+        ExpectAlike(*lanes, *blocks);
+    }
+}
+
+} // namespace
+} // namespace spi
