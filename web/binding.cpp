@@ -22,6 +22,12 @@ namespace {
 
 using emscripten::val;
 
+// Arrays are filled by index, never with val::call: that keeps the JavaScript method it calls in a
+// C++ static, which a worker started from a saved image of this memory would not know.
+void Push(val &array, const val &item) {
+    array.set(array["length"], item);
+}
+
 // The messages the steps gave since the page last read them.
 spi::RecordingNotifier &Messages() {
     static spi::RecordingNotifier notifier;
@@ -134,7 +140,7 @@ val TakeMessages() {
                                     : e.kind == spi::MessageKind::Error ? "error"
                                                                         : "information"));
         one.set("text", e.text);
-        out.call<void>("push", one);
+        Push(out, one);
     }
     Messages().entries.clear();
     return out;
@@ -162,7 +168,7 @@ private:
 val StringArray(const std::vector<std::string> &texts) {
     val out = val::array();
     for (const auto &t : texts)
-        out.call<void>("push", t);
+        Push(out, val(t));
     return out;
 }
 
@@ -172,7 +178,7 @@ val ResultsTexts(const spi::ResultsView &v) {
     out.set("header2", v.header2);
     val rows = val::array();
     for (const auto &r : v.rows)
-        rows.call<void>("push", StringArray({r[0], r[1], r[2]}));
+        Push(rows, StringArray({r[0], r[1], r[2]}));
     out.set("rows", rows);
     out.set("volume", v.volume);
     out.set("detection", v.detection);

@@ -18,6 +18,7 @@ class Engine {
   start(image) {
     this.worker = new Worker('worker.js');
     this.worker.onmessage = (event) => this.received(event.data);
+    this.worker.onerror = (event) => console.error(`worker: ${event.message}`);
     this.ready = this.send({ op: 'init', image }, image ? [image] : []);
   }
 

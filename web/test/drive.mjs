@@ -30,6 +30,7 @@ try {
   // The structure, then the stage row with the tests disabled until their steps are taken.
   await page.click('#structureMenu .menu-title');
   await page.click('#DC1');
+  await page.waitForSelector('#stageWindow:not([hidden])');
   check((await page.textContent('#stageTitle')) === 'Модель СПИ с дискретным каналом (ДК)', 'title of ДК');
   check(await page.isDisabled('#BitBtn5'), '"Стат 1" disabled before the channel step');
   check(await page.isDisabled('#BitBtn8'), '"Стат2" disabled before the coder step');
