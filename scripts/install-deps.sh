@@ -14,6 +14,7 @@ packages+=(libcli11-dev nlohmann-json3-dev) # spi-sim's options; the JSON record
 # The Debian package and its check: dpkg-shlibdeps, file, desktop-file-validate, man.
 packages+=(dpkg-dev file desktop-file-utils man-db)
 packages+=(time) # bench.sh: the peak resident memory of a run (GNU time's %M)
+packages+=(emscripten node-acorn chromium) # web/: the browser build and its test in Chromium
 
 missing=()
 for p in "${packages[@]}"; do

@@ -16,3 +16,4 @@ tests/package/check_package.sh build-ci
 scripts/check-tidy.sh build-ci
 scripts/sanitize.sh
 scripts/fuzz-replay.sh
+scripts/test-web.sh build-ci/src/cli/spi-sim # the chain in a browser: the page against spi-sim

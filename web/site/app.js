@@ -1,0 +1,312 @@
+// The page: the structure menu, the stage window, the test dialogs, the progress window and the
+// results window. The model and every step are the engine's, in worker.js; the page only shows
+// what the steps answer and keeps the stage window's own state (which tests are enabled), as the
+// workstation's stage window does.
+'use strict';
+
+// --- The engine in its worker ---
+class Engine {
+  constructor() {
+    this.pending = new Map();
+    this.nextId = 1;
+    this.image = null; // the memory image the last test started from
+    this.onProgress = null;
+    this.onStarted = null;
+    this.start(null);
+  }
+
+  start(image) {
+    this.worker = new Worker('worker.js');
+    this.worker.onmessage = (event) => this.received(event.data);
+    this.worker.onerror = (event) => console.error(`worker: ${event.message}`);
+    this.ready = this.send({ op: 'init', image }, image ? [image] : []);
+  }
+
+  received(msg) {
+    if (msg.image) {
+      this.image = msg.image;
+    } else if (msg.progress) {
+      if (this.onProgress) this.onProgress(msg.progress.position, msg.progress.words);
+    } else if (msg.started) {
+      if (this.onStarted) this.onStarted();
+    } else {
+      const done = this.pending.get(msg.id);
+      this.pending.delete(msg.id);
+      if (done) done(msg);
+    }
+  }
+
+  send(msg, transfer = []) {
+    const id = this.nextId++;
+    return new Promise((resolve) => {
+      this.pending.set(id, resolve);
+      this.worker.postMessage({ ...msg, id }, transfer);
+    });
+  }
+
+  async call(fn, ...args) {
+    await this.ready;
+    return this.send({ op: 'call', fn, args });
+  }
+
+  async test(settings) {
+    await this.ready;
+    return this.send({ op: 'test', ...settings });
+  }
+
+  // "Прервать": the worker ends at once; its successor starts from the image taken before the
+  // test, and the test's promise answers as a cancelled run.
+  abort() {
+    this.worker.terminate();
+    const cancelled = [...this.pending.values()];
+    this.pending.clear();
+    const image = this.image;
+    this.image = null;
+    this.start(image);
+    for (const done of cancelled) done({ result: { started: true, status: 'cancelled' }, messages: [] });
+  }
+}
+
+const engine = new Engine();
+const $ = (id) => document.getElementById(id);
+
+// --- Messages, one box at a time, as the workstation's message boxes ---
+const messageTitles = { warning: 'Предупреждение', error: 'Ошибка', information: 'Сообщение' };
+
+function showMessage(kind, text) {
+  return new Promise((resolve) => {
+    $('messageTitle').textContent = messageTitles[kind];
+    $('messageText').textContent = text;
+    const box = $('messageBox');
+    box.dataset.kind = kind;
+    box.addEventListener('close', () => resolve(), { once: true });
+    box.showModal();
+  });
+}
+$('messageOk').addEventListener('click', () => $('messageBox').close());
+
+async function showMessages(answer) {
+  for (const m of answer.messages || []) await showMessage(m.kind, m.text);
+}
+
+// --- The stage window ---
+// Left to right as the chain is set up and tested; 9 and 10 take the places of 3 and 4 in "РУ".
+// Stages with `step` are taken on a click; the others stand in the row with their defaults.
+const stages = [
+  { number: 2, caption: 'Сигнал', hint: 'Параметры сигнала' },
+  { number: 3, caption: 'Непрерывный канал', hint: 'Параметры непрерывного канала', dk: true },
+  { number: 9, caption: 'Непрерывный канал', hint: 'Параметры непрерывного канала', ru: true },
+  { number: 4, caption: 'Дискретный канал', hint: 'Параметры дискретного канала', dk: true, step: channelStep },
+  { number: 10, caption: 'Решающее устройство', hint: 'Решающее устройство', ru: true, step: channelStep },
+  { number: 5, caption: 'Стат 1', hint: 'Стат. испытания без УЗО', step: () => runTest(false) },
+  { number: 6, caption: 'Перемежитель', hint: 'Параметры перемежителя' },
+  { number: 7, caption: 'УЗО', hint: 'Параметры УЗО', step: coderStep },
+  { number: 8, caption: 'Стат2', hint: 'Стат. испытания с УЗО', step: () => runTest(true) },
+];
+const enabled = { 5: false, 8: false };
+let structure = 1;
+
+function drawStages() {
+  $('stageTitle').textContent = structure === 2
+    ? 'Модель СПИ с решающим устройством (РУ)'
+    : 'Модель СПИ с дискретным каналом (ДК)';
+  const row = $('stageRow');
+  row.replaceChildren();
+  const shown = stages.filter((s) => (structure === 2 ? !s.dk : !s.ru));
+  shown.forEach((s, i) => {
+    if (i > 0) {
+      const arrow = document.createElement('span');
+      arrow.className = 'arrow';
+      arrow.textContent = '→';
+      row.append(arrow);
+    }
+    const box = document.createElement(s.step ? 'button' : 'div');
+    box.className = 'stage';
+    box.id = `BitBtn${s.number}`;
+    box.textContent = s.caption;
+    box.title = s.hint;
+    if (s.step) {
+      box.type = 'button';
+      box.disabled = s.number in enabled && !enabled[s.number];
+      box.addEventListener('click', () => s.step(s.number));
+    }
+    row.append(box);
+  });
+}
+
+async function chooseStructure(n) {
+  document.activeElement.blur();
+  await engine.call('chooseStructure', n);
+  structure = n;
+  $('stageWindow').hidden = false;
+  drawStages();
+}
+for (const b of document.querySelectorAll('[data-structure]'))
+  b.addEventListener('click', () => chooseStructure(Number(b.dataset.structure)));
+
+// "Дискретный канал" / "Решающее устройство" accepted as it opens.
+async function channelStep(number) {
+  const answer = await engine.call('channelStep');
+  await showMessages(answer);
+  if (answer.result.status === 'taken' || number === 10) enabled[5] = true;
+  drawStages();
+}
+
+// "УЗО" closed with "Ввод" on the model's code.
+async function coderStep() {
+  const answer = await engine.call('coderStep');
+  await showMessages(answer);
+  if (answer.result.status === 'taken') enabled[8] = true;
+  drawStages();
+}
+
+// --- The test dialogs ---
+const kStat1Length = 'Длина кодового слова    n:';
+const kStat1Count = 'Количество слов   NB:';
+const kStat2Count = 'Количество блоков  NB:';
+const kSeed = 'Начальное число генератора:';
+
+function simplified(text) {
+  return text.trim().replace(/\s+/g, ' ');
+}
+
+// The entries checked as the dialogs check them on "Ввод": every field that is not a decimal
+// integer marked, the message of the first. The seed may also be left empty (the clock).
+async function entriesValid(rules) {
+  let first = null;
+  for (const r of rules) r.field.classList.remove('invalid');
+  for (const r of rules) {
+    const text = r.field.value;
+    let why = r.optional && text === '' ? '' : (await engine.call('checkInteger', text)).result;
+    if (!why && r.seed && text !== '' && !(/^\d+$/.test(text) && Number(text) <= 4294967295))
+      why = `'${text}' - недопустимое целое число.`;
+    if (!why) continue;
+    r.field.classList.add('invalid');
+    if (!first) first = { r, why };
+  }
+  if (!first) return true;
+  first.r.field.focus();
+  await showMessage('error', `${simplified(first.r.label)} ${first.why}`);
+  return false;
+}
+
+function openDialog(dialog, rules) {
+  return new Promise((resolve) => {
+    const form = dialog.querySelector('form');
+    const enter = async (event) => {
+      event.preventDefault();
+      if (await entriesValid(rules)) finish(true);
+    };
+    const cancel = () => finish(false);
+    const finish = (accepted) => {
+      form.removeEventListener('submit', enter);
+      dialog.removeEventListener('cancel', cancel);
+      dialog.querySelector('[value=cancel]').removeEventListener('click', cancel);
+      dialog.close();
+      resolve(accepted);
+    };
+    form.addEventListener('submit', enter);
+    dialog.addEventListener('cancel', cancel);
+    dialog.querySelector('[value=cancel]').addEventListener('click', cancel);
+    for (const r of rules) r.field.classList.remove('invalid');
+    dialog.showModal();
+  });
+}
+
+async function runTest(stat2) {
+  const { state } = await engine.call('state');
+  const dialog = stat2 ? $('stat2Dialog') : $('stat1Dialog');
+  const count = stat2 ? $('stat2Count') : $('stat1Count');
+  const seed = stat2 ? $('stat2Seed') : $('stat1Seed');
+  count.value = String(state.wordCount);
+  const rules = [{ field: count, label: stat2 ? kStat2Count : kStat1Count }];
+  if (!stat2) {
+    $('stat1Length').value = String(state.stat1WordLength);
+    rules.unshift({ field: $('stat1Length'), label: kStat1Length });
+  }
+  rules.push({ field: seed, label: kSeed, optional: true, seed: true });
+  if (!(await openDialog(dialog, rules))) return;
+  const answer = await withProgress(() => engine.test({
+    stat2,
+    length: stat2 ? '' : $('stat1Length').value,
+    count: count.value,
+    seed: seed.value,
+  }));
+  await showMessages(answer);
+  const record = answer.result;
+  window.lastRecord = record;
+  if (record.status === 'taken' && record.showResults) await showResults(record.table);
+}
+
+// --- The progress window ---
+async function withProgress(start) {
+  const win = $('progressWindow');
+  $('progressBar').value = 0;
+  $('progressCounter').value = '';
+  $('abort').disabled = false;
+  engine.onStarted = () => win.showModal();
+  engine.onProgress = (position, words) => {
+    $('progressBar').value = Math.min(position, 100);
+    $('progressCounter').value = String(words);
+  };
+  const answer = await start();
+  engine.onStarted = null;
+  engine.onProgress = null;
+  if (win.open) win.close();
+  return answer;
+}
+$('abort').addEventListener('click', () => {
+  $('abort').disabled = true;
+  engine.abort();
+});
+$('progressWindow').addEventListener('cancel', (event) => event.preventDefault());
+
+// --- The results window ---
+function cell(tag, text) {
+  const c = document.createElement(tag);
+  c.textContent = text;
+  return c;
+}
+
+function showResults(v) {
+  const theory = v.theoryRows.length > 0;
+  const headers = ['   Кратность', v.header1, v.header2];
+  if (theory) headers.splice(2, 0, '     Теория');
+  const head = document.createElement('tr');
+  for (const h of headers) head.append(cell('th', h));
+  $('resultsTable').tHead.replaceChildren(head);
+  const body = $('resultsTable').tBodies[0];
+  body.replaceChildren();
+  v.rows.forEach((r, i) => {
+    const cells = [...r];
+    if (theory) cells.splice(2, 0, i < v.theoryRows.length ? v.theoryRows[i] : '');
+    const tr = document.createElement('tr');
+    for (const c of cells) tr.append(cell('td', c));
+    body.append(tr);
+  });
+  const figures = $('figures');
+  figures.replaceChildren();
+  const rows = [
+    ['Вероятность обнаружения Pобн :', v.detection],
+    ['Объем испытаний :', v.volume],
+    ['Эквивалентная вероятность ошибки Pвх :', v.pErrIn],
+    ['Эквивалентная вероятность ошибки Pвых :', v.pErrOut],
+    ['Пропускная способность:', v.capacity],
+  ];
+  for (const [caption, value] of rows) {
+    figures.append(cell('span', caption));
+    const val = cell('span', value);
+    val.className = 'value';
+    figures.append(val);
+  }
+  for (const line of v.theoryLines) {
+    const l = cell('span', line);
+    l.className = 'line';
+    figures.append(l);
+  }
+  return new Promise((resolve) => {
+    $('resultsWindow').addEventListener('close', () => resolve(), { once: true });
+    $('resultsWindow').showModal();
+  });
+}
+$('resultsExit').addEventListener('click', () => $('resultsWindow').close());
