@@ -351,18 +351,20 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
     const long long step = ProgressStep(blocks);
     int count = 0;
 
-    const auto lanes =
+    auto lanes =
         options.wordLanes ? MakeWordLanes(m, block.codec, blocks, stop != nullptr) : std::nullopt;
     for (long long b = 1; b <= blocks; ++b) {
         if (progress && Tick(*progress, b, step, count, 10, L * b))
             return Cancel(progress, m, *before);
+        if (lanes && b == 2 && !EnterWordLanes(m, *lanes))
+            lanes.reset();
         if (lanes && b > 1 && b < blocks) {
             const LaneWord w = RunLaneWord(m, *lanes);
             RecordWordErrors(m, 0, block.n, w.before, b, block.total);
             RecordWordErrors(m, 1, block.k, w.after, b, block.total);
             TallyWord(m.batchTally, batches.At(options.unitOffset + b - 1), w.before, w.after);
             if (b + 1 == blocks)
-                LeaveInfoWord(m, *lanes, w.info);
+                LeaveWordLanes(m, *lanes);
             continue;
         }
         EncodeAndInterleave(m, block);

@@ -3,6 +3,7 @@
 #include "chain/source_bits.h"
 #include "channel/markov_generator.h"
 #include "coding/code_catalogue.h"
+#include "coding/viterbi.h"
 
 #include <memory>
 
@@ -21,14 +22,24 @@ constexpr Shape kShapes[] = {
 // A table pays when the run has several times as many blocks as it has entries.
 constexpr long long kBlocksPerEntry = 4;
 
-bool Fits(const ModelState &m, const CodeTypeFacts &facts) {
-    if (m.channelType != 1 || m.ilvL != 1 || facts.family != EncoderFamily::Cyclic ||
-        facts.reference != ReferenceMode::SameWord || facts.inner != InnerCode::None)
+bool OneWordPerBlock(const ModelState &m, const CodeTypeFacts &facts) {
+    return m.channelType == 1 && m.ilvL == 1 && facts.inner == InnerCode::None &&
+           (facts.reference == ReferenceMode::SameWord ||
+            facts.reference == ReferenceMode::PreviousWord);
+}
+
+bool TablesFit(const ModelState &m, const CodeTypeFacts &facts) {
+    if (facts.family != EncoderFamily::Cyclic || facts.reference != ReferenceMode::SameWord)
         return false;
     for (const Shape &s : kShapes)
         if (s.decoder == facts.decoder)
             return m.codeN == s.n && m.codeK == s.k;
     return false;
+}
+
+bool ViterbiFits(const ModelState &m, const CodeTypeFacts &facts) {
+    return facts.decoder == Decoder::Viterbi && facts.family == EncoderFamily::ConvViterbi &&
+           !CheckViterbiSettings(m) && m.codeN <= 64 && m.codeN == ViterbiCodeLength(m);
 }
 
 std::uint64_t PackBytes(const std::uint8_t *bytes, int count) {
@@ -64,17 +75,24 @@ void Tabulate(const ModelState &m, const CodecEntry &codec, WordLanes &lanes) {
 
 // Channel position p (1-based) carries the code word's bit perm[p-1] + 1.
 void MapChannelToCode(const ModelState &m, WordLanes &lanes) {
-    for (int q = 0; q < 4; ++q)
+    lanes.toCode.assign(static_cast<std::size_t>((lanes.n + 3) / 4), {});
+    for (std::size_t q = 0; q < lanes.toCode.size(); ++q)
         for (unsigned v = 0; v < 16; ++v) {
-            std::uint16_t to = 0;
+            std::uint64_t to = 0;
             for (int j = 0; j < 4; ++j) {
-                const int p = 4 * q + j;
-                if ((v >> j & 1u) && p < lanes.n)
-                    to |= static_cast<std::uint16_t>(
-                        1u << m.interleaverPerm[static_cast<std::size_t>(p)]);
+                const auto p = static_cast<std::size_t>(4 * static_cast<int>(q) + j);
+                if ((v >> j & 1u) && p < static_cast<std::size_t>(lanes.n))
+                    to |= std::uint64_t{1} << m.interleaverPerm[p];
             }
-            lanes.toCode[static_cast<std::size_t>(q)][v] = to;
+            lanes.toCode[q][v] = to;
         }
+}
+
+std::uint64_t InCode(const WordLanes &lanes, std::uint64_t errors) {
+    std::uint64_t to = 0;
+    for (std::size_t q = 0; q < lanes.toCode.size(); ++q, errors >>= 4)
+        to |= lanes.toCode[q][errors & 15u];
+    return to;
 }
 
 // The set bits of a word (a plain x86-64 build has no instruction for it).
@@ -90,34 +108,52 @@ int Ones(std::uint64_t x) {
 std::optional<WordLanes> MakeWordLanes(const ModelState &m, const CodecEntry &codec,
                                        long long blocks, bool stopRule) {
     const CodeTypeFacts &facts = CodeTypeRow(m.codeType);
-    if (stopRule || !codec.encode || !codec.decode || !Fits(m, facts))
-        return std::nullopt;
-    if (blocks < kBlocksPerEntry * (1LL << m.codeN))
+    if (stopRule || !codec.encode || !codec.decode || blocks < 3 || !OneWordPerBlock(m, facts))
         return std::nullopt;
     WordLanes lanes;
+    if (TablesFit(m, facts)) {
+        if (blocks < kBlocksPerEntry * (1LL << m.codeN))
+            return std::nullopt;
+        lanes.coder = WordLanes::Coder::Tables;
+    } else if (ViterbiFits(m, facts)) {
+        lanes.coder = WordLanes::Coder::Viterbi;
+    } else {
+        return std::nullopt;
+    }
     lanes.n = m.codeN;
     lanes.k = m.codeK;
+    lanes.previousWord = facts.reference == ReferenceMode::PreviousWord;
     lanes.below = SourceCountBelow(m.probOne);
-    Tabulate(m, codec, lanes);
+    if (lanes.coder == WordLanes::Coder::Tables)
+        Tabulate(m, codec, lanes);
     MapChannelToCode(m, lanes);
     return lanes;
 }
 
-LaneWord RunLaneWord(ModelState &m, const WordLanes &lanes) {
-    const std::uint64_t info = DrawSourceMask(m.random.seed, lanes.below, lanes.k);
-    const std::uint16_t code = lanes.encode[info];
-    // The lengths fit, so the generator always draws.
-    const std::uint64_t errors = DrawMarkovErrorMask(m, m, m.random, lanes.n).value_or(0);
-    const auto &to = lanes.toCode;
-    const auto inCode =
-        static_cast<std::uint16_t>(to[0][errors & 15u] | to[1][errors >> 4 & 15u] |
-                                   to[2][errors >> 8 & 15u] | to[3][errors >> 12 & 15u]);
-    const std::uint16_t decoded = lanes.decode[code ^ inCode];
-    return {info, Ones(errors), Ones(decoded ^ info)};
+bool EnterWordLanes(const ModelState &m, WordLanes &lanes) {
+    lanes.lastInfo = PackBytes(m.infoWord.data() + 1, lanes.k);
+    return lanes.coder != WordLanes::Coder::Viterbi || LoadViterbiLanes(m, m, lanes.viterbi);
 }
 
-void LeaveInfoWord(ModelState &m, const WordLanes &lanes, std::uint64_t info) {
-    UnpackBits(info, lanes.k, m.infoWord.data() + 1);
+LaneWord RunLaneWord(ModelState &m, WordLanes &lanes) {
+    const std::uint64_t info = DrawSourceMask(m.random.seed, lanes.below, lanes.k);
+    const bool tables = lanes.coder == WordLanes::Coder::Tables;
+    const std::uint64_t code =
+        tables ? lanes.encode[info] : EncodeViterbiMask(m, lanes.viterbi, info);
+    // The lengths fit, so the generator always draws.
+    const std::uint64_t errors = DrawMarkovErrorMask(m, m, m.random, lanes.n).value_or(0);
+    const std::uint64_t rx = code ^ InCode(lanes, errors);
+    const std::uint64_t decoded =
+        tables ? lanes.decode[rx] : DecodeViterbiMask(m, lanes.viterbi, rx, m.convK0);
+    const std::uint64_t reference = lanes.previousWord ? lanes.lastInfo : info;
+    lanes.lastInfo = info;
+    return {Ones(errors), Ones(decoded ^ reference)};
+}
+
+void LeaveWordLanes(ModelState &m, const WordLanes &lanes) {
+    UnpackBits(lanes.lastInfo, lanes.k, m.infoWord.data() + 1);
+    if (lanes.coder == WordLanes::Coder::Viterbi)
+        StoreViterbiLanes(lanes.viterbi, m);
 }
 
 } // namespace spi

@@ -1,12 +1,16 @@
-// Short words as machine words. A "Стат2" run of a short cyclic code whose decoder is a function of
-// the received word alone, one word per interleaver block, over the discrete channel, can take a
-// block's source word, code word, channel errors, decoding and counts as bit masks: the encoder's
-// and the decoder's answers are tabulated once per run by calling them on every word, and the
-// draws are the block-by-block path's, in the same order. That path still runs the first and the
-// last block, so that whatever a run leaves behind in the buffers is as it was.
+// Short words as machine words. A "Стат2" run with one word per interleaver block over the discrete
+// channel can take a block's source word, code word, channel errors, decoding and counts as bit
+// masks, drawing exactly as the block-by-block path does and in the same order:
+// - a short cyclic code whose decoder reads only its own word: the encoder's and the decoder's
+//   answers are tabulated once per run by calling them on every word;
+// - the convolutional code with Viterbi decoding: its encoder's memory and its decoder's metrics
+//   and survivors are carried between words (coding/viterbi.h).
+// That path still runs the first and the last block, so that whatever a run leaves behind in the
+// buffers and the coders' states is as it was.
 #pragma once
 
 #include "chain/code_dispatch.h"
+#include "coding/viterbi.h"
 #include "model/model_state.h"
 
 #include <array>
@@ -17,12 +21,17 @@
 namespace spi {
 
 struct WordLanes {
+    enum class Coder { Tables, Viterbi } coder = Coder::Tables;
     int n = 0, k = 0;
+    bool previousWord = false;         // decoded words are compared with the word before
     std::uint64_t below = 0;           // the source's count (chain/source_bits.h)
-    std::vector<std::uint16_t> encode; // the code word of each information word
-    std::vector<std::uint16_t> decode; // the decoded information word of each received word
-    std::array<std::array<std::uint16_t, 16>, 4> toCode{}; // channel errors, a nibble at a time,
-                                                           // to the code word's positions
+    std::vector<std::uint16_t> encode; // Tables: the code word of each information word
+    std::vector<std::uint16_t> decode; // Tables: the decoded information of each received word
+    std::vector<std::array<std::uint64_t, 16>> toCode; // channel errors, a nibble at a time, to
+                                                       // the code word's positions
+    // What the words carry from one to the next.
+    std::uint64_t lastInfo = 0;
+    ViterbiLanes viterbi;
 };
 
 // The lanes of this run, or nothing where its blocks must go byte by byte: another code or
@@ -30,15 +39,19 @@ struct WordLanes {
 std::optional<WordLanes> MakeWordLanes(const ModelState &m, const CodecEntry &codec,
                                        long long blocks, bool stopRule);
 
+// Takes over what the block-by-block path left after the first block; false when the lanes cannot
+// carry it (the run then goes on byte by byte).
+bool EnterWordLanes(const ModelState &m, WordLanes &lanes);
+
 struct LaneWord {
-    std::uint64_t info; // the information word, bit i-1 for bit i
-    int before, after;  // its errors before and after decoding
+    int before, after; // the word's errors before and after decoding
 };
 
 // One block's word, drawing from m's generator and channel as the block-by-block path would.
-LaneWord RunLaneWord(ModelState &m, const WordLanes &lanes);
+LaneWord RunLaneWord(ModelState &m, WordLanes &lanes);
 
-// An information word into infoWord, as the block-by-block path leaves it.
-void LeaveInfoWord(ModelState &m, const WordLanes &lanes, std::uint64_t info);
+// Hands back to the block-by-block path, before the last block, what it reads of the blocks
+// before: the last information word and the coder's state.
+void LeaveWordLanes(ModelState &m, const WordLanes &lanes);
 
 } // namespace spi

@@ -193,9 +193,10 @@ template <class Put>
 }
 
 // The chunked ways of markov_chunks.cpp: the lanes given, and with `choose`, channels whose state
-// changes are dense go bit by bit instead.
+// changes are dense go bit by bit instead. The errors go to out[0 .. bits-1], or with `mask` (then
+// bits is at most 64) into *mask, which starts at 0.
 bool DrawChunked(MarkovLanes lanes, bool choose, const ModelParameters &p,
-                 MarkovGeneratorState &state, Random &random,
-                 std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits);
+                 MarkovGeneratorState &state, Random &random, std::uint8_t *out, std::int64_t bits,
+                 std::uint64_t *mask = nullptr);
 
 } // namespace spi::markov

@@ -249,7 +249,7 @@ constexpr std::uint64_t kDenseBelow = std::uint64_t{3} << 30;
 // channels with dense state changes go bit by bit instead.
 template <auto MasksOf>
 bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
-                  std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits, bool choose) {
+                  std::uint8_t *out, std::int64_t bits, bool choose, std::uint64_t *mask) {
     std::uint32_t seed = random.seed;
     if (!Start(p, state, seed, bits))
         return false;
@@ -258,10 +258,14 @@ bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random 
     const auto &stay = chain.stayBelow;
     const Plan plan{e[0] == e[1] && e[1] == e[2], e[0] == e[2] && stay[0] == stay[2],
                     std::min({stay[0], stay[1], stay[2]})};
-    std::uint8_t *out = errors.data() + 1;
     if (choose && !plan.alikeOuter && plan.leastStay < kDenseBelow) {
         Chain own = StartChain(p, state); // one the chunk functions never see: kept in registers
-        BitByBit(own, seed, out, state.genLength);
+        if (mask)
+            BitsOneByOne(
+                own, seed, [mask](int i, std::uint8_t e) { *mask |= std::uint64_t{e} << i; },
+                state.genLength);
+        else
+            BitByBit(own, seed, out, state.genLength);
         state.chanState = own.state + 1;
         random.seed = seed;
         return true;
@@ -272,7 +276,10 @@ bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random 
         MasksOf(chain, plan, seed, n, masks);
         const std::uint64_t chunkErrors =
             plan.alikeOuter ? AlikeOuterChunk(chain, masks, n) : WalkChunk(chain, plan, masks, n);
-        Spread(chunkErrors, n, out + done, kMaxBlock - done);
+        if (mask)
+            *mask = chunkErrors & LowBits(n); // one chunk: a mask is at most 64 bits
+        else
+            Spread(chunkErrors, n, out + done, kMaxBlock - done);
         const auto last = static_cast<std::size_t>(n - 1);
         seed = kMoveMul[last] * seed + (kMoveAddFlipped[last] ^ kFlip);
     }
@@ -284,14 +291,14 @@ bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random 
 } // namespace
 
 bool DrawChunked(MarkovLanes lanes, bool choose, const ModelParameters &p,
-                 MarkovGeneratorState &state, Random &random,
-                 std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
+                 MarkovGeneratorState &state, Random &random, std::uint8_t *out, std::int64_t bits,
+                 std::uint64_t *mask) {
 #if defined(SPI_MARKOV_AVX2)
     if (lanes == MarkovLanes::Avx2)
-        return DrawInChunks<Avx2Masks>(p, state, random, errors, bits, choose);
+        return DrawInChunks<Avx2Masks>(p, state, random, out, bits, choose, mask);
 #endif
     (void)lanes;
-    return DrawInChunks<PortableMasks>(p, state, random, errors, bits, choose);
+    return DrawInChunks<PortableMasks>(p, state, random, out, bits, choose, mask);
 }
 
 } // namespace markov

@@ -14,10 +14,18 @@ using markov::DrawChunked;
 using markov::Start;
 using markov::StartChain;
 
+namespace {
+MarkovLanes Widest() {
+    static const MarkovLanes widest =
+        MarkovLanesAvailable(MarkovLanes::Avx2) ? MarkovLanes::Avx2 : MarkovLanes::Portable;
+    return widest;
+}
+} // namespace
+
 bool DrawMarkovErrorsWith(MarkovLanes lanes, const ModelParameters &p, MarkovGeneratorState &state,
                           Random &random, std::span<std::uint8_t, kMaxBlock + 1> errors,
                           std::int64_t bits) {
-    return DrawChunked(lanes, false, p, state, random, errors, bits);
+    return DrawChunked(lanes, false, p, state, random, errors.data() + 1, bits);
 }
 
 bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
@@ -25,19 +33,23 @@ bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Ran
     // A chunk costs about as much as 14 bits drawn one by one, whatever its length.
     if (bits < 16)
         return DrawMarkovErrorsPlain(p, state, random, errors, bits);
-    static const MarkovLanes widest =
-        MarkovLanesAvailable(MarkovLanes::Avx2) ? MarkovLanes::Avx2 : MarkovLanes::Portable;
-    return DrawChunked(widest, true, p, state, random, errors, bits);
+    return DrawChunked(Widest(), true, p, state, random, errors.data() + 1, bits);
 }
 
 std::optional<std::uint64_t> DrawMarkovErrorMask(const ModelParameters &p,
                                                  MarkovGeneratorState &state, Random &random,
                                                  int bits) {
+    if (bits < 1 || bits > 64)
+        return std::nullopt;
+    std::uint64_t mask = 0;
+    if (bits >= 16) // as DrawMarkovErrors chooses
+        return DrawChunked(Widest(), true, p, state, random, nullptr, bits, &mask)
+                   ? std::optional<std::uint64_t>(mask)
+                   : std::nullopt;
     std::uint32_t seed = random.seed;
-    if (bits < 1 || bits > 64 || !Start(p, state, seed, bits))
+    if (!Start(p, state, seed, bits))
         return std::nullopt;
     Chain chain = StartChain(p, state);
-    std::uint64_t mask = 0;
     markov::BitsOneByOne(
         chain, seed, [&mask](int i, std::uint8_t e) { mask |= std::uint64_t{e} << i; }, bits);
     state.chanState = chain.state + 1;

@@ -4,6 +4,7 @@
 
 #include "model/model_state.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -43,5 +44,28 @@ void decodeViterbiPortable(const ModelParameters &p, ViterbiState &s,
 // before it starts: the decoder keeps at most 24 positions per survivor and 16 periods per block,
 // and with settings it cannot take it leaves the model untouched instead of decoding.
 std::optional<std::string> CheckViterbiSettings(const ModelParameters &p);
+
+// The code's words as machine words, bit i-1 for position i, for a run that takes its blocks so:
+// the encoder's memory, the decoder's metrics and its survivors (each value's two bits as two
+// planes of positions 1..24) carried between words, loaded from and stored back into the byte
+// form exactly.
+struct ViterbiLanes {
+    std::array<std::uint8_t, 2> encoderMemory{};
+    std::array<std::uint8_t, 8> metrics{};
+    std::array<std::uint32_t, 4> high{}, low{};
+    std::array<std::uint8_t, 4> first{}; // byte 0 of each survivor
+};
+// False when the settings are not the decoder's or the byte form holds what the lanes cannot (a
+// memory bit or a survivor value that no step writes); the run then stays with the bytes.
+bool LoadViterbiLanes(const ModelParameters &p, const ViterbiState &s, ViterbiLanes &lanes);
+void StoreViterbiLanes(const ViterbiLanes &lanes, ViterbiState &s);
+// The number of code bits encodeViterbi leaves at the front of codeWord for codeK bits.
+int ViterbiCodeLength(const ModelParameters &p);
+// encodeViterbi of codeK bits (at most 24), the code word's first ViterbiCodeLength bits.
+std::uint64_t EncodeViterbiMask(const ModelParameters &p, ViterbiLanes &lanes, std::uint64_t info);
+// decodeViterbi of a block after the first, for settings CheckViterbiSettings takes: the previous
+// block's codeK bits as it delivers them into decoded, and k0 as it sets it.
+std::uint64_t DecodeViterbiMask(const ModelParameters &p, ViterbiLanes &lanes, std::uint64_t rx,
+                                std::int32_t &k0);
 
 } // namespace spi

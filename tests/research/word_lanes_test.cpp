@@ -33,6 +33,10 @@ std::unique_ptr<ModelState> Chain(int codeType, int channel) {
 }
 
 void ExpectAlike(const ModelState &a, const ModelState &b) {
+    EXPECT_EQ(a.vitEncoderMemory, b.vitEncoderMemory);
+    EXPECT_EQ(a.vitMetrics, b.vitMetrics);
+    EXPECT_EQ(a.vitSurvivors, b.vitSurvivors);
+    EXPECT_EQ(a.convK0, b.convK0);
     EXPECT_EQ(a.multBefore, b.multBefore);
     EXPECT_EQ(a.multAfter, b.multAfter);
     EXPECT_EQ(a.pErrIn, b.pErrIn);
@@ -65,16 +69,22 @@ TEST(WordLanes, RunAsTheBlocksOneByOne) {
     struct Case {
         int type, channel, words;
         double probOne;
-        bool share; // a share of a divided run: counts kept, batches of a larger run
+        bool share;       // a share of a divided run: counts kept, batches of a larger run
+        int n = 0, k = 0; // other than the code's own
     };
-    const Case cases[] = {{5, 0, 3000, 0.5, false},   {5, 1, 5000, 0.3, true},
-                          {5, 2, 1000, 1.0, false},   {5, 0, 513, 0.5, false},
-                          {3, 1, 140000, 0.5, false}, {4, 2, 140000, 0.7, true}};
+    const Case cases[] = {
+        {5, 0, 3000, 0.5, false}, {5, 1, 5000, 0.3, true},       {5, 2, 1000, 1.0, false},
+        {5, 0, 513, 0.5, false},  {3, 1, 140000, 0.5, false},    {4, 2, 140000, 0.7, true},
+        {8, 0, 3000, 0.5, false}, {8, 1, 2000, 0.4, true},       {9, 2, 2000, 0.5, false},
+        {10, 0, 2000, 0.6, true}, {8, 2, 500, 0.5, false, 2, 1}, {8, 1, 500, 0.5, false, 10, 5}};
     for (const Case &c : cases) {
         SCOPED_TRACE(::testing::Message() << "type " << c.type << " channel " << c.channel);
         auto lanes = Chain(c.type, c.channel), blocks = Chain(c.type, c.channel);
         for (ModelState *m : {lanes.get(), blocks.get()})
             m->wordCount = c.words, m->fixedSeed = 4242u + c.words, m->probOne = c.probOne;
+        if (c.n > 0)
+            for (ModelState *m : {lanes.get(), blocks.get()})
+                m->codeN = c.n, m->codeK = c.k;
         RunOptions options;
         if (c.share)
             options.keepCounts = true, options.unitOffset = 777, options.unitTotal = 3 * c.words;
@@ -83,6 +93,27 @@ TEST(WordLanes, RunAsTheBlocksOneByOne) {
         options.wordLanes = false;
         RunStat2(*blocks, quiet, nullptr, options);
         ExpectAlike(*lanes, *blocks);
+    }
+}
+
+// A second run goes on from the coder state the first left; survivors with values no step writes
+// keep the run byte by byte, with the same figures.
+TEST(WordLanes, CarryTheViterbiStateOfEarlierRuns) {
+    for (const std::uint8_t junk : {std::uint8_t{0}, std::uint8_t{2}, std::uint8_t{9}}) {
+        auto lanes = Chain(8, 1), blocks = Chain(8, 1);
+        for (ModelState *m : {lanes.get(), blocks.get()}) {
+            m->wordCount = 1500, m->fixedSeed = 99u;
+            m->vitSurvivors[2][5] = junk, m->vitSurvivors[1][20] = junk;
+        }
+        SilentNotifier quiet;
+        RunOptions options;
+        for (int run = 0; run < 2; ++run) {
+            options.wordLanes = true;
+            RunStat2(*lanes, quiet, nullptr, options);
+            options.wordLanes = false;
+            RunStat2(*blocks, quiet, nullptr, options);
+            ExpectAlike(*lanes, *blocks);
+        }
     }
 }
 
