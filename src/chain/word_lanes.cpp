@@ -79,8 +79,8 @@ void MapChannelToCode(const ModelState &m, WordLanes &lanes) {
     for (std::size_t q = 0; q < lanes.toCode.size(); ++q)
         for (unsigned v = 0; v < 16; ++v) {
             std::uint64_t to = 0;
-            for (int j = 0; j < 4; ++j) {
-                const auto p = static_cast<std::size_t>(4 * static_cast<int>(q) + j);
+            for (std::size_t j = 0; j < 4; ++j) {
+                const std::size_t p = 4 * q + j;
                 if ((v >> j & 1u) && p < static_cast<std::size_t>(lanes.n))
                     to |= std::uint64_t{1} << m.interleaverPerm[p];
             }
