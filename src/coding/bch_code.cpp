@@ -101,7 +101,9 @@ void BuildNibbleSyndromes(const FastField &f, const BchShape &s, std::vector<std
                 bit[i / 8] |= std::uint64_t{f.Exp((2 * i + 1) * p % s.order)} << (8 * (i % 8));
             for (int v = 1 << b; v < 16; v = (v + 1) | (1 << b))
                 for (int l = 0; l < lanes; ++l)
-                    rows[static_cast<std::size_t>((c * 16 + v) * lanes + l)] ^= bit[l];
+                    rows[(static_cast<std::size_t>(c) * 16 + static_cast<std::size_t>(v)) *
+                             static_cast<std::size_t>(lanes) +
+                         static_cast<std::size_t>(l)] ^= bit[l];
         }
     }
 }

@@ -121,7 +121,8 @@ void ComputeSyndromes(const FastField &f, GaloisWordTables &cache, const std::ui
         cache.powerProducts.assign(static_cast<std::size_t>(groups) * kSide * 256, 0);
         for (int r = 1; r <= count; ++r)
             for (int a = 0; a < 256; ++a)
-                cache.powerProducts[static_cast<std::size_t>((r - 1) * 256 + a)] =
+                cache.powerProducts[static_cast<std::size_t>(r - 1) * 256 +
+                                    static_cast<std::size_t>(a)] =
                     f.MulPow(static_cast<std::uint8_t>(a), r % f.Order());
         cache.powerCount = count;
     }
@@ -255,10 +256,11 @@ void DivideFast(const FastField &f, GaloisWordTables &cache, const std::uint8_t 
     const auto used = static_cast<std::size_t>(r) + 1;
     if (cache.generatorFrom.size() != used ||
         !std::equal(g, g + used, cache.generatorFrom.begin())) {
-        cache.generatorRows.assign(static_cast<std::size_t>(256 * lanes), 0);
+        cache.generatorRows.assign(256 * static_cast<std::size_t>(lanes), 0);
         for (int fb = 0; fb < 256; ++fb)
             for (int i = 0; i < r; ++i)
-                cache.generatorRows[static_cast<std::size_t>(fb * lanes + i / 8)] |=
+                cache.generatorRows[static_cast<std::size_t>(fb) * static_cast<std::size_t>(lanes) +
+                                    static_cast<std::size_t>(i / 8)] |=
                     std::uint64_t{f.Mul(static_cast<std::uint8_t>(fb), g[i])} << (8 * (i % 8));
         cache.generatorFrom.assign(g, g + used);
     }
