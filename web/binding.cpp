@@ -7,6 +7,7 @@
 #include "io/session_files.h"
 #include "model/notifier.h"
 #include "model/text_input.h"
+#include "page_session.h"
 #include "research/user_steps.h"
 
 #include <emscripten/bind.h>
@@ -18,9 +19,69 @@
 #include <sstream>
 #include <string>
 
+namespace spi::web {
+
+namespace {
+struct Session {
+    Session() : steps(Messages()) {}
+    UserSteps steps;
+    CoderSettings coder;
+};
+
+std::unique_ptr<Session> &Current() {
+    static std::unique_ptr<Session> session;
+    return session;
+}
+
+Session &Started() {
+    if (!Current())
+        Current() = std::make_unique<Session>();
+    return *Current();
+}
+
+const char *StatusName(StepStatus s) {
+    switch (s) {
+    case StepStatus::Taken:
+        return "taken";
+    case StepStatus::BadValue:
+        return "badValue";
+    case StepStatus::TapsMissing:
+        return "tapsMissing";
+    case StepStatus::Refused:
+        break;
+    }
+    return "refused";
+}
+} // namespace
+
+RecordingNotifier &Messages() {
+    static RecordingNotifier notifier;
+    return notifier;
+}
+
+UserSteps &Steps() {
+    return Started().steps;
+}
+
+CoderSettings &CoderWindow() {
+    return Started().coder;
+}
+
+emscripten::val Answer(const StepResult &r) {
+    emscripten::val out = emscripten::val::object();
+    out.set("status", std::string(StatusName(r.status)));
+    out.set("message", r.message);
+    return out;
+}
+
+} // namespace spi::web
+
 namespace {
 
 using emscripten::val;
+using spi::web::Answer;
+using spi::web::Messages;
+using spi::web::Steps;
 
 // Arrays are filled by index, never with val::call: that keeps the JavaScript method it calls in a
 // C++ static, which a worker started from a saved image of this memory would not know.
@@ -28,47 +89,9 @@ void Push(val &array, const val &item) {
     array.set(array["length"], item);
 }
 
-// The messages the steps gave since the page last read them.
-spi::RecordingNotifier &Messages() {
-    static spi::RecordingNotifier notifier;
-    return notifier;
-}
-
-std::unique_ptr<spi::UserSteps> &Session() {
-    static std::unique_ptr<spi::UserSteps> steps;
-    return steps;
-}
-
-spi::UserSteps &Steps() {
-    if (!Session())
-        Session() = std::make_unique<spi::UserSteps>(Messages());
-    return *Session();
-}
-
-const char *StatusName(spi::StepStatus s) {
-    switch (s) {
-    case spi::StepStatus::Taken:
-        return "taken";
-    case spi::StepStatus::BadValue:
-        return "badValue";
-    case spi::StepStatus::TapsMissing:
-        return "tapsMissing";
-    case spi::StepStatus::Refused:
-        break;
-    }
-    return "refused";
-}
-
-val Answer(const spi::StepResult &r) {
-    val out = val::object();
-    out.set("status", std::string(StatusName(r.status)));
-    out.set("message", r.message);
-    return out;
-}
-
 // The start-up defaults, a session of its own.
 void Reset() {
-    Session() = std::make_unique<spi::UserSteps>(Messages());
+    spi::web::Current() = std::make_unique<spi::web::Session>();
 }
 
 val SetField(const std::string &assignment) {

@@ -91,16 +91,20 @@ async function showMessages(answer) {
 
 // --- The stage window ---
 // Left to right as the chain is set up and tested; 9 and 10 take the places of 3 and 4 in "РУ".
-// Stages with `step` are taken on a click; the others stand in the row with their defaults.
+// Each stage opens its dialog on a click (dialogs.js, coder.js).
 const stages = [
-  { number: 2, caption: 'Сигнал', hint: 'Параметры сигнала' },
-  { number: 3, caption: 'Непрерывный канал', hint: 'Параметры непрерывного канала', dk: true },
-  { number: 9, caption: 'Непрерывный канал', hint: 'Параметры непрерывного канала', ru: true },
-  { number: 4, caption: 'Дискретный канал', hint: 'Параметры дискретного канала', dk: true, step: channelStep },
-  { number: 10, caption: 'Решающее устройство', hint: 'Решающее устройство', ru: true, step: channelStep },
+  { number: 2, caption: 'Сигнал', hint: 'Параметры сигнала', step: () => signalStep() },
+  { number: 3, caption: 'Непрерывный канал', hint: 'Параметры непрерывного канала', dk: true,
+    step: () => contChannel1Step() },
+  { number: 9, caption: 'Непрерывный канал', hint: 'Параметры непрерывного канала', ru: true,
+    step: () => contChannel2Step() },
+  { number: 4, caption: 'Дискретный канал', hint: 'Параметры дискретного канала', dk: true,
+    step: () => discChannelStep() },
+  { number: 10, caption: 'Решающее устройство', hint: 'Решающее устройство', ru: true,
+    step: () => decisionDeviceStep() },
   { number: 5, caption: 'Стат 1', hint: 'Стат. испытания без УЗО', step: () => runTest(false) },
-  { number: 6, caption: 'Перемежитель', hint: 'Параметры перемежителя' },
-  { number: 7, caption: 'УЗО', hint: 'Параметры УЗО', step: coderStep },
+  { number: 6, caption: 'Перемежитель', hint: 'Параметры перемежителя', step: () => interleaverStep() },
+  { number: 7, caption: 'УЗО', hint: 'Параметры УЗО', step: () => coderStep() },
   { number: 8, caption: 'Стат2', hint: 'Стат. испытания с УЗО', step: () => runTest(true) },
 ];
 const enabled = { 5: false, 8: false };
@@ -144,22 +148,6 @@ async function chooseStructure(n) {
 for (const b of document.querySelectorAll('[data-structure]'))
   b.addEventListener('click', () => chooseStructure(Number(b.dataset.structure)));
 
-// "Дискретный канал" / "Решающее устройство" accepted as it opens.
-async function channelStep(number) {
-  const answer = await engine.call('channelStep');
-  await showMessages(answer);
-  if (answer.result.status === 'taken' || number === 10) enabled[5] = true;
-  drawStages();
-}
-
-// "УЗО" closed with "Ввод" on the model's code.
-async function coderStep() {
-  const answer = await engine.call('coderStep');
-  await showMessages(answer);
-  if (answer.result.status === 'taken') enabled[8] = true;
-  drawStages();
-}
-
 // --- The test dialogs ---
 const kStat1Length = 'Длина кодового слова    n:';
 const kStat1Count = 'Количество слов   NB:';
@@ -170,32 +158,46 @@ function simplified(text) {
   return text.trim().replace(/\s+/g, ' ');
 }
 
-// The entries checked as the dialogs check them on "Ввод": every field that is not a decimal
-// integer marked, the message of the first. The seed may also be left empty (the clock).
+// What the dialogs say of an entry they refuse on "Ввод", or '': an integer field (the seed may
+// also be left empty: the clock) or a real-valued one, which is named by its symbol.
+async function entryProblem(r) {
+  const text = r.field.value;
+  if (r.optional && text === '') return '';
+  if (r.real) {
+    if ((await engine.call('checkReal', text)).result) return '';
+    const symbol = simplified(r.label).replace(/:$/, '').split(' ').pop();
+    return `«${text}» — не число` + (symbol ? ` (поле ${symbol})` : '');
+  }
+  let why = (await engine.call('checkInteger', text)).result;
+  if (!why && r.seed && !(/^\d+$/.test(text) && Number(text) <= 4294967295))
+    why = `'${text}' - недопустимое целое число.`;
+  return why ? `${simplified(r.label)} ${why}` : '';
+}
+
+// The entries checked as the dialogs check them on "Ввод": every refused field marked, the
+// message of the first.
 async function entriesValid(rules) {
   let first = null;
   for (const r of rules) r.field.classList.remove('invalid');
   for (const r of rules) {
-    const text = r.field.value;
-    let why = r.optional && text === '' ? '' : (await engine.call('checkInteger', text)).result;
-    if (!why && r.seed && text !== '' && !(/^\d+$/.test(text) && Number(text) <= 4294967295))
-      why = `'${text}' - недопустимое целое число.`;
+    const why = await entryProblem(r);
     if (!why) continue;
     r.field.classList.add('invalid');
     if (!first) first = { r, why };
   }
   if (!first) return true;
   first.r.field.focus();
-  await showMessage('error', `${simplified(first.r.label)} ${first.why}`);
+  await showMessage('error', first.why);
   return false;
 }
 
-function openDialog(dialog, rules) {
+// Shows a dialog until "Ввод" with entries `valid` takes (true) or "Отмена" or Esc (false).
+function openDialog(dialog, rules, valid = () => entriesValid(rules)) {
   return new Promise((resolve) => {
     const form = dialog.querySelector('form');
     const enter = async (event) => {
       event.preventDefault();
-      if (await entriesValid(rules)) finish(true);
+      if (await valid()) finish(true);
     };
     const cancel = () => finish(false);
     const finish = (accepted) => {

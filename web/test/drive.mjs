@@ -35,8 +35,10 @@ try {
   check(await page.isDisabled('#BitBtn5'), '"Стат 1" disabled before the channel step');
   check(await page.isDisabled('#BitBtn8'), '"Стат2" disabled before the coder step');
   await page.click('#BitBtn4');
+  await page.click('#discDialog .enter');
   await page.waitForSelector('#BitBtn5:enabled');
   await page.click('#BitBtn7');
+  await page.click('#coderDialog .enter');
   await page.waitForSelector('#BitBtn8:enabled');
 
   // "Стат2" with a refused entry first: the message of the dialogs, the dialog stays open.
