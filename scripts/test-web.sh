@@ -60,7 +60,7 @@ for _ in $(seq 50); do
 done
 
 mkdir -p docs/screenshots
-node web/test/drive.mjs "http://127.0.0.1:$port/index.html" "$words" "$seed" "$work/web.json" \
+SPI_SIM="$spi_sim" node web/test/drive.mjs "http://127.0.0.1:$port/index.html" "$words" "$seed" "$work/web.json" \
   docs/screenshots/web-results.png
 "$spi_sim" --words "$words" --seed "$seed" --json "$work/native.json" --quiet
 

@@ -1,11 +1,16 @@
 // Drives the page in headless Chromium as a student would: "ДК", "Дискретный канал", "УЗО",
 // "Стат2" with NB and a seed, the results window; then "Прервать" of a long run, which must stop
 // within 0.2 s and leave the session usable, and a refused entry. Writes the run's JSON record
-// and a screenshot; scripts/test-web.sh compares the record with spi-sim's.
+// and a screenshot; scripts/test-web.sh compares the record with spi-sim's. Then the dialogs
+// (dialogs.mjs): refused entries, the stage row's rules, a changed discrete channel and a code of
+// each family, each run compared here with spi-sim's (SPI_SIM); a screenshot of the coder window
+// beside the first.
 //
-//   node web/test/drive.mjs URL WORDS SEED OUT.json SCREENSHOT.png
+//   SPI_SIM=spi-sim node web/test/drive.mjs URL WORDS SEED OUT.json SCREENSHOT.png
 import { chromium } from 'playwright-core';
 import { writeFileSync } from 'node:fs';
+import { dirname, join } from 'node:path';
+import { driveDialogs } from './dialogs.mjs';
 
 const [url, words, seed, jsonOut, screenshot] = process.argv.slice(2);
 const failures = [];
@@ -96,6 +101,8 @@ try {
   const origin = new URL(url).origin;
   const outside = requests.filter((r) => !r.startsWith(origin));
   check(outside.length === 0, `nothing fetched from outside ${outside.join(' ')}`);
+
+  await driveDialogs(browser, { url, words, seed, check, screenshot: join(dirname(screenshot), 'web-dialog.png') });
 } finally {
   await browser.close();
 }
