@@ -1,6 +1,6 @@
 // The page's parameter dialogs driven as a student would, each group on a fresh page: entries the
-// dialogs refuse, the stage row's enabling rules, a discrete channel with a changed field and a
-// code of each family chosen in the coder window. Each run's JSON record must equal spi-sim's
+// dialogs refuse, the stage row's enabling rules, a discrete channel with a changed field, the
+// decision device's rule and a code of each family chosen in the coder window. Each run's JSON record must equal spi-sim's
 // (SPI_SIM) for the same settings in every key but the time and the command line.
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
@@ -44,13 +44,13 @@ function differences(web, native) {
   return [...keys].filter((k) => !own.has(k) && JSON.stringify(web[k]) !== JSON.stringify(native[k]));
 }
 
-async function freshPage(browser, url, errors) {
+async function freshPage(browser, url, errors, structure = '#DC1') {
   const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
   page.on('pageerror', (e) => errors.push(String(e)));
   page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
   await page.goto(url);
   await page.click('#structureMenu .menu-title');
-  await page.click('#DC1');
+  await page.click(structure);
   await page.waitForSelector('#stageWindow:not([hidden])');
   return page;
 }
@@ -124,6 +124,28 @@ async function changedChannel(page, check, words, seed) {
           ['--set', 'channelEntered=1', ...set, '--words', words, '--seed', seed]);
 }
 
+// "РУ": unequal symbols, the continuous channel without fading and "МАВ" chosen in the decision
+// device (with equal symbols its rule would make no difference).
+async function decisionDevice(page, check, words, seed) {
+  await page.click('#BitBtn2');
+  await page.fill('#signalEdit1', '0.8');
+  await page.click('#signalDialog .enter');
+  await page.click('#BitBtn9');
+  await page.fill('#cont2-hp', '2');
+  await page.fill('#cont2-hc', '0');
+  await page.click('#cont2Dialog .enter');
+  await page.click('#BitBtn10');
+  await page.waitForSelector('#ruDialog[open]');
+  check((await page.inputValue('#ru-pcp')) !== '', `Pcp in the decision device: ${await page.inputValue('#ru-pcp')}`);
+  await page.check('#ruDialog input[name=criterion][value="1"]');
+  await page.click('#ruDialog .enter');
+  await page.waitForSelector('#BitBtn5:enabled');
+  await enter(page, 7, '#coderDialog');
+  compare(check, '"РУ"', await stat2Record(page, words, seed),
+          ['--structure', 'ru', '--set', 'probOne=0.8', '--set', 'contHp=2', '--set', 'contHc=0',
+           '--set', 'ruCriterion=1', '--words', words, '--seed', seed]);
+}
+
 async function chooseCode(page, steps, screenshot) {
   await page.click('#BitBtn7');
   await page.waitForSelector('#coderDialog[open]');
@@ -157,6 +179,9 @@ export async function driveDialogs(browser, { url, words, seed, check, screensho
   await page.close();
   page = await freshPage(browser, url, errors);
   await changedChannel(page, check, words, seed);
+  await page.close();
+  page = await freshPage(browser, url, errors, '#RU1');
+  await decisionDevice(page, check, words, seed);
   await page.close();
   for (const c of codes) {
     page = await freshPage(browser, url, errors);
