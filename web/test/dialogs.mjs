@@ -16,9 +16,11 @@ const refusals = [
   { stage: 3, dialog: '#cont1Dialog', field: '#cont1-m', text: '2,0', message: "Кратность разнесения m: '2,0' - недопустимое целое число." },
 ];
 
-// Codes of each family chosen in the coder window, and spi-sim's options for the same code.
+// Codes of each family chosen in the coder window, and spi-sim's options for the same code; with
+// the first, A, C and L entered in "Перемежитель".
 const codes = [
-  { options: ['--code', '5'], steps: [['radio', 5]] },
+  { options: ['--code', '5', '--set', 'ilvA=1', '--set', 'ilvC=5', '--set', 'ilvL=4'],
+    interleaver: { a: '1', c: '5', l: '4' }, steps: [['radio', 5]] },
   { options: ['--code', '8'], steps: [['click', '#coderBitBtn3'], ['radio', 8]] },
   { options: ['--code', '14:40'], steps: [['radio', 14], ['fill', '#Edit5', '40']] },
   // The number of a non-binary code is locked after a fixed code: changed with the spin button.
@@ -186,6 +188,11 @@ export async function driveDialogs(browser, { url, words, seed, check, screensho
   for (const c of codes) {
     page = await freshPage(browser, url, errors);
     await enter(page, 4, '#discDialog');
+    if (c.interleaver) {
+      await page.click('#BitBtn6');
+      for (const [name, text] of Object.entries(c.interleaver)) await page.fill(`#ilv-${name}`, text);
+      await page.click('#ilvDialog .enter');
+    }
     await chooseCode(page, c.steps, screenshot);
     compare(check, `code ${c.options.join(' ')}`, await stat2Record(page, words, seed),
             [...c.options, '--words', words, '--seed', seed]);
