@@ -67,16 +67,20 @@ async function stage(page, number, dialog, button) {
 const enter = (page, number, dialog) => stage(page, number, dialog, '.enter');
 const cancel = (page, number, dialog) => stage(page, number, dialog, '[value=cancel]');
 
-async function stat2Record(page, words, seed) {
+// "Стат 1" (stat2 false) or "Стат2" with NB and the seed; the run's record.
+async function testRecord(page, stat2, words, seed) {
+  const id = stat2 ? 'stat2' : 'stat1';
   await page.evaluate(() => { window.lastRecord = null; });
-  await page.click('#BitBtn8');
-  await page.fill('#stat2Count', words);
-  await page.fill('#stat2Seed', seed);
-  await page.click('#stat2Dialog .enter');
+  await page.click(stat2 ? '#BitBtn8' : '#BitBtn5');
+  await page.fill(`#${id}Count`, words);
+  await page.fill(`#${id}Seed`, seed);
+  await page.click(`#${id}Dialog .enter`);
   await page.waitForFunction(() => window.lastRecord, null, { timeout: 120000 });
   if (await page.isVisible('#resultsWindow[open]')) await page.click('#resultsExit');
   return JSON.parse(await page.evaluate(() => window.lastRecord.json));
 }
+
+const stat2Record = (page, words, seed) => testRecord(page, true, words, seed);
 
 function compare(check, what, web, options) {
   const bad = differences(web, spiSimRecord(options));
@@ -142,10 +146,11 @@ async function decisionDevice(page, check, words, seed) {
   await page.check('#ruDialog input[name=criterion][value="1"]');
   await page.click('#ruDialog .enter');
   await page.waitForSelector('#BitBtn5:enabled');
+  const set = ['--structure', 'ru', '--set', 'probOne=0.8', '--set', 'contHp=2', '--set', 'contHc=0',
+               '--set', 'ruCriterion=1', '--words', words, '--seed', seed];
+  compare(check, '"РУ", "Стат 1"', await testRecord(page, false, words, seed), ['--test', 'stat1', ...set]);
   await enter(page, 7, '#coderDialog');
-  compare(check, '"РУ"', await stat2Record(page, words, seed),
-          ['--structure', 'ru', '--set', 'probOne=0.8', '--set', 'contHp=2', '--set', 'contHc=0',
-           '--set', 'ruCriterion=1', '--words', words, '--seed', seed]);
+  compare(check, '"РУ"', await stat2Record(page, words, seed), set);
 }
 
 async function chooseCode(page, steps, screenshot) {
