@@ -100,10 +100,7 @@ bool Prepare(const ModelParameters &p, ViterbiState &s, std::int32_t &k0, Geomet
     if (FitGeometry(p.codeN, p.codeK, g) != Fit::Ok)
         return false;
     k0 = g.period;
-    auto &metric = s.vitMetrics;
-    const auto mu = std::min(*std::min_element(metric.begin(), metric.end()), kNormaliseCap);
-    for (auto &v : metric)
-        v = static_cast<std::uint8_t>(v - mu);
+    Normalise(s.vitMetrics);
     return true;
 }
 
@@ -155,19 +152,8 @@ void DecodePacked(const ModelParameters &p, ViterbiState &s,
     const int period = g.period;
     const Symbols y = CollectSymbols(g, rx);
     Trellis t(s.vitMetrics);
-    // Period by period: the full symbol at its first position, then the single bits. State 0's
-    // path word at each period's start is kept for the deliveries after the steps.
     std::array<std::uint32_t, kMaxPeriods + 1> p0; // 1..periods written below
-    for (int j = 1; j <= g.periods; ++j) {
-        const auto uj = static_cast<std::size_t>(j);
-        const int i = (j - 1) * period + 1;
-        p0[uj] = t.Path0();
-        t.Step(i, BranchesFor(0, y.s1[uj]));
-        if (period >= 2)
-            t.Step(i + 1, BranchesFor(1, y.s2[uj]));
-        if (period == 3)
-            t.Step(i + 2, BranchesFor(2, y.s3[uj]));
-    }
+    StepPeriods(t, g, y, p0);
     for (int j = 1; j <= g.periods && blockNumber > 1; ++j) {
         const std::uint32_t w = p0[static_cast<std::size_t>(j)];
         const int i = (j - 1) * period + 1;

@@ -152,24 +152,12 @@ std::uint64_t DecodeViterbiMask(const ModelParameters &p, ViterbiLanes &lanes, s
     Geometry g;
     FitGeometry(p.codeN, p.codeK, g);
     k0 = g.period;
-    const auto mu =
-        std::min(*std::min_element(lanes.metrics.begin(), lanes.metrics.end()), kNormaliseCap);
-    for (auto &v : lanes.metrics)
-        v = static_cast<std::uint8_t>(v - mu);
+    Normalise(lanes.metrics);
     const int k = p.codeK, period = g.period;
     const Symbols y = SymbolsOf(g, rx);
     FastTrellis t(lanes.metrics);
     std::array<std::uint32_t, kMaxPeriods + 1> p0{};
-    for (int j = 1; j <= g.periods; ++j) {
-        const auto uj = static_cast<std::size_t>(j);
-        const int i = (j - 1) * period + 1;
-        p0[uj] = t.Path0();
-        t.Step(i, BranchesFor(0, y.s1[uj]));
-        if (period >= 2)
-            t.Step(i + 1, BranchesFor(1, y.s2[uj]));
-        if (period == 3)
-            t.Step(i + 2, BranchesFor(2, y.s3[uj]));
-    }
+    StepPeriods(t, g, y, p0);
     std::uint64_t decoded = 0;
     if (period == 1) {
         // Position j delivers the parity of position j+1 of its path's origin; the last one that of

@@ -227,4 +227,29 @@ inline void WrittenPlanes(std::uint32_t u, int k, int period, std::uint32_t &hig
     low = (g2 & (place[0] | place[1])) | (g1 & place[2]);
 }
 
+// What every block starts with: all eight metrics lowered by their least value, at most 100.
+inline void Normalise(std::array<std::uint8_t, 8> &metric) {
+    const auto mu = std::min(*std::min_element(metric.begin(), metric.end()), kNormaliseCap);
+    for (auto &v : metric)
+        v = static_cast<std::uint8_t>(v - mu);
+}
+
+// The block's steps, period by period: the full symbol at its first position, then the single
+// bits. State 0's path word at each period's start goes to p0[1..periods] for the deliveries.
+template <class Trellis>
+void StepPeriods(Trellis &t, const Geometry &g, const Symbols &y,
+                 std::array<std::uint32_t, kMaxPeriods + 1> &p0) {
+    const int period = g.period;
+    for (int j = 1; j <= g.periods; ++j) {
+        const auto uj = static_cast<std::size_t>(j);
+        const int i = (j - 1) * period + 1;
+        p0[uj] = t.Path0();
+        t.Step(i, BranchesFor(0, y.s1[uj]));
+        if (period >= 2)
+            t.Step(i + 1, BranchesFor(1, y.s2[uj]));
+        if (period == 3)
+            t.Step(i + 2, BranchesFor(2, y.s3[uj]));
+    }
+}
+
 } // namespace spi::viterbi
