@@ -124,6 +124,7 @@ std::optional<WordLanes> MakeWordLanes(const ModelState &m, const CodecEntry &co
     lanes.k = m.codeK;
     lanes.previousWord = facts.reference == ReferenceMode::PreviousWord;
     lanes.below = SourceCountBelow(m.probOne);
+    lanes.channel = SetUpMarkovMasks(m);
     if (lanes.coder == WordLanes::Coder::Tables)
         Tabulate(m, codec, lanes);
     MapChannelToCode(m, lanes);
@@ -141,7 +142,8 @@ LaneWord RunLaneWord(ModelState &m, WordLanes &lanes) {
     const std::uint64_t code =
         tables ? lanes.encode[info] : EncodeViterbiMask(m, lanes.viterbi, info);
     // The lengths fit, so the generator always draws.
-    const std::uint64_t errors = DrawMarkovErrorMask(m, m, m.random, lanes.n).value_or(0);
+    const std::uint64_t errors =
+        DrawMarkovErrorMask(lanes.channel, m, m, m.random, lanes.n).value_or(0);
     const std::uint64_t rx = code ^ InCode(lanes, errors);
     const std::uint64_t decoded =
         tables ? lanes.decode[rx] : DecodeViterbiMask(m, lanes.viterbi, rx, m.convK0);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "chain/code_dispatch.h"
+#include "channel/markov_generator.h"
 #include "coding/viterbi.h"
 #include "model/model_state.h"
 
@@ -25,6 +26,7 @@ struct WordLanes {
     int n = 0, k = 0;
     bool previousWord = false;         // decoded words are compared with the word before
     std::uint64_t below = 0;           // the source's count (chain/source_bits.h)
+    MarkovMaskSetup channel;           // the run's channel, set up once
     std::vector<std::uint16_t> encode; // Tables: the code word of each information word
     std::vector<std::uint16_t> decode; // Tables: the decoded information of each received word
     std::vector<std::array<std::uint64_t, 16>> toCode; // channel errors, a nibble at a time, to

@@ -159,6 +159,21 @@ struct Chain {
     return chain;
 }
 
+// The chain of a run's set-up (markov_generator.h), in the state the run left.
+[[gnu::always_inline]] inline Chain ChainOf(const MarkovMaskSetup &s,
+                                            const MarkovGeneratorState &state) {
+    const int at = state.chanState - 1;
+    return {{s.errorBelow[0], s.errorBelow[1], s.errorBelow[2]},
+            {s.stayBelow[0], s.stayBelow[1], s.stayBelow[2]},
+            s.toZeroBelow,
+            at,
+            s.errorBelow[at],
+            s.stayBelow[at]};
+}
+
+// The counts of the channel of p and how its chunks are worked (lanes left to the caller).
+MarkovMaskSetup PlanOf(const ModelParameters &p);
+
 // The bits one by one, each handed to put(i, error), error then transition, four draws per two bits
 // from the seed before them. The seed is copied in and out, or each byte store would make the
 // compiler reload it. Inlined, so that the chain is the caller's local, which the stores cannot
@@ -192,10 +207,10 @@ template <class Put>
         chain, keptSeed, [out](int i, std::uint8_t e) { out[i] = e; }, count);
 }
 
-// The chunked ways of markov_chunks.cpp: the lanes given, and with `choose`, channels whose state
-// changes are dense go bit by bit instead. The errors go to out[0 .. bits-1], or with `mask` (then
-// bits is at most 64) into *mask, which starts at 0.
-bool DrawChunked(MarkovLanes lanes, bool choose, const ModelParameters &p,
+// The chunked ways of markov_chunks.cpp, in the lanes of plan.avx2: with `choose`, channels whose
+// state changes are dense go bit by bit instead. The errors go to out[0 .. bits-1], or with `mask`
+// (then bits is at most 64) into *mask, which starts at 0.
+bool DrawPlanned(const MarkovMaskSetup &plan, bool choose, const ModelParameters &p,
                  MarkovGeneratorState &state, Random &random, std::uint8_t *out, std::int64_t bits,
                  std::uint64_t *mask = nullptr);
 

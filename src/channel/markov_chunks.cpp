@@ -45,12 +45,8 @@ constexpr std::uint32_t kFlip = 0x80000000u;
 alignas(32) constexpr std::array<std::uint32_t, kChunk> kErrorAddFlipped = ChunkAdds<false>(kFlip);
 alignas(32) constexpr std::array<std::uint32_t, kChunk> kMoveAddFlipped = ChunkAdds<true>(kFlip);
 
-// How the chunks of a channel are worked.
-struct Plan {
-    bool sameErrors;         // the three states' error counts are equal
-    bool alikeOuter;         // states 0 and 2 have the same stay and error counts
-    std::uint64_t leastStay; // the least of the three stay counts
-};
+// How the chunks of a channel are worked: sameErrors, alikeOuter, leastStay.
+using Plan = MarkovMaskSetup;
 
 // What the chain needs of a chunk: the error masks of the three states, the bits where some state
 // may leave (the draw reaches the least stay count) or, when states 0 and 2 are alike, the bits
@@ -248,18 +244,15 @@ constexpr std::uint64_t kDenseBelow = std::uint64_t{3} << 30;
 // The masks of each chunk come from MasksOf: the vector lanes or the portable loop. With `choose`,
 // channels with dense state changes go bit by bit instead.
 template <auto MasksOf>
-bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
-                  std::uint8_t *out, std::int64_t bits, bool choose, std::uint64_t *mask) {
+bool DrawInChunks(const Plan &plan, const ModelParameters &p, MarkovGeneratorState &state,
+                  Random &random, std::uint8_t *out, std::int64_t bits, bool choose,
+                  std::uint64_t *mask) {
     std::uint32_t seed = random.seed;
     if (!Start(p, state, seed, bits))
         return false;
-    Chain chain = StartChain(p, state);
-    const auto &e = chain.errorBelow;
-    const auto &stay = chain.stayBelow;
-    const Plan plan{e[0] == e[1] && e[1] == e[2], e[0] == e[2] && stay[0] == stay[2],
-                    std::min({stay[0], stay[1], stay[2]})};
-    if (choose && !plan.alikeOuter && plan.leastStay < kDenseBelow) {
-        Chain own = StartChain(p, state); // one the chunk functions never see: kept in registers
+    Chain chain = ChainOf(plan, state);
+    if (choose && plan.oneByOne) {
+        Chain own = ChainOf(plan, state); // one the chunk functions never see: kept in registers
         if (mask)
             BitsOneByOne(
                 own, seed, [mask](int i, std::uint8_t e) { *mask |= std::uint64_t{e} << i; },
@@ -290,15 +283,28 @@ bool DrawInChunks(const ModelParameters &p, MarkovGeneratorState &state, Random 
 
 } // namespace
 
-bool DrawChunked(MarkovLanes lanes, bool choose, const ModelParameters &p,
+MarkovMaskSetup PlanOf(const ModelParameters &p) {
+    const ChainCounts &c = CountsOf(p.discParams);
+    const auto &e = c.errorBelow;
+    const auto &stay = c.stayBelow;
+    MarkovMaskSetup plan{{e[0], e[1], e[2]},
+                         {stay[0], stay[1], stay[2]},
+                         c.toZeroBelow,
+                         std::min({stay[0], stay[1], stay[2]})};
+    plan.sameErrors = e[0] == e[1] && e[1] == e[2];
+    plan.alikeOuter = e[0] == e[2] && stay[0] == stay[2];
+    plan.oneByOne = !plan.alikeOuter && plan.leastStay < kDenseBelow;
+    return plan;
+}
+
+bool DrawPlanned(const MarkovMaskSetup &plan, bool choose, const ModelParameters &p,
                  MarkovGeneratorState &state, Random &random, std::uint8_t *out, std::int64_t bits,
                  std::uint64_t *mask) {
 #if defined(SPI_MARKOV_AVX2)
-    if (lanes == MarkovLanes::Avx2)
-        return DrawInChunks<Avx2Masks>(p, state, random, out, bits, choose, mask);
+    if (plan.avx2)
+        return DrawInChunks<Avx2Masks>(plan, p, state, random, out, bits, choose, mask);
 #endif
-    (void)lanes;
-    return DrawInChunks<PortableMasks>(p, state, random, out, bits, choose, mask);
+    return DrawInChunks<PortableMasks>(plan, p, state, random, out, bits, choose, mask);
 }
 
 } // namespace markov

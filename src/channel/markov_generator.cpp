@@ -10,7 +10,8 @@ namespace spi {
 
 using markov::BitByBit;
 using markov::Chain;
-using markov::DrawChunked;
+using markov::ChainOf;
+using markov::DrawPlanned;
 using markov::Start;
 using markov::StartChain;
 
@@ -25,7 +26,9 @@ MarkovLanes Widest() {
 bool DrawMarkovErrorsWith(MarkovLanes lanes, const ModelParameters &p, MarkovGeneratorState &state,
                           Random &random, std::span<std::uint8_t, kMaxBlock + 1> errors,
                           std::int64_t bits) {
-    return DrawChunked(lanes, false, p, state, random, errors.data() + 1, bits);
+    MarkovMaskSetup plan = markov::PlanOf(p);
+    plan.avx2 = lanes == MarkovLanes::Avx2;
+    return DrawPlanned(plan, false, p, state, random, errors.data() + 1, bits);
 }
 
 bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
@@ -33,23 +36,36 @@ bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Ran
     // A chunk costs about as much as 14 bits drawn one by one, whatever its length.
     if (bits < 16)
         return DrawMarkovErrorsPlain(p, state, random, errors, bits);
-    return DrawChunked(Widest(), true, p, state, random, errors.data() + 1, bits);
+    return DrawPlanned(SetUpMarkovMasks(p), true, p, state, random, errors.data() + 1, bits);
+}
+
+MarkovMaskSetup SetUpMarkovMasks(const ModelParameters &p) {
+    MarkovMaskSetup setup = markov::PlanOf(p);
+    setup.avx2 = Widest() == MarkovLanes::Avx2;
+    return setup;
 }
 
 std::optional<std::uint64_t> DrawMarkovErrorMask(const ModelParameters &p,
+                                                 MarkovGeneratorState &state, Random &random,
+                                                 int bits) {
+    return DrawMarkovErrorMask(SetUpMarkovMasks(p), p, state, random, bits);
+}
+
+std::optional<std::uint64_t> DrawMarkovErrorMask(const MarkovMaskSetup &setup,
+                                                 const ModelParameters &p,
                                                  MarkovGeneratorState &state, Random &random,
                                                  int bits) {
     if (bits < 1 || bits > 64)
         return std::nullopt;
     std::uint64_t mask = 0;
     if (bits >= 16) // as DrawMarkovErrors chooses
-        return DrawChunked(Widest(), true, p, state, random, nullptr, bits, &mask)
+        return DrawPlanned(setup, true, p, state, random, nullptr, bits, &mask)
                    ? std::optional<std::uint64_t>(mask)
                    : std::nullopt;
     std::uint32_t seed = random.seed;
     if (!Start(p, state, seed, bits))
         return std::nullopt;
-    Chain chain = StartChain(p, state);
+    Chain chain = ChainOf(setup, state);
     markov::BitsOneByOne(
         chain, seed, [&mask](int i, std::uint8_t e) { mask |= std::uint64_t{e} << i; }, bits);
     state.chanState = chain.state + 1;

@@ -33,6 +33,22 @@ std::optional<std::uint64_t> DrawMarkovErrorMask(const ModelParameters &p,
                                                  MarkovGeneratorState &state, Random &random,
                                                  int bits);
 
+// What the calls of a run share: the chain's comparison counts and how its chunks are worked,
+// found once for the run's channel (discParams) rather than at every call. The mask calls of a
+// run that keeps its channel take it in place of finding it again; they draw exactly alike.
+struct MarkovMaskSetup {
+    std::uint64_t errorBelow[3] = {}, stayBelow[3] = {}, toZeroBelow = 0, leastStay = 0;
+    bool sameErrors = false; // the three states' error counts are equal
+    bool alikeOuter = false; // states 0 and 2 have the same stay and error counts
+    bool oneByOne = false;   // state changes are dense: the bits one by one beat the chunks
+    bool avx2 = false;       // the chunks in AVX2 lanes
+};
+MarkovMaskSetup SetUpMarkovMasks(const ModelParameters &p);
+std::optional<std::uint64_t> DrawMarkovErrorMask(const MarkovMaskSetup &setup,
+                                                 const ModelParameters &p,
+                                                 MarkovGeneratorState &state, Random &random,
+                                                 int bits);
+
 // The chain drawn bit by bit, error then transition: the reference the faster ways must match to
 // the bit (errors, seed and state after the call).
 bool DrawMarkovErrorsPlain(const ModelParameters &p, MarkovGeneratorState &state, Random &random,

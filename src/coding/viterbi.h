@@ -53,7 +53,8 @@ struct ViterbiLanes {
     std::array<std::uint8_t, 2> encoderMemory{};
     std::array<std::uint8_t, 8> metrics{};
     std::array<std::uint32_t, 4> high{}, low{};
-    std::array<std::uint8_t, 4> first{}; // byte 0 of each survivor
+    std::array<std::uint8_t, 4> first{};  // byte 0 of each survivor
+    std::int32_t period = 0, periods = 0; // of the settings the lanes were loaded for
 };
 // False when the settings are not the decoder's or the byte form holds what the lanes cannot (a
 // memory bit or a survivor value that no step writes); the run then stays with the bytes.

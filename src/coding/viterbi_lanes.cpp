@@ -72,6 +72,8 @@ bool LoadViterbiLanes(const ModelParameters &p, const ViterbiState &s, ViterbiLa
     const std::uint32_t singles = (place[1] | place[2]) & ((1U << p.codeK) - 1);
     lanes.encoderMemory = s.vitEncoderMemory;
     lanes.metrics = s.vitMetrics;
+    lanes.period = g.period;
+    lanes.periods = g.periods;
     for (std::size_t st = 0; st < 4; ++st) {
         lanes.high[st] = lanes.low[st] = 0;
         lanes.first[st] = s.vitSurvivors[st][0];
@@ -147,33 +149,46 @@ std::uint64_t EncodeViterbiMask(const ModelParameters &p, ViterbiLanes &lanes, s
     return code;
 }
 
+namespace {
+
+// Period 1, the unpunctured code: a full symbol per position read straight from the word, and
+// each position's bit delivered as the step reaches it. Position j delivers the parity of position
+// j+1 of its path's origin; the last one that of what the path wrote at position 1.
+std::uint64_t DecodeWhole(ViterbiLanes &lanes, std::uint64_t rx, int k) {
+    // A symbol is 2 * (its first bit) + its second: the two bits of the word in turn.
+    static constexpr std::array<std::size_t, 4> kSymbol = {0, 2, 1, 3};
+    std::array<std::uint32_t, 4> parity{};
+    for (std::size_t st = 0; st < 4; ++st)
+        parity[st] = lanes.high[st] ^ lanes.low[st];
+    FastTrellis t(lanes.metrics);
+    std::uint64_t decoded = 0;
+    for (int j = 1; j <= k; ++j) {
+        const std::uint32_t w = t.Path0();
+        t.Step(j, kBranchTable[0][kSymbol[rx >> (2 * j - 2) & 3u]]);
+        // (With k = 1 position 1 is not yet written when it is read.)
+        const std::uint32_t bit = j < k || k == 1
+                                      ? parity[w >> kOriginShift] >> (j < k ? j : 0) & 1u
+                                      : Parity(Written(w, 1, 1));
+        decoded |= static_cast<std::uint64_t>(bit) << (j - 1);
+    }
+    KeepSurvivors(lanes, t.Store(lanes.metrics), k, 1);
+    return decoded;
+}
+
+} // namespace
+
 std::uint64_t DecodeViterbiMask(const ModelParameters &p, ViterbiLanes &lanes, std::uint64_t rx,
                                 std::int32_t &k0) {
-    Geometry g;
-    FitGeometry(p.codeN, p.codeK, g);
+    const Geometry g{lanes.period, lanes.periods, (lanes.period + 1) * lanes.periods};
     k0 = g.period;
     Normalise(lanes.metrics);
     const int k = p.codeK, period = g.period;
+    if (period == 1)
+        return DecodeWhole(lanes, rx, k);
     const Symbols y = SymbolsOf(g, rx);
     FastTrellis t(lanes.metrics);
     std::array<std::uint32_t, kMaxPeriods + 1> p0{};
     StepPeriods(t, g, y, p0);
-    std::uint64_t decoded = 0;
-    if (period == 1) {
-        // Position j delivers the parity of position j+1 of its path's origin; the last one that of
-        // what the path wrote at position 1.
-        for (int j = 1; j <= k; ++j) {
-            const std::uint32_t w = p0[static_cast<std::size_t>(j)];
-            const auto origin = static_cast<std::size_t>(w >> kOriginShift);
-            // (With k = 1 position 1 is not yet written when it is read.)
-            const std::uint32_t bit = j < k || k == 1
-                                          ? (lanes.high[origin] ^ lanes.low[origin]) >> (j % k) & 1u
-                                          : Parity(Written(w, 1, period));
-            decoded |= static_cast<std::uint64_t>(bit) << (j - 1);
-        }
-        KeepSurvivors(lanes, t.Store(lanes.metrics), k, period);
-        return decoded;
-    }
     std::array<std::uint8_t, kSurvivorPositions + 1> out{};
     for (int j = 1; j <= g.periods; ++j) {
         const std::uint32_t w = p0[static_cast<std::size_t>(j)];
@@ -185,6 +200,7 @@ std::uint64_t DecodeViterbiMask(const ModelParameters &p, ViterbiLanes &lanes, s
         DeliverPeriod(at, out, i, j, period, k);
     }
     KeepSurvivors(lanes, t.Store(lanes.metrics), k, period);
+    std::uint64_t decoded = 0;
     for (int x = 1; x <= k; ++x)
         decoded |= static_cast<std::uint64_t>(out[static_cast<std::size_t>(x)] & 1u) << (x - 1);
     return decoded;
