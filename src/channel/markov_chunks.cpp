@@ -91,46 +91,70 @@ void PortableMasks(const Chain &c, const Plan &plan, std::uint32_t seed, int bit
                             _mm256_load_si256(reinterpret_cast<const __m256i *>(add)));
 }
 
-// Bit j: flipped draw j below the count.
-[[gnu::target("avx2")]] std::uint64_t Below8(__m256i x, std::uint64_t count) {
-    if (count > 0xFFFFFFFFu)
-        return 0xFF;
-    const __m256i t =
-        _mm256_set1_epi32(static_cast<int>(static_cast<std::uint32_t>(count) ^ kFlip));
-    return static_cast<std::uint64_t>(
-        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(t, x))));
+// A count as the vector unit compares it: the count flipped, and all eight bits where the count
+// is 2^32 (every draw lies below it; flipped, it reads as the least number, which none is below).
+struct Threshold8 {
+    __m256i flipped;
+    std::uint64_t all;
+};
+[[gnu::target("avx2")]] Threshold8 ThresholdOf(std::uint64_t count) {
+    return {_mm256_set1_epi32(static_cast<int>(static_cast<std::uint32_t>(count) ^ kFlip)),
+            count > 0xFFFFFFFFu ? 0xFFu : 0u};
 }
 
-// The masks eight bits at a time, on processors that have AVX2. Bits past `bits` hold draws
-// further along, which the chain ignores.
-[[gnu::target("avx2")]] void Avx2Masks(const Chain &c, const Plan &plan, std::uint32_t seed,
-                                       int bits, ChunkMasks &masks) {
+// Bit j: flipped draw j below the count.
+[[gnu::target("avx2")]] std::uint64_t Below8(__m256i x, const Threshold8 &t) {
+    return static_cast<std::uint64_t>(
+               _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(t.flipped, x)))) |
+           t.all;
+}
+
+// The masks eight bits at a time, on processors that have AVX2, for the plan's kind of channel:
+// the counts stay in registers and only the masks the plan reads are made. Bits past `bits` hold
+// draws further along, which the chain ignores.
+template <bool kSameErrors, bool kAlikeOuter>
+[[gnu::target("avx2")]] void Avx2MasksOf(const Chain &c, const Plan &plan, std::uint32_t seed,
+                                         int bits, ChunkMasks &masks) {
     const __m256i s = _mm256_set1_epi32(static_cast<int>(seed));
     const __m256i flip = _mm256_set1_epi32(static_cast<int>(kFlip));
+    const Threshold8 e0 = ThresholdOf(c.errorBelow[0]), e1 = ThresholdOf(c.errorBelow[1]),
+                     e2 = ThresholdOf(c.errorBelow[2]);
+    const Threshold8 least = ThresholdOf(plan.leastStay), outer = ThresholdOf(c.stayBelow[0]),
+                     one = ThresholdOf(c.stayBelow[1]);
     std::uint64_t error[3] = {}, mayMove = 0, outerLeaves = 0, oneLeaves = 0;
     for (int i = 0; i < bits; i += 8) {
         const auto k = static_cast<std::size_t>(i);
         const __m256i e = EightDraws(s, &kErrorMul[k], &kErrorAddFlipped[k]);
         const __m256i y = EightDraws(s, &kMoveMul[k], &kMoveAddFlipped[k]);
         _mm256_store_si256(reinterpret_cast<__m256i *>(masks.move + i), _mm256_xor_si256(y, flip));
-        error[0] |= Below8(e, c.errorBelow[0]) << i;
-        if (!plan.sameErrors)
-            error[1] |= Below8(e, c.errorBelow[1]) << i;
-        if (!plan.sameErrors && !plan.alikeOuter)
-            error[2] |= Below8(e, c.errorBelow[2]) << i;
-        if (plan.alikeOuter) {
-            outerLeaves |= (~Below8(y, c.stayBelow[0]) & 0xFF) << i;
-            oneLeaves |= (~Below8(y, c.stayBelow[1]) & 0xFF) << i;
+        error[0] |= Below8(e, e0) << i;
+        if constexpr (!kSameErrors)
+            error[1] |= Below8(e, e1) << i;
+        if constexpr (!kSameErrors && !kAlikeOuter)
+            error[2] |= Below8(e, e2) << i;
+        if constexpr (kAlikeOuter) {
+            outerLeaves |= (~Below8(y, outer) & 0xFF) << i;
+            oneLeaves |= (~Below8(y, one) & 0xFF) << i;
         } else {
-            mayMove |= (~Below8(y, plan.leastStay) & 0xFF) << i;
+            mayMove |= (~Below8(y, least) & 0xFF) << i;
         }
     }
     masks.error[0] = error[0];
-    masks.error[1] = plan.sameErrors ? error[0] : error[1];
-    masks.error[2] = plan.sameErrors || plan.alikeOuter ? error[0] : error[2];
+    masks.error[1] = kSameErrors ? error[0] : error[1];
+    masks.error[2] = kSameErrors || kAlikeOuter ? error[0] : error[2];
     masks.mayMove = mayMove;
     masks.outerLeaves = outerLeaves;
     masks.oneLeaves = oneLeaves;
+}
+
+[[gnu::target("avx2")]] void Avx2Masks(const Chain &c, const Plan &plan, std::uint32_t seed,
+                                       int bits, ChunkMasks &masks) {
+    if (plan.sameErrors)
+        plan.alikeOuter ? Avx2MasksOf<true, true>(c, plan, seed, bits, masks)
+                        : Avx2MasksOf<true, false>(c, plan, seed, bits, masks);
+    else
+        plan.alikeOuter ? Avx2MasksOf<false, true>(c, plan, seed, bits, masks)
+                        : Avx2MasksOf<false, false>(c, plan, seed, bits, masks);
 }
 #endif
 
