@@ -13,6 +13,7 @@ packages+=(python3) # Debian's Python: the golden matrix compares the JSON by it
 packages+=(libcli11-dev nlohmann-json3-dev) # spi-sim's options; the JSON records
 # The Debian package and its check: dpkg-shlibdeps, file, desktop-file-validate, man.
 packages+=(dpkg-dev file desktop-file-utils man-db)
+packages+=(librandom123-dev) # the research generator, Philox4x32-10 (header only)
 packages+=(time) # bench.sh: the peak resident memory of a run (GNU time's %M)
 packages+=(emscripten node-acorn chromium) # web/: the browser build and its test in Chromium
 

@@ -87,6 +87,11 @@ void PrepareTestRun(ModelState &m, int n, int k, int n0, int codeType, int L, in
 void MakeSourceWord(ModelState &m, int k, int wordInFrame) {
     if (wordInFrame == 1)
         std::copy(m.infoWord.begin() + 1, m.infoWord.begin() + 1 + k, m.prevInfoWord.begin() + 1);
+    if (m.random.UsesPhilox()) {
+        for (int i = 1; i <= k; ++i)
+            m.infoWord[i] = m.random.philox.Next() < m.probOne ? 1 : 0;
+        return;
+    }
     DrawSourceBits(m.random.seed, SourceCountBelow(m.probOne), m.infoWord.data() + 1, k);
 }
 

@@ -286,6 +286,7 @@ RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress,
         options.keepCounts ? 0 : NB; // 0: no call is the last, nothing normalised
     const auto before = KeepResults(m, progress);
     PrepareTestRun(m, n, n, 1, 1, 1, 1);
+    m.random.Start(options.generator, m.runSeed, options.stream);
     BatchCursor batches = StartBatches(m, options, NB, n);
     if (progress)
         progress->Started();
@@ -324,6 +325,7 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
         progress->Started();
     const auto before = KeepResults(m, progress);
     PrepareTestRun(m, m.codeN, m.codeK, m.convN0, type, m.ilvL, m.convK0);
+    m.random.Start(options.generator, m.runSeed, options.stream);
     if (!BuildPermutation(m, notifier)) {
         // No block can run and the interleaver has warned; unlike the channel's refusal, this one
         // leaves the word error probability at 1.
@@ -351,8 +353,9 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
     const long long step = ProgressStep(blocks);
     int count = 0;
 
-    auto lanes =
-        options.wordLanes ? MakeWordLanes(m, block.codec, blocks, stop != nullptr) : std::nullopt;
+    auto lanes = options.wordLanes && !m.random.UsesPhilox()
+                     ? MakeWordLanes(m, block.codec, blocks, stop != nullptr)
+                     : std::nullopt;
     for (long long b = 1; b <= blocks; ++b) {
         if (progress && Tick(*progress, b, step, count, 10, L * b))
             return Cancel(progress, m, *before);

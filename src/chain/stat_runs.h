@@ -73,6 +73,10 @@ struct RunOptions {
     // "Стат2" of a short code may take its words as machine words (chain/word_lanes.h); false keeps
     // every block on the byte-by-byte path, the reference of the tests.
     bool wordLanes = true;
+    // The generator the run draws from, and with the research generator the stream (a divided run
+    // gives each of its stretches its own).
+    Generator generator = Generator::Model;
+    std::uint32_t stream = 0;
 };
 
 // "Стат 1" with n = stat1WordLength and NB = wordCount (the dialog has stored them).

@@ -115,6 +115,12 @@ inline std::uint32_t TableIndex(std::uint32_t seed) {
     return j + static_cast<std::uint32_t>(j == 0);
 }
 
+// The same from a draw of the research generator: floor(x * 1000), with entry 1 for a 0 alike.
+inline std::uint32_t TableIndex(double x) {
+    const auto j = std::min(static_cast<std::uint32_t>(x * 1000), 999u);
+    return j + static_cast<std::uint32_t>(j == 0);
+}
+
 // Runs count bits of `draws` draws each, two bits per step; decide gets the seeds of one bit.
 template <int draws, class Decide>
 std::uint32_t DecideBits(std::uint32_t seed, std::uint8_t *out, int count, Decide decide) {
@@ -159,48 +165,87 @@ std::uint64_t SeedsBelow(long double p) {
     return static_cast<std::uint64_t>(std::ceil(p * 4294967296.0L));
 }
 
-// An md the decision does not know ends the bit loop at its first bit, after that bit's two
-// index draws, and leaves errorVector as it was.
-std::uint32_t StopAtFirstBit(std::uint32_t seed, int count) {
-    return count > 0 ? kAhead[2](seed) : seed;
+// A draw below p: the model's seed below the count of seeds whose draw lies below p, or the
+// research generator's draw itself below p.
+struct Below {
+    std::uint64_t seeds;
+    long double p;
+};
+inline bool IsBelow(std::uint32_t seed, const Below &b) {
+    return seed < b.seeds;
+}
+inline bool IsBelow(double x, const Below &b) {
+    return x < b.p;
 }
 
+// The bit loop's draws from the model's generator: the seeds of a bit computed from the seed
+// before it. An md the decision does not know ends the loop at its first bit, after that bit's two
+// index draws, and leaves errorVector as it was (Stop).
+struct ModelBits {
+    std::uint32_t seed;
+    std::uint8_t *out;
+    int count;
+    template <int draws, class Decide> void Run(Decide decide) {
+        seed = DecideBits<draws>(seed, out, count, decide);
+    }
+    void Stop() { seed = count > 0 ? kAhead[2](seed) : seed; }
+};
+
+// The same from the research generator, its draws one for one in place of the model's.
+struct PhiloxBits {
+    PhiloxDraws &draws;
+    std::uint8_t *out;
+    int count;
+    template <int n, class Decide> void Run(Decide decide) {
+        for (int i = 0; i < count; ++i) {
+            double d[n];
+            for (double &x : d)
+                x = draws.Next();
+            out[i] = decide(d);
+        }
+    }
+    void Stop() {
+        for (int k = 0; k < (count > 0 ? 2 : 0); ++k)
+            draws.Next();
+    }
+};
+
 // The decision threshold moved by the "МАВ" shift of the run.
-std::uint32_t CoherentErrors(const ModelParameters &p, const DecisionDeviceState &state,
-                             std::uint32_t seed, std::uint8_t *out, int count) {
+template <class Bits>
+void CoherentErrors(const ModelParameters &p, const DecisionDeviceState &state, Bits &bits) {
     const std::int32_t *noise = state.noiseTable.data();
     const long double s = state.mapShift;
     if (p.modMd == kMdAm) {
         // The second index is drawn and not used.
         const std::int64_t limit = IntegerAtLeast((s + 1) * 500);
-        return DecideBits<2>(seed, out, count, [=](const std::uint32_t *d) {
+        return bits.template Run<2>([=](const auto *d) {
             return static_cast<std::uint8_t>(noise[TableIndex(d[0])] >= limit);
         });
     }
     if (p.modMd == kMdFm || p.modMd == kMdPm) {
         const std::int64_t limit = IntegerAtLeast((s + (p.modMd == kMdFm ? 1 : 2)) * 1000);
-        return DecideBits<2>(seed, out, count, [=](const std::uint32_t *d) {
+        return bits.template Run<2>([=](const auto *d) {
             const std::int64_t diff =
                 std::int64_t{noise[TableIndex(d[0])]} - noise[TableIndex(d[1])];
             return static_cast<std::uint8_t>(diff >= limit);
         });
     }
-    return StopAtFirstBit(seed, count);
+    bits.Stop();
 }
 
-std::uint32_t NonCoherentErrors(const ModelParameters &p, const DecisionDeviceState &state,
-                                std::uint32_t seed, std::uint8_t *out, int count) {
+template <class Bits>
+void NonCoherentErrors(const ModelParameters &p, const DecisionDeviceState &state, Bits &bits) {
     const std::int32_t *noise = state.noiseTable.data();
     const std::int32_t *envNoise = state.envNoiseTable.data();
     const std::int32_t *envSignal = state.envSignalTable.data();
     if (p.modMd == kMdFm) {
-        return DecideBits<2>(seed, out, count, [=](const std::uint32_t *d) {
+        return bits.template Run<2>([=](const auto *d) {
             return static_cast<std::uint8_t>(envSignal[TableIndex(d[1])] <=
                                              envNoise[TableIndex(d[0])]);
         });
     }
     if (p.modMd == kMdPm) {
-        return DecideBits<2>(seed, out, count, [=](const std::uint32_t *d) {
+        return bits.template Run<2>([=](const auto *d) {
             const std::int64_t diff =
                 std::int64_t{noise[TableIndex(d[0])]} - noise[TableIndex(d[1])];
             return static_cast<std::uint8_t>(diff >= kNonCoherentPmLimit);
@@ -210,17 +255,25 @@ std::uint32_t NonCoherentErrors(const ModelParameters &p, const DecisionDeviceSt
         // The transmitted symbol is drawn after both indices: a 0 errs when the noise envelope
         // reaches the threshold, a 1 when the signal envelope stays at or below it.
         const std::int32_t threshold = state.amThreshold;
-        const std::uint64_t oneBelow = SeedsBelow(p.probOne);
-        return DecideBits<3>(seed, out, count, [=](const std::uint32_t *d) {
+        const Below oneBelow{SeedsBelow(p.probOne), p.probOne};
+        return bits.template Run<3>([=](const auto *d) {
             // Both outcomes are looked up and the symbol selects one: the symbol is a coin toss
             // that no branch predictor can follow.
-            const unsigned one = d[2] < oneBelow;
+            const unsigned one = IsBelow(d[2], oneBelow);
             const unsigned signalLow = envSignal[TableIndex(d[1])] <= threshold;
             const unsigned noiseHigh = envNoise[TableIndex(d[0])] >= threshold;
             return static_cast<std::uint8_t>((one & signalLow) | (~one & noiseHigh & 1u));
         });
     }
-    return StopAtFirstBit(seed, count);
+    bits.Stop();
+}
+
+template <class Bits>
+void DecideAll(const ModelParameters &p, const DecisionDeviceState &state, Bits &bits) {
+    if (IsCoherent(p))
+        CoherentErrors(p, state, bits);
+    else
+        NonCoherentErrors(p, state, bits);
 }
 
 std::string Number(double v) {
@@ -243,8 +296,14 @@ void GenerateDecisionErrors(const ModelParameters &p, DecisionDeviceState &state
     // from writing past its end.
     const int count = length < 0 ? 0 : (length > kMaxBlock ? kMaxBlock : length);
     std::uint8_t *out = errors.data() + 1;
-    random.seed = IsCoherent(p) ? CoherentErrors(p, state, random.seed, out, count)
-                                : NonCoherentErrors(p, state, random.seed, out, count);
+    if (random.UsesPhilox()) {
+        PhiloxBits bits{random.philox, out, count};
+        DecideAll(p, state, bits);
+        return;
+    }
+    ModelBits bits{random.seed, out, count};
+    DecideAll(p, state, bits);
+    random.seed = bits.seed;
 }
 
 std::int32_t NonCoherentAmThreshold(const DecisionDeviceState &state) {

@@ -214,4 +214,9 @@ bool DrawPlanned(const MarkovMaskSetup &plan, bool choose, const ModelParameters
                  MarkovGeneratorState &state, Random &random, std::uint8_t *out, std::int64_t bits,
                  std::uint64_t *mask = nullptr);
 
+// The chain drawn from the research generator (markov_philox.cpp): errors to out[0 .. bits-1], or
+// with `mask` (bits at most 64) into *mask, which starts at 0.
+bool DrawPhilox(const ModelParameters &p, MarkovGeneratorState &state, PhiloxDraws &draws,
+                std::uint8_t *out, std::int64_t bits, std::uint64_t *mask = nullptr);
+
 } // namespace spi::markov

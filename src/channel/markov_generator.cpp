@@ -26,6 +26,8 @@ MarkovLanes Widest() {
 bool DrawMarkovErrorsWith(MarkovLanes lanes, const ModelParameters &p, MarkovGeneratorState &state,
                           Random &random, std::span<std::uint8_t, kMaxBlock + 1> errors,
                           std::int64_t bits) {
+    if (random.UsesPhilox())
+        return markov::DrawPhilox(p, state, random.philox, errors.data() + 1, bits);
     MarkovMaskSetup plan = markov::PlanOf(p);
     plan.avx2 = lanes == MarkovLanes::Avx2;
     return DrawPlanned(plan, false, p, state, random, errors.data() + 1, bits);
@@ -33,6 +35,8 @@ bool DrawMarkovErrorsWith(MarkovLanes lanes, const ModelParameters &p, MarkovGen
 
 bool DrawMarkovErrors(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
                       std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
+    if (random.UsesPhilox())
+        return markov::DrawPhilox(p, state, random.philox, errors.data() + 1, bits);
     // A chunk costs about as much as 14 bits drawn one by one, whatever its length.
     if (bits < 16)
         return DrawMarkovErrorsPlain(p, state, random, errors, bits);
@@ -58,6 +62,10 @@ std::optional<std::uint64_t> DrawMarkovErrorMask(const MarkovMaskSetup &setup,
     if (bits < 1 || bits > 64)
         return std::nullopt;
     std::uint64_t mask = 0;
+    if (random.UsesPhilox())
+        return markov::DrawPhilox(p, state, random.philox, nullptr, bits, &mask)
+                   ? std::optional<std::uint64_t>(mask)
+                   : std::nullopt;
     if (bits >= 16) // as DrawMarkovErrors chooses
         return DrawPlanned(setup, true, p, state, random, nullptr, bits, &mask)
                    ? std::optional<std::uint64_t>(mask)
@@ -75,6 +83,8 @@ std::optional<std::uint64_t> DrawMarkovErrorMask(const MarkovMaskSetup &setup,
 
 bool DrawMarkovErrorsPlain(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
                            std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
+    if (random.UsesPhilox())
+        return markov::DrawPhilox(p, state, random.philox, errors.data() + 1, bits);
     std::uint32_t seed = random.seed;
     if (!Start(p, state, seed, bits))
         return false;

@@ -7,6 +7,8 @@
 // from here.
 #pragma once
 
+#include "model/philox.h"
+
 #include <array>
 #include <cstdint>
 
@@ -52,20 +54,45 @@ constexpr std::uint32_t AdvanceSeed(std::uint32_t seed, std::uint64_t draws) {
     return StepsAhead(draws)(seed);
 }
 
+// Which generator a run draws from: the model's own, or the research generator (model/philox.h),
+// whose draws take the place of the model's one for one, as doubles of 53 bits.
+enum class Generator : std::uint8_t { Model, Philox };
+
 struct Random {
     std::uint32_t seed = 0;
+    Generator generator = Generator::Model;
+    PhiloxDraws philox; // the research generator's stream, when it is the one
+
+    Random() = default;
+    explicit Random(std::uint32_t from) : seed(from) {}
 
     std::uint32_t Next() {
         seed = NextSeed(seed);
         return seed;
     }
-    // seed * 2^-32, in [0, 1); exact in a double.
-    double RandomReal() { return static_cast<double>(Next()) * (1.0 / 4294967296.0); }
-    // floor(seed * m / 2^32), in 0 .. m-1 for m > 0.
+    bool UsesPhilox() const { return generator == Generator::Philox; }
+    // seed * 2^-32, in [0, 1); exact in a double. The research generator's next double instead.
+    double RandomReal() {
+        if (UsesPhilox())
+            return philox.Next();
+        return static_cast<double>(Next()) * (1.0 / 4294967296.0);
+    }
+    // floor(seed * m / 2^32), in 0 .. m-1 for m > 0 (the research generator: floor(x * m)).
     std::int32_t RandomInt(std::int32_t m) {
+        if (UsesPhilox()) {
+            const auto j = static_cast<std::int32_t>(philox.Next() * m);
+            return j < m ? j : m - 1; // a product that rounds up to m
+        }
         const std::uint64_t s = Next();
         return static_cast<std::int32_t>(
             (s * static_cast<std::uint64_t>(static_cast<std::uint32_t>(m))) >> 32);
+    }
+    // A run's start: the model's generator from seed, or the research generator's stream of
+    // (seed, stream) from its first draw.
+    void Start(Generator g, std::uint32_t runSeed, std::uint32_t stream) {
+        generator = g;
+        seed = runSeed;
+        philox = {runSeed, stream, 0, {}};
     }
 };
 

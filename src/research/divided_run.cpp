@@ -10,6 +10,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -90,6 +91,34 @@ struct Part {
     RecordingNotifier recorded;
     RunResult result;
     std::exception_ptr failure;
+    // With the research generator: the stretches the part runs, first .. first + count - 1.
+    long long firstStretch = 0, stretches = 0;
+};
+
+// A part's progress over its stretches, each a run of its own: the bar and the counter go on from
+// where the stretches before left them.
+class StretchProgress : public RunProgress {
+public:
+    StretchProgress(RunProgress &outer, long long partWords) : outer_(outer), all_(partWords) {}
+    void Next(long long stretchWords) {
+        before_ += words_;
+        words_ = stretchWords;
+    }
+    void Started() override {
+        if (before_ == 0)
+            outer_.Started();
+    }
+    void Advance(int progressCount) override {
+        const long long at = all_ > 0 ? (before_ * 100 + progressCount * words_) / all_ : 0;
+        if (at > shown_)
+            outer_.Advance(static_cast<int>(shown_ = at));
+    }
+    void Counter(long long wordsDone) override { outer_.Counter(before_ + wordsDone); }
+    bool CancelRequested() override { return outer_.CancelRequested(); }
+
+private:
+    RunProgress &outer_;
+    long long all_, before_ = 0, words_ = 0, shown_ = 0;
 };
 
 // No part ran here: zero counts, and an empty tally of the batches every part lays out.
@@ -120,32 +149,101 @@ PartsPlan PlanParts(const ModelState &m, bool stat2, int threads, int firstPart,
     // with a fixed seed repeatable, and the same whether the parts are threads or processes.
     const bool stopRule = stat2 && options.maxWordErrors > 0;
 
+    // The research generator lays fixed stretches over the run, whatever its division: each
+    // stretch draws its own stream, so every division runs the same draws.
+    const bool stretched = options.generator == Generator::Philox;
+    const long long stretches = (units + kStretchUnits - 1) / kStretchUnits;
+
     PartsPlan plan;
     for (int t = 0; t < std::max(threads, 1); ++t) {
         const int part = firstPart + t;
-        const long long share = PartShare(units, parts, part);
+        long long firstStretch = 0;
+        for (int q = 0; q < part; ++q)
+            firstStretch += PartShare(stretches, parts, q);
+        const long long stretchCount = PartShare(stretches, parts, part);
+        const long long share =
+            !stretched         ? PartShare(units, parts, part)
+            : stretchCount > 0 ? std::min(units, (firstStretch + stretchCount) * kStretchUnits) -
+                                     firstStretch * kStretchUnits
+                               : 0;
         const long long errorShare = stopRule ? PartShare(options.maxWordErrors, parts, part) : 0;
         if (share == 0 || (stopRule && errorShare == 0))
             continue;
         Part p;
         p.model = std::make_unique<ModelState>(m);
         p.model->wordCount = static_cast<std::int32_t>(share * unitWords);
-        p.model->fixedSeed = PartSeed(seed, part, parts);
+        p.model->fixedSeed = stretched ? seed : PartSeed(seed, part, parts);
         p.options.keepCounts = true;
         p.options.maxWordErrors = errorShare;
         p.options.unitTotal = units;
-        for (int q = 0; q < part; ++q)
+        p.options.generator = options.generator;
+        for (int q = 0; q < part && !stretched; ++q)
             p.options.unitOffset += PartShare(units, parts, q);
+        if (stretched) {
+            p.options.unitOffset = firstStretch * kStretchUnits;
+            p.firstStretch = firstStretch;
+            p.stretches = stretchCount;
+        }
         plan.words += share * unitWords;
         plan.parts.push_back(std::move(p));
     }
     return plan;
 }
 
+RunResult RunTest(ModelState &m, bool stat2, Notifier &note, RunProgress *progress,
+                  const RunOptions &options) {
+    return stat2 ? RunStat2(m, note, progress, options) : RunStat1(m, note, progress, options);
+}
+
+// The part's stretches one after another, each from the part's model as planned and with its own
+// stream; their counts are added up over the state the last one leaves. A stretch that does not
+// complete (a stop, a stopping rule met) ends the part there.
+RunResult RunStretches(Part &p, bool stat2, Notifier &note, RunProgress *progress) {
+    const ModelState planned = *p.model;
+    const long long unitWords = stat2 ? std::max<long long>(planned.ilvL, 1) : 1;
+    const long long lastUnit = p.options.unitOffset + planned.wordCount / unitWords;
+    std::atomic<long long> wordErrors{0};
+    RunOptions o = p.options;
+    o.sharedWordErrors = o.maxWordErrors > 0 ? &wordErrors : nullptr;
+    std::optional<StretchProgress> stretchProgress;
+    if (progress)
+        stretchProgress.emplace(*progress, planned.wordCount);
+    RunProgress *const shown = progress ? &*stretchProgress : nullptr;
+    auto work = std::make_unique<ModelState>(planned);
+    std::unique_ptr<ModelState> sum;
+    RunResult result;
+    long long words = 0;
+    for (long long j = p.firstStretch; j < p.firstStretch + p.stretches; ++j) {
+        *work = planned;
+        o.unitOffset = j * kStretchUnits;
+        o.stream = static_cast<std::uint32_t>(j);
+        const long long stretchWords = std::min(kStretchUnits, lastUnit - o.unitOffset) * unitWords;
+        work->wordCount = static_cast<std::int32_t>(stretchWords);
+        if (stretchProgress)
+            stretchProgress->Next(stretchWords);
+        result = RunTest(*work, stat2, note, shown, o);
+        if (result.outcome != RunOutcome::Completed) {
+            p.model = std::move(work);
+            return result;
+        }
+        if (sum)
+            AddRunCounts(*work, *sum, stat2);
+        std::swap(sum, work);
+        if (!work)
+            work = std::make_unique<ModelState>(planned);
+        words += result.words;
+        if (result.words < stretchWords) // the stopping rule was met
+            break;
+    }
+    p.model = std::move(sum);
+    result.words = words;
+    return result;
+}
+
 void RunPart(Part &p, bool stat2, Notifier &note, RunProgress *progress) {
     try {
-        p.result = stat2 ? RunStat2(*p.model, note, progress, p.options)
-                         : RunStat1(*p.model, note, progress, p.options);
+        p.result = p.stretches > 0 ? RunStretches(p, stat2, note, progress)
+                                   : RunTest(*p.model, stat2, note, progress, p.options);
     } catch (...) {
         p.failure = std::current_exception();
     }
@@ -272,10 +370,11 @@ RunResult FinishDividedRun(ModelState &m, bool stat2, long long words) {
 
 RunResult RunInParallel(ModelState &m, bool stat2, int threads, const RunOptions &options,
                         Notifier &notifier, RunProgress *progress) {
-    if (threads <= 1)
+    if (threads <= 1 && options.generator == Generator::Model)
         return stat2 ? RunStat2(m, notifier, progress, options)
                      : RunStat1(m, notifier, progress, options);
-    RunResult r = RunPartsKeepingCounts(m, stat2, threads, 0, threads, options, notifier, progress);
+    const int parts = std::max(threads, 1);
+    RunResult r = RunPartsKeepingCounts(m, stat2, parts, 0, parts, options, notifier, progress);
     if (r.outcome != RunOutcome::Completed || options.keepCounts)
         return r;
     return FinishDividedRun(m, stat2, r.words);

@@ -21,6 +21,11 @@ namespace spi {
 RunResult RunInParallel(ModelState &m, bool stat2, int threads, const RunOptions &options,
                         Notifier &notifier, RunProgress *progress = nullptr);
 
+// With the research generator a run is laid out in stretches of this many blocks ("Стат 1":
+// words), whatever its division: stretch j runs from the model as planned, with stream j of the
+// seed, and the parts take whole stretches. The counts are then the same for any division.
+inline constexpr long long kStretchUnits = 65536;
+
 // A run divided into `parts` gives part i the blocks (words for "Стат 1") units / parts, one more
 // for the first units % parts parts; a part with none does not run.
 long long PartShare(long long units, int parts, int part);

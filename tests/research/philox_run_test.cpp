@@ -1,0 +1,82 @@
+// The research generator: its draws as the counter-based generator defines them, and runs whose
+// counts are the same however they are divided.
+#include "research/divided_run.h"
+
+#include "forms/channel_step.h"
+#include "model/philox.h"
+#include "research/code_choice.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace {
+
+TEST(Philox, DrawsAreTheGeneratorsWordsInPairs) {
+    // The generator's published answer for a zero counter and key.
+    const std::array<std::uint32_t, 4> zero = {0x6627e8d5u, 0xe169c58du, 0xbc57ac4cu, 0x9b00dbd8u};
+    EXPECT_EQ(spi::PhiloxDraws::PhiloxBlock(0, 0, 0), zero);
+    spi::PhiloxDraws draws{7, 3, 0, {}};
+    for (std::uint64_t counter = 0; counter < 3; ++counter) {
+        const auto w = spi::PhiloxDraws::PhiloxBlock(7, 3, counter);
+        for (std::size_t half = 0; half < 2; ++half) {
+            const std::uint64_t bits = std::uint64_t{w[2 * half]} << 32 | w[2 * half + 1];
+            EXPECT_EQ(draws.Next(), static_cast<double>(bits >> 11) * 0x1p-53);
+        }
+    }
+    EXPECT_NE(spi::PhiloxDraws::PhiloxBlock(7, 3, 0), spi::PhiloxDraws::PhiloxBlock(7, 4, 0));
+}
+
+struct Case {
+    const char *name;
+    int channelType; // 1 "ДК", 2 "РУ"
+    bool stat2;
+    int words;
+};
+
+std::unique_ptr<spi::ModelState> Model(const Case &c) {
+    auto m = spi::MakeModel();
+    spi::SilentNotifier quiet;
+    m->channelType = c.channelType;
+    EXPECT_TRUE(spi::AcceptChannelStep(*m, quiet));
+    spi::CoderSettings coder;
+    EXPECT_TRUE(spi::AcceptCoderSettings(coder, *m, quiet));
+    m->fixedSeed = 20261209u;
+    m->wordCount = c.words;
+    return m;
+}
+
+// Over more than two stretches, with one, two and three threads: the same counts to the bit, and
+// not those of the model's generator.
+TEST(Philox, DividedRunsCountAlike) {
+    const Case cases[] = {{"Стат 1 ДК", 1, false, 150000},
+                          {"Стат2 ДК", 1, true, 140000},
+                          {"Стат2 РУ", 2, true, 140000}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        spi::SilentNotifier quiet;
+        spi::RunOptions philox;
+        philox.generator = spi::Generator::Philox;
+        std::vector<std::unique_ptr<spi::ModelState>> runs;
+        for (int threads = 1; threads <= 3; ++threads) {
+            runs.push_back(Model(c));
+            const auto r = spi::RunInParallel(*runs.back(), c.stat2, threads, philox, quiet);
+            ASSERT_EQ(r.outcome, spi::RunOutcome::Completed);
+            EXPECT_EQ(r.words, c.words);
+        }
+        for (std::size_t i = 1; i < runs.size(); ++i) {
+            EXPECT_EQ(runs[i]->multBefore, runs[0]->multBefore);
+            EXPECT_EQ(runs[i]->multAfter, runs[0]->multAfter);
+            EXPECT_EQ(runs[i]->pErrInConf, runs[0]->pErrInConf);
+        }
+        auto model = Model(c);
+        spi::RunInParallel(*model, c.stat2, 1, {}, quiet);
+        EXPECT_NE(model->multBefore, runs[0]->multBefore);
+        EXPECT_GT(runs[0]->pErrIn, 0.0);
+    }
+}
+
+} // namespace
