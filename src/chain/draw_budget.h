@@ -27,7 +27,7 @@ struct DrawBudget {
 
     double PerWord() const { return static_cast<double>(perUnit) / wordsPerUnit; }
     // The draws of a run of `words` words divided into `parts` parts (a part without a unit of its
-    // own does not run); saturates at the largest count.
+    // own does not run).
     std::uint64_t Total(long long words, int parts = 1) const;
 };
 
