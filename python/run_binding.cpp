@@ -53,7 +53,7 @@ py::bytes Report(const RunOutcomeRecord &r, bool plain) {
 
 py::dict ToDict(const RunOutcomeRecord &r) {
     std::ostringstream json;
-    WriteJson(json, r.record);
+    WriteJson(json, r.record, {}, r.cycleExceeded);
     return py::module_::import("json").attr("loads")(json.str());
 }
 
@@ -87,8 +87,15 @@ RunOutcomeRecord RunTest(Session &s, const TestArguments &a, py::object progress
         const py::gil_scoped_release free;
         steps.ChannelStep();
         out.record.step = settings.stat2 ? steps.CoderStep() : StepResult{};
-        if (out.record.step.Taken())
-            out.record = steps.Run(settings, &reporter);
+    }
+    if (out.record.step.Taken()) {
+        // Counted on the chain as the steps left it, said before the run starts.
+        const RunDraws draws = PlannedDraws(settings, s.Model());
+        out.cycleExceeded = draws.ExceedsCycle();
+        if (out.cycleExceeded)
+            WarnBeyondCycle(draws);
+        const py::gil_scoped_release free;
+        out.record = steps.Run(settings, &reporter);
     }
     if (reporter.Stopped()) {
         // As the workstation stops a run: the results of the last completed run stay, and so

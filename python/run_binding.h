@@ -18,6 +18,7 @@ struct RunOutcomeRecord {
     // made (a text of the model the code page cannot hold).
     std::optional<std::string> boxReport, plainReport;
     std::string reportRefusal;
+    bool cycleExceeded = false; // the run needed more draws than the generator's cycle
 };
 
 // The steps spi-sim takes for one run: the structure, the channel step (accepted as it opens; a

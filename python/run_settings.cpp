@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 
 namespace py = pybind11;
 
@@ -59,6 +60,14 @@ long long PlannedWords(const RunSettings &s, const ModelState &m) {
     if (!s.stat2 || m.ilvL <= 0)
         return words;
     return words / m.ilvL * m.ilvL;
+}
+
+RunDraws PlannedDraws(const RunSettings &s, const ModelState &m) {
+    auto planned = std::make_unique<ModelState>(m);
+    planned->wordCount = s.words.value_or(m.wordCount);
+    if (!s.stat2)
+        planned->stat1WordLength = s.length.value_or(m.stat1WordLength);
+    return PlannedRunDraws(*planned, s.stat2, s.threads, s.maxWordErrors);
 }
 
 } // namespace spi::python

@@ -3,6 +3,7 @@
 // the argument, before anything of the model changes.
 #pragma once
 
+#include "chain/draw_budget.h"
 #include "research/user_steps.h"
 
 #include <optional>
@@ -25,5 +26,8 @@ RunSettings SettingsOf(const TestArguments &a);
 int StructureOf(const TestArguments &a);
 // The words a run of these settings is to do on the model: NB, for "Стат2" in whole blocks of L.
 long long PlannedWords(const RunSettings &s, const ModelState &m);
+// The generator's draws of a run of these settings on the model as the channel and coder steps
+// left it (chain/draw_budget.h).
+RunDraws PlannedDraws(const RunSettings &s, const ModelState &m);
 
 } // namespace spi::python

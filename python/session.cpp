@@ -57,4 +57,9 @@ void Warn(const std::string &text) {
         throw py::error_already_set();
 }
 
+void WarnBeyondCycle(const RunDraws &draws) {
+    if (PyErr_WarnEx(PyExc_RuntimeWarning, GeneratorCycleWarning(draws).c_str(), 1) != 0)
+        throw py::error_already_set();
+}
+
 } // namespace spi::python

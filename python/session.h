@@ -3,6 +3,7 @@
 // leaves the model as it was and raises the matching Python exception.
 #pragma once
 
+#include "chain/draw_budget.h"
 #include "model/model_state.h"
 #include "model/notifier.h"
 #include "research/user_steps.h"
@@ -94,5 +95,8 @@ private:
 
 // A Python warning (UserWarning) with the text; what spi-sim says on stderr before a run.
 void Warn(const std::string &text);
+// A RuntimeWarning: the run needs more draws than the generator's cycle, in the words spi-sim says
+// it on stderr (chain/draw_budget.h).
+void WarnBeyondCycle(const RunDraws &draws);
 
 } // namespace spi::python

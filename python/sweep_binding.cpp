@@ -32,21 +32,48 @@ Provenance ModuleProvenance() {
 struct SweepOutcome {
     std::string field;
     std::vector<SweepPoint> points;
+    std::vector<bool> cycleExceeded; // per point: more draws than the generator's cycle
 };
 
 // The run of each point as the sweep makes it, with Python's signals heard at every step of the
-// run's bar.
+// run's bar. A point that needs more draws than the generator's cycle is warned of before its run;
+// a warning that raises (a filter turned it into an error) stops the sweep before the run.
 class HearingRuns : public RunDivision {
 public:
     explicit HearingRuns(PythonProgress &hearing) : hearing_(hearing) {}
     RunResult Run(ModelState &m, bool stat2, int threads, const RunOptions &options,
                   Notifier &notifier, RunProgress *) override {
+        const RunDraws draws = PlannedRunDraws(m, stat2, threads, options.maxWordErrors);
+        exceeded = draws.ExceedsCycle();
+        if (exceeded && !Warned(draws)) {
+            RunResult stopped;
+            stopped.outcome = RunOutcome::Cancelled;
+            return stopped;
+        }
         return RunInParallel(m, stat2, threads, options, notifier, &hearing_);
     }
     bool WritesOutputs() const override { return true; }
+    bool Stopped() const { return error_.has_value(); }
+    [[noreturn]] void Rethrow() {
+        py::error_already_set e = std::move(*error_);
+        error_.reset();
+        throw e;
+    }
+    bool exceeded = false; // of the last point run; cleared after each point
 
 private:
+    bool Warned(const RunDraws &draws) {
+        const py::gil_scoped_acquire gil;
+        try {
+            WarnBeyondCycle(draws);
+        } catch (py::error_already_set &e) {
+            error_.emplace(std::move(e));
+            return false;
+        }
+        return true;
+    }
     PythonProgress &hearing_;
+    std::optional<py::error_already_set> error_;
 };
 
 SweepOutcome Sweep(Session &s, const std::string &field, const std::vector<double> &values,
@@ -67,23 +94,28 @@ SweepOutcome Sweep(Session &s, const std::string &field, const std::vector<doubl
     PythonProgress hearing(py::none(), 0);
     HearingRuns runs(hearing);
     SweepRecord record;
+    std::vector<bool> cycleExceeded;
     {
         const py::gil_scoped_release free;
         record = steps.Sweep(
             field, values, settings,
             [&](const SweepPoint &, int index) {
+                cycleExceeded.push_back(runs.exceeded);
+                runs.exceeded = false;
                 const py::gil_scoped_acquire gil;
-                return !hearing.Stopped() && calls.Report(index + 1, count);
+                return !runs.Stopped() && !hearing.Stopped() && calls.Report(index + 1, count);
             },
             &runs);
     }
+    if (runs.Stopped())
+        runs.Rethrow();
     for (PythonProgress *p : {&hearing, &calls})
         if (p->Stopped())
             p->Rethrow();
     if (!record.step.Taken())
         Raise(record.step);
     backup.Keep();
-    return {field, std::move(record.points)};
+    return {field, std::move(record.points), std::move(cycleExceeded)};
 }
 
 // One entry of every point as a numpy column.
@@ -97,7 +129,7 @@ template <class T, class Of> py::array_t<T> Column(const SweepOutcome &s, Of of)
 
 py::dict ToDict(const SweepOutcome &s) {
     return py::module_::import("json").attr("loads")(
-        SweepJson(s.field, s.points, ModuleProvenance()));
+        SweepJson(s.field, s.points, ModuleProvenance(), s.cycleExceeded));
 }
 
 void BindPoint(py::module_ &m) {

@@ -1,13 +1,19 @@
 #include "cli/batch_session.h"
 
+#include "chain/draw_budget.h"
 #include "cli/results_output.h"
 #include "io/curve_export.h"
 #include "io/safe_file.h"
 #include "io/session_files.h"
 #include "model/text_input.h"
+#include "research/divided_run.h"
 
 #include <cstdio>
 #include <sstream>
+
+#ifdef SPI_MPI
+#include "cli/mpi_run.h"
+#endif
 
 namespace spi::cli {
 
@@ -16,6 +22,38 @@ namespace {
 StepResult BadValue(std::string why) {
     return {StepStatus::BadValue, std::move(why)};
 }
+
+// Every run (every sweep point) counted before it starts: more draws than the generator's cycle
+// are said on stderr, and remembered for the JSON. The run itself is the division's, or the
+// threads' of this process.
+class CycleWatch : public RunDivision {
+public:
+    CycleWatch(RunDivision *division, std::ostream &err) : division_(division), err_(err) {}
+    RunResult Run(ModelState &m, bool stat2, int threads, const RunOptions &options,
+                  Notifier &notifier, RunProgress *progress) override {
+        const RunDraws draws =
+            PlannedRunDraws(m, stat2, threads * Processes(), options.maxWordErrors);
+        exceeded = draws.ExceedsCycle();
+        if (exceeded)
+            err_ << "spi-sim: " << GeneratorCycleWarning(draws) << "\n";
+        return division_ ? division_->Run(m, stat2, threads, options, notifier, progress)
+                         : RunInParallel(m, stat2, threads, options, notifier, progress);
+    }
+    bool WritesOutputs() const override { return !division_ || division_->WritesOutputs(); }
+    // Whether the last run exceeded the cycle; a sweep clears it after each point.
+    bool exceeded = false;
+
+private:
+    int Processes() const {
+#ifdef SPI_MPI
+        if (const auto *mpi = dynamic_cast<const MpiDivision *>(division_))
+            return mpi->Ranks();
+#endif
+        return 1;
+    }
+    RunDivision *division_;
+    std::ostream &err_;
+};
 
 // TYPE[:NUMBER] of --code.
 bool ParseCodeChoice(const std::string &text, int &type, std::optional<int> &number,
@@ -186,7 +224,8 @@ std::string SweepTitle(const ModelState &m, const Options &o) {
 
 // The sweep's files and the count of its refused points.
 int WriteSweepOutputs(const Options &o, UserSteps &steps, const std::vector<SweepPoint> &points,
-                      std::ostream &out, std::ostream &err) {
+                      const std::vector<bool> &cycleExceeded, std::ostream &out,
+                      std::ostream &err) {
     int code = kExitOk;
     Notifier &notifier = steps.Messages();
     const std::string &field = o.sweepField;
@@ -194,8 +233,8 @@ int WriteSweepOutputs(const Options &o, UserSteps &steps, const std::vector<Swee
     if (o.csvFile &&
         !WriteText(*o.csvFile, SweepCsv(field, points, from), "CSV table", out, err, notifier))
         code = kExitRefused;
-    if (o.jsonFile &&
-        !WriteText(*o.jsonFile, SweepJson(field, points, from), "JSON record", out, err, notifier))
+    if (o.jsonFile && !WriteText(*o.jsonFile, SweepJson(field, points, from, cycleExceeded),
+                                 "JSON record", out, err, notifier))
         code = kExitRefused;
     if (o.svgFile &&
         !WriteText(*o.svgFile, SweepSvg(field, points, SweepTitle(steps.Model(), o), from), "plot",
@@ -221,16 +260,20 @@ int RunSweepBatch(const Options &o, UserSteps &steps, std::ostream &out, std::os
     const bool writes = !division || division->WritesOutputs();
     const bool stdoutTaken = (o.csvFile && *o.csvFile == "-") || (o.jsonFile && *o.jsonFile == "-");
     const bool lines = writes && !o.quiet && !stdoutTaken;
+    CycleWatch watch(division, err);
+    std::vector<bool> cycleExceeded;
     const auto sweep = steps.Sweep(
         o.sweepField, o.sweepValues, SettingsOf(o),
         [&](const SweepPoint &p, int) {
+            cycleExceeded.push_back(watch.exceeded);
+            watch.exceeded = false;
             if (lines) {
                 out << PointLine(o.sweepField, p);
                 out.flush();
             }
             return true;
         },
-        division);
+        &watch);
     if (!sweep.step.Taken())
         return kExitRefused;
     if (!writes)
@@ -238,7 +281,7 @@ int RunSweepBatch(const Options &o, UserSteps &steps, std::ostream &out, std::os
     int code = kExitOk;
     if (lines && !sweep.points.empty() && !Flushed(out, err, "summary"))
         code = kExitRefused;
-    const int files = WriteSweepOutputs(o, steps, sweep.points, out, err);
+    const int files = WriteSweepOutputs(o, steps, sweep.points, cycleExceeded, out, err);
     return code != kExitOk ? code : files;
 }
 
@@ -257,14 +300,14 @@ bool WriteReport(const Options &o, UserSteps &steps, std::ostream &out, std::ost
     return false;
 }
 
-int WriteOutputs(const Options &o, UserSteps &steps, const RunRecord &record, std::ostream &out,
-                 std::ostream &err) {
+int WriteOutputs(const Options &o, UserSteps &steps, const RunRecord &record, bool cycleExceeded,
+                 std::ostream &out, std::ostream &err) {
     int code = kExitOk;
     if (o.reportFile && !WriteReport(o, steps, out, err))
         code = kExitRefused;
     if (o.jsonFile) {
         std::ostringstream json;
-        WriteJson(json, record, ProvenanceOf(o));
+        WriteJson(json, record, ProvenanceOf(o), cycleExceeded);
         if (!WriteText(*o.jsonFile, json.str(), "JSON record", out, err, steps.Messages()))
             code = kExitRefused;
     }
@@ -290,12 +333,13 @@ int RunOnce(const Options &o, UserSteps &steps, std::ostream &out, std::ostream 
     steps.ChannelStep();
     if (o.stat2 && !steps.CoderStep().Taken())
         return kExitRefused;
-    const RunRecord record = steps.Run(SettingsOf(o), progress, division);
+    CycleWatch watch(division, err);
+    const RunRecord record = steps.Run(SettingsOf(o), progress, &watch);
     if (!record.step.Taken())
         return kExitRefused;
-    if (division && !division->WritesOutputs())
+    if (!watch.WritesOutputs())
         return kExitOk;
-    return WriteOutputs(o, steps, record, out, err);
+    return WriteOutputs(o, steps, record, watch.exceeded, out, err);
 }
 
 } // namespace

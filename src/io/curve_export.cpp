@@ -70,10 +70,11 @@ std::string SweepCsv(const std::string &field, const std::vector<SweepPoint> &po
 
 namespace {
 
-OrderedJson PointJson(const SweepPoint &p) {
+OrderedJson PointJson(const SweepPoint &p, bool cycleExceeded) {
     OrderedJson j;
     j["value"] = p.value;
     j["completed"] = p.completed;
+    j["generatorCycleExceeded"] = cycleExceeded;
     if (!p.completed) {
         j["message"] = p.message;
         return j;
@@ -99,12 +100,12 @@ OrderedJson PointJson(const SweepPoint &p) {
 } // namespace
 
 std::string SweepJson(const std::string &field, const std::vector<SweepPoint> &points,
-                      const Provenance &from) {
+                      const Provenance &from, const std::vector<bool> &cycleExceeded) {
     OrderedJson j;
     j["field"] = field;
     j["points"] = OrderedJson::array();
-    for (const auto &p : points)
-        j["points"].push_back(PointJson(p));
+    for (std::size_t i = 0; i < points.size(); ++i)
+        j["points"].push_back(PointJson(points[i], i < cycleExceeded.size() && cycleExceeded[i]));
     AddProvenance(j, from);
     return JsonText(j);
 }

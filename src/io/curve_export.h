@@ -15,8 +15,9 @@ namespace spi {
 
 std::string SweepCsv(const std::string &field, const std::vector<SweepPoint> &points,
                      const Provenance &from);
+// cycleExceeded[i]: point i needed more draws than the generator's cycle (false where not given).
 std::string SweepJson(const std::string &field, const std::vector<SweepPoint> &points,
-                      const Provenance &from);
+                      const Provenance &from, const std::vector<bool> &cycleExceeded = {});
 // Pвх and Pвых against the parameter on a logarithmic axis with their confidence bars.
 std::string SweepSvg(const std::string &field, const std::vector<SweepPoint> &points,
                      const std::string &title, const Provenance &from);

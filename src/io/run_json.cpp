@@ -70,7 +70,8 @@ void AddTheory(OrderedJson &j, const RunTheory &t, bool stat2) {
 
 } // namespace
 
-void WriteJson(std::ostream &out, const RunRecord &r, const Provenance &from) {
+void WriteJson(std::ostream &out, const RunRecord &r, const Provenance &from,
+               bool generatorCycleExceeded) {
     OrderedJson j;
     j["test"] = r.stat2 ? "stat2" : "stat1";
     j["structure"] = r.structure == 1 ? "dk" : "ru";
@@ -89,6 +90,7 @@ void WriteJson(std::ostream &out, const RunRecord &r, const Provenance &from) {
     j["capacityNoCoder"] = r.capacityNoCoder;
     j["discParams"] = r.discParams;
     AddTheory(j, r.theory, r.stat2);
+    j["generatorCycleExceeded"] = generatorCycleExceeded;
     j["elapsedSeconds"] = r.elapsedSeconds;
     AddProvenance(j, from);
     out << JsonText(j);

@@ -34,8 +34,10 @@ inline Provenance ProgramProvenance(std::string program) {
 // argument quoted as a shell would need it, for the comments of text files.
 std::string ProvenanceLine(const Provenance &from);
 
-// The figures under their keys, then elapsedSeconds, then the provenance: "version" always,
-// "command" and "threads" when known.
-void WriteJson(std::ostream &out, const RunRecord &r, const Provenance &from = {});
+// The figures under their keys, generatorCycleExceeded (the run needed more draws than the
+// generator's cycle, chain/draw_budget.h), then elapsedSeconds, then the provenance: "version"
+// always, "command" and "threads" when known.
+void WriteJson(std::ostream &out, const RunRecord &r, const Provenance &from = {},
+               bool generatorCycleExceeded = false);
 
 } // namespace spi

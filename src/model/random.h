@@ -54,6 +54,19 @@ constexpr std::uint32_t AdvanceSeed(std::uint32_t seed, std::uint64_t draws) {
     return StepsAhead(draws)(seed);
 }
 
+// The draws that lead from seedBefore to seedAfter, 0 .. 2^32-1 (the count modulo the cycle). The
+// low k+1 bits of the sequence repeat after 2^(k+1) draws, so the count is found bit by bit: once
+// it gives the right low k bits, 2^k more draws keep them and flip bit k.
+constexpr std::uint64_t DrawsBetween(std::uint32_t seedBefore, std::uint32_t seedAfter) {
+    std::uint64_t draws = 0;
+    for (int k = 0; k < 32; ++k) {
+        const std::uint32_t bit = std::uint32_t{1} << k;
+        if ((AdvanceSeed(seedBefore, draws) ^ seedAfter) & bit)
+            draws += bit;
+    }
+    return draws;
+}
+
 // Which generator a run draws from: the model's own, or the research generator (model/philox.h),
 // whose draws take the place of the model's one for one, as doubles of 53 bits.
 enum class Generator : std::uint8_t { Model, Philox };

@@ -178,3 +178,34 @@ TEST(Research, SweepWritesItsFilesAndSaysWhichPointsWereRefused) {
 }
 
 } // namespace
+
+// A run over more draws than the generator's cycle is said on stderr before it starts and marked
+// in the JSON; the stopping rule ends these runs after a few words, so the count is a bound. The
+// default chain takes 17 draws per word and one per part: 252645135 words take 2^32 exactly.
+TEST(Research, RunsBeyondTheGeneratorsCycleAreSaidAndMarked) {
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::pair<std::string, std::string>> keys; // JSON pointer, value
+        const char *said; // on stderr after "Испытанию потребуется ", or nullptr for nothing
+    };
+    const std::string key = "/generatorCycleExceeded";
+    const std::vector<Case> cases{
+        {{"--words", "252645135"}, {{key, "false"}}, nullptr},
+        {{"--words", "252645136"}, {{key, "true"}}, "до 4294967313 случайных"},
+        {{"--words", "252645135", "--threads", "2"}, {{key, "true"}}, "до 4294967297 "},
+        {{"sweep", "--param", "wordCount", "--values", "1000,252645136"},
+         {{"/points/0" + key, "false"}, {"/points/1" + key, "true"}},
+         "до 4294967313 случайных"},
+    };
+    for (const auto &c : cases) {
+        const auto o =
+            SimRun(With(c.args, {"--max-word-errors", "5", "--seed", "3", "--json", "-"}));
+        ASSERT_EQ(o.code, 0) << o.err;
+        for (const auto &[pointer, value] : c.keys)
+            EXPECT_EQ(JsonValue(o.out, pointer), value) << c.args[1];
+        const auto at =
+            o.err.find(std::string("spi-sim: Испытанию потребуется ") + (c.said ? c.said : ""));
+        EXPECT_EQ(at != std::string::npos, c.said != nullptr) << o.err;
+        EXPECT_EQ(o.err.find("2^32 = 4294967296") != std::string::npos, c.said != nullptr);
+    }
+}

@@ -35,13 +35,14 @@ if isinstance(value, dict):
     for key in ("elapsedSeconds", "version", "command", "threads", "theoryMultBefore",
                 "theoryPErrIn", "theoryDecodedBound", "theoryDecodedBoundT",
                 "theoryDecodedBoundSymbolBits", "fitMaxZ", "pErrInConfBatch",
-                "pErrOutConfBatch", "batchCount", "theoryAbsent"):
+                "pErrOutConfBatch", "batchCount", "theoryAbsent", "generatorCycleExceeded"):
         value.pop(key, None)
     points = value.get("points")
     for point in points if isinstance(points, list) else []:
         if isinstance(point, dict):
             point.pop("theoryPErrIn", None)
             point.pop("theoryWordErrBound", None)
+            point.pop("generatorCycleExceeded", None)
 sys.stdout.write(json.dumps(value, sort_keys=True) + "\n")
 ' "$1" >"$1.canon" 2>/dev/null && mv "$1.canon" "$1"
   rm -f "$1.canon"

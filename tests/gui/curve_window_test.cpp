@@ -115,6 +115,7 @@ private slots:
     void badRangesAreRefusedAndRunNothing();
     void theSweepIsAskedForWhatTheFieldsSay();
     void resultsOfARunExportAsCsvAndPng();
+    void aSweepBeyondTheGeneratorsCycleAsksFirst();
 };
 
 void CurveWindowTest::sweepOfTheDefaultChainPlotsBothCurvesWithBars() {
@@ -433,6 +434,37 @@ void CurveWindowTest::resultsOfARunExportAsCsvAndPng() {
     QVERIFY(!ExportDistributionsCsv(s.services, s.window.get(), true)); // cancelled
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
     QVERIFY(s.notifier.entries.empty());
+}
+
+// The default chain takes 17 draws per word and one: 252645135 words take 2^32 exactly and run
+// without a question; one word more asks, and "Нет" starts nothing.
+void CurveWindowTest::aSweepBeyondTheGeneratorsCycleAsksFirst() {
+    Session s;
+    s.model->channelType = 1;
+    QStringList asked;
+    QList<bool> answers{false, true};
+    s.services.warnYesNo = [&](QWidget *, const QString &, const QString &text) {
+        asked << text;
+        return answers.takeFirst();
+    };
+    CurveWindow w(s.services);
+    ScriptedSweep script;
+    w.runSweep = script.Runner();
+    QSignalSpy finished(&w, &CurveWindow::sweepFinished);
+    const std::pair<std::int32_t, bool> runs[] = {
+        {252645135, true}, {252645136, false}, {252645136, true}};
+    for (const auto &[words, ran] : runs) {
+        SetRange(w, "1", "2", "1", QByteArray::number(words).constData());
+        QCOMPARE(w.StartSweep(), ran);
+        if (ran)
+            QVERIFY(finished.count() > 0 || finished.wait(10000));
+        finished.clear();
+        if (ran)
+            QCOMPARE(script.words, words);
+    }
+    QCOMPARE(asked.size(), 2);
+    QVERIFY(asked[0].startsWith(QStringLiteral("Испытанию потребуется 4294967313 случайных")));
+    QVERIFY(asked[0].endsWith(QStringLiteral(" Продолжить?")));
 }
 
 QTEST_MAIN(CurveWindowTest)

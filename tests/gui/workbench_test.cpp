@@ -35,6 +35,8 @@
 #include <functional>
 
 #include <memory>
+#include <tuple>
+#include <utility>
 
 using namespace spi;
 using namespace spi::gui;
@@ -170,6 +172,7 @@ private slots:
     void f1OpensTheTopicOfWhatHasTheFocus();
     void savingAsksBeforeReplacingAFile();
     void standardButtonsSpeakRussian();
+    void aRunBeyondTheGeneratorsCycleAsksFirst();
     void screenshots();
 };
 
@@ -179,6 +182,54 @@ void WorkbenchTest::standardButtonsSpeakRussian() {
                     QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("Да"));
     QCOMPARE(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QStringLiteral("Нет"));
+}
+
+// "Стат 1" over more draws than the generator's cycle (72 per word of 36 bits and one) asks first,
+// in the application's own warning box, pressed here: "Нет" starts nothing and leaves the volume,
+// "Да" starts the run (stopped at once by "Прервать").
+void WorkbenchTest::aRunBeyondTheGeneratorsCycleAsksFirst() {
+    Session s;
+    GuiServices real(*s.model, s.notifier);
+    InstallInteractiveServices(real);
+    s.services.warnYesNo = real.warnYesNo;
+    s.action("DC1")->trigger();
+    s.click(4);
+    s.model->fixedSeed = 3u;
+    s.edits = {{QStringLiteral("Edit1"), QStringLiteral("36")},
+               {QStringLiteral("Edit2"), QStringLiteral("59652324")}};
+    QString shown;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer press;
+    QMessageBox::StandardButton answer = QMessageBox::No;
+    connect(&press, &QTimer::timeout, &press, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            std::tie(shown, icon) = std::pair(box->text(), box->icon());
+            box->button(answer)->click();
+        }
+    });
+    press.start(10);
+    bool started = false;
+    ProgressWindow *progress = s.window->dialogs().progress;
+    connect(progress->bar(), &QProgressBar::valueChanged, progress, [&](int v) {
+        started = true;
+        if (v > 0)
+            progress->abortButton()->click();
+    });
+    const std::int32_t volume = s.model->wordCount;
+    s.click(5);
+    QVERIFY(shown.startsWith(QStringLiteral("Испытанию потребуется 4294967329 случайных чисел")));
+    QVERIFY(shown.contains(QStringLiteral("2^32 = 4294967296")));
+    QVERIFY(shown.endsWith(QStringLiteral(" Продолжить?")));
+    QCOMPARE(icon, QMessageBox::Warning);
+    QVERIFY(!started);
+    QCOMPARE(s.model->wordCount, volume);
+
+    answer = QMessageBox::Yes;
+    shown.clear();
+    s.click(5);
+    QVERIFY(!shown.isEmpty() && started);
+    QCOMPARE(s.resultsRows, -1);
+    QVERIFY(s.questions.isEmpty() && s.notifier.entries.empty());
 }
 
 void WorkbenchTest::captionsTurnBlueUnderTheMouseAndWithTheFocus() {

@@ -5,6 +5,7 @@ import os
 import signal
 import subprocess
 import threading
+import warnings
 
 import pytest
 
@@ -215,3 +216,35 @@ def test_a_saved_file_opens_as_spi_sim_opens_it(tmp_path):
             spi.Model.open(path)
     with pytest.raises(spi.RefusedError):
         m.save(tmp_path / "no-such-folder" / "chain")
+
+
+def test_a_run_beyond_the_generators_cycle_warns_before_it_starts():
+    """The default chain takes 17 draws per word and one per part: 252645135 words take 2^32
+    exactly. The stopping rule ends these runs after a few words; the count is then a bound."""
+    m = spi.Model()
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        assert m.run(words=252645135, max_word_errors=5, seed=3).to_dict()[
+            "generatorCycleExceeded"] is False
+    over = ["--words", "252645136", "--max-word-errors", "5", "--seed", "3"]
+    with pytest.warns(RuntimeWarning, match=r"до 4294967313 .* 2\^32 = 4294967296") as said:
+        r = m.run(words=252645136, max_word_errors=5, seed=3)
+    assert r.to_dict()["generatorCycleExceeded"] is True
+    sim = subprocess.run([SPI_SIM, *over, "--json", "-"], capture_output=True, check=True)
+    assert sim.stderr.decode() == f"spi-sim: {said[0].message}\n"  # the same text
+    assert figures(r.to_dict()) == figures(json.loads(sim.stdout))
+
+    with pytest.warns(RuntimeWarning) as said:
+        s = spi.sweep(spi.Model(), "wordCount", [1000, 252645136], max_word_errors=5, seed=3)
+    assert len(said) == 1
+    assert [p["generatorCycleExceeded"] for p in s.to_dict()["points"]] == [False, True]
+
+    # A warning made an error starts nothing and leaves the model as it was.
+    before = fields_of(m)
+    with warnings.catch_warnings():
+        warnings.simplefilter("error", RuntimeWarning)
+        with pytest.raises(RuntimeWarning):
+            m.run(words=252645136, max_word_errors=5, seed=4)
+        with pytest.raises(RuntimeWarning):
+            spi.sweep(m, "wordCount", [252645136], max_word_errors=5, seed=4)
+    assert fields_of(m) == before and m.report() == r.report()

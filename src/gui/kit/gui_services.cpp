@@ -21,6 +21,10 @@ void InstallInteractiveServices(GuiServices &s) {
         return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No,
                                      QMessageBox::No) == QMessageBox::Yes;
     };
+    s.warnYesNo = [](QWidget *parent, const QString &caption, const QString &text) {
+        return QMessageBox::warning(parent, caption, text, QMessageBox::Yes | QMessageBox::No,
+                                    QMessageBox::No) == QMessageBox::Yes;
+    };
     s.chooseOpenFile = [](QWidget *parent, const QString &caption, const QString &preset,
                           const QString &filter) {
         return QFileDialog::getOpenFileName(parent, caption, preset, filter);
@@ -36,6 +40,14 @@ QPrinter &SessionPrinter(GuiServices &services) {
     if (!services.printer)
         services.printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
     return *services.printer;
+}
+
+bool ConfirmGeneratorCycle(GuiServices &services, QWidget *parent, const RunDraws &draws) {
+    if (!draws.ExceedsCycle())
+        return true;
+    const std::string text = GeneratorCycleWarning(draws) + " Продолжить?";
+    const auto &ask = services.warnYesNo ? services.warnYesNo : services.askYesNo;
+    return ask(parent, QStringLiteral("      ВНИМАНИЕ!!"), QString::fromStdString(text));
 }
 
 QString ChooseSaveTarget(GuiServices &services, QWidget *parent, const QString &caption,

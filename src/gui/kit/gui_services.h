@@ -4,6 +4,7 @@
 // test can drive the program as a user would without blocking.
 #pragma once
 
+#include "chain/draw_budget.h"
 #include "model/model_state.h"
 #include "model/notifier.h"
 
@@ -50,6 +51,8 @@ struct GuiServices {
         chooseSaveFile;
     // A Yes/No question with the question icon; true for "Да".
     std::function<bool(QWidget *parent, const QString &caption, const QString &text)> askYesNo;
+    // The same with the warning icon, "Нет" the default; askYesNo where not given.
+    std::function<bool(QWidget *parent, const QString &caption, const QString &text)> warnYesNo;
     // Help: a numbered topic (0 = contents) or a named one ("TabCycle").
     std::function<void(int topic)> openHelpTopic;
     std::function<void(const QString &name)> openHelpNamed;
@@ -68,6 +71,10 @@ QPrinter &SessionPrinter(GuiServices &services);
 QString ChooseSaveTarget(GuiServices &services, QWidget *parent, const QString &caption,
                          const QString &presetName, const QString &filter,
                          const std::function<QString(const QString &)> &finalName);
+
+// Before a run of `draws` draws: true when it needs no more than the generator's cycle, or when the
+// user answers "Да" to the warning that it does (the text of spi-sim's line, and "Продолжить?").
+bool ConfirmGeneratorCycle(GuiServices &services, QWidget *parent, const RunDraws &draws);
 
 // The real dialogs, for the application.
 void InstallInteractiveServices(GuiServices &services);

@@ -6,6 +6,7 @@
 #include "gui/windows/confidence_bars.h"
 #include "gui/windows/curve_parameters.h"
 #include "gui/windows/sweep_notifier.h"
+#include "model/model_fields.h"
 #include "model/text_input.h"
 #include "research/sweep_grid.h"
 
@@ -31,6 +32,7 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <memory>
 #include <tuple>
 
 namespace spi::gui {
@@ -51,6 +53,25 @@ std::optional<double> ReadNumber(const QString &text) {
     if (!ok || !std::isfinite(v))
         return std::nullopt;
     return v;
+}
+
+// The most draws a point of the sweep takes: the swept field set on a copy of the model, as each
+// point sets it before its channel and coder steps.
+RunDraws LargestPointDraws(const ModelState &base, const SweepSpec &plan) {
+    RunDraws largest;
+    auto point = std::make_unique<ModelState>(base);
+    for (const double v : plan.values) {
+        *point = base;
+        std::string why;
+        if (!SetModelField(*point, plan.field + "=" + QString::number(v, 'g', 17).toStdString(),
+                           &why))
+            continue;
+        const RunDraws d =
+            PlannedRunDraws(*point, plan.stat2, plan.threads, plan.options.maxWordErrors);
+        if (d.draws > largest.draws)
+            largest = d;
+    }
+    return largest;
 }
 
 } // namespace
@@ -79,6 +100,8 @@ bool CurveWindow::StartSweep() {
     // The sweep works on its own copy: the user's model keeps its parameters and its last run.
     auto base = std::make_unique<ModelState>(services_.model);
     base->wordCount = *words;
+    if (!ConfirmGeneratorCycle(services_, this, LargestPointDraws(*base, plan)))
+        return false;
 
     sweptField_ = p.field;
     ClearResults(*values);

@@ -303,6 +303,10 @@ void StageWindow::RunTest(bool withCoder) {
     const bool start = withCoder ? dialogs_.stat2->RunStep() : dialogs_.stat1->RunStep();
     if (!start)
         return;
+    if (!ConfirmGeneratorCycle(services_, this, PlannedRunDraws(m, withCoder))) {
+        std::tie(m.wordCount, m.stat1WordLength) = volume; // nothing ran
+        return;
+    }
     const RunResult r = RunTestWithProgress(services_, *dialogs_.progress,
                                             withCoder ? TestKind::Stat2 : TestKind::Stat1);
     if (r.outcome == RunOutcome::Cancelled)
