@@ -14,6 +14,7 @@
 #include <emscripten/heap.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <sstream>
@@ -213,6 +214,25 @@ val ResultsTexts(const spi::ResultsView &v) {
     return out;
 }
 
+val Numbers(const double *values, std::size_t count) {
+    val out = val::array();
+    for (std::size_t i = 0; i < count; ++i)
+        Push(out, val(values[i]));
+    return out;
+}
+
+// What "Рисунок" plots: the multiplicities of the table's rows before and after decoding, the
+// theory's distribution before decoding where the run has it, or why it has none.
+val ChartValues(const spi::ModelState &m, std::size_t rows) {
+    val out = val::object();
+    out.set("before", Numbers(m.multBefore.data(), std::min(rows, m.multBefore.size())));
+    out.set("after", Numbers(m.multAfter.data(), std::min(rows, m.multAfter.size())));
+    const auto &theory = m.theory.multBefore;
+    out.set("theory", Numbers(theory.data(), std::min(rows, theory.size())));
+    out.set("theoryAbsent", m.theory.theoryAbsent);
+    return out;
+}
+
 // The test on the model's settings; seedText empty: the clock, as the workstation seeds a run.
 // The answer carries the JSON record, and whether the results window opens with its texts.
 val Run(bool stat2, const std::string &seedText, val progressReport) {
@@ -232,6 +252,7 @@ val Run(bool stat2, const std::string &seedText, val progressReport) {
     out.set("json", json.str());
     out.set("showResults", r.result.showResults);
     out.set("table", ResultsTexts(r.table));
+    out.set("chart", ChartValues(Steps().Model(), r.table.rows.size()));
     return out;
 }
 

@@ -49,6 +49,12 @@ class Engine {
     return this.send({ op: 'call', fn, args });
   }
 
+  // "Открыть" (op 'open', the file's name and bytes) or "Сохранить" (op 'save').
+  async file(msg) {
+    await this.ready;
+    return this.send(msg, msg.bytes ? [msg.bytes] : []);
+  }
+
   async test(settings) {
     await this.ready;
     return this.send({ op: 'test', ...settings });
@@ -142,6 +148,7 @@ async function chooseStructure(n) {
   document.activeElement.blur();
   await engine.call('chooseStructure', n);
   structure = n;
+  setFileCommandsEnabled(true);
   $('stageWindow').hidden = false;
   drawStages();
 }
@@ -237,7 +244,7 @@ async function runTest(stat2) {
   await showMessages(answer);
   const record = answer.result;
   window.lastRecord = record;
-  if (record.status === 'taken' && record.showResults) await showResults(record.table);
+  if (record.status === 'taken' && record.showResults) await showResults(record.table, record.chart);
 }
 
 // --- The progress window ---
@@ -270,7 +277,7 @@ function cell(tag, text) {
   return c;
 }
 
-function showResults(v) {
+function showResults(v, chart) {
   const theory = v.theoryRows.length > 0;
   const headers = ['   Кратность', v.header1, v.header2];
   if (theory) headers.splice(2, 0, '     Теория');
@@ -306,6 +313,7 @@ function showResults(v) {
     l.className = 'line';
     figures.append(l);
   }
+  if (chart) drawPicture($('picture'), chart);
   return new Promise((resolve) => {
     $('resultsWindow').addEventListener('close', () => resolve(), { once: true });
     $('resultsWindow').showModal();

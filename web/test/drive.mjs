@@ -11,6 +11,7 @@ import { chromium } from 'playwright-core';
 import { writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { driveDialogs } from './dialogs.mjs';
+import { checkReport, driveFiles } from './files.mjs';
 
 const [url, words, seed, jsonOut, screenshot] = process.argv.slice(2);
 const failures = [];
@@ -45,6 +46,7 @@ try {
   await page.click('#BitBtn7');
   await page.click('#coderDialog .enter');
   await page.waitForSelector('#BitBtn8:enabled');
+  await page.screenshot({ path: join(dirname(screenshot), 'web-stages.png'), clip: { x: 0, y: 0, width: 1400, height: 420 } });
 
   // "Стат2" with a refused entry first: the message of the dialogs, the dialog stays open.
   await page.click('#BitBtn8');
@@ -67,7 +69,10 @@ try {
   const rows = await page.$$eval('#resultsTable tbody tr', (r) => r.length);
   check(rows > 1, `results table rows: ${rows}`);
   check((await page.textContent('#figures')).includes('Эквивалентная вероятность ошибки Pвых :'), 'figures');
+  const bars = await page.$$eval('#picture rect.before', (r) => r.length);
+  check(bars === rows, `the picture's bars of "До УЗО": ${bars} for ${rows} rows`);
   await page.screenshot({ path: screenshot });
+  await checkReport(page, { words, seed, check });
   await page.click('#resultsExit');
 
   // "Прервать" of a long run: stopped at once, then the same session runs again.
@@ -103,6 +108,7 @@ try {
   check(outside.length === 0, `nothing fetched from outside ${outside.join(' ')}`);
 
   await driveDialogs(browser, { url, words, seed, check, screenshot: join(dirname(screenshot), 'web-dialog.png') });
+  await driveFiles(browser, { url, words, seed, check });
 } finally {
   await browser.close();
 }
