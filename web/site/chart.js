@@ -32,7 +32,7 @@ function niceAxis(top) {
 }
 
 function drawPicture(box, chart) {
-  const width = 520, height = 360;
+  const width = 480, height = 360;
   const left = 56, right = 12, top = 34, bottom = 64;
   const rows = chart.before.length;
   const highest = Math.max(0, ...chart.before, ...chart.after, ...chart.theory);
@@ -52,7 +52,7 @@ function drawPicture(box, chart) {
   }
   // Multiplicity labels, every one where there is room, otherwise every second, fifth, ...
   const every = [1, 2, 5, 10, 20, 50].find((e) => slot * e >= 18) || 100;
-  const marksFit = slot >= 44;
+  const marksFit = bar >= 28; // the marks of both bars side by side without overlapping
   const series = [['before', -bar / 2, pictureColors.before, pictureColors.beforeMark],
     ['after', bar / 2, pictureColors.after, pictureColors.afterMark]];
   for (let i = 0; i < rows; ++i) {

@@ -12,6 +12,7 @@ import { writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { driveDialogs } from './dialogs.mjs';
 import { checkReport, driveFiles } from './files.mjs';
+import { driveHelp } from './help.mjs';
 
 const [url, words, seed, jsonOut, screenshot] = process.argv.slice(2);
 const failures = [];
@@ -109,6 +110,7 @@ try {
 
   await driveDialogs(browser, { url, words, seed, check, screenshot: join(dirname(screenshot), 'web-dialog.png') });
   await driveFiles(browser, { url, words, seed, check });
+  await driveHelp(browser, { url, check });
 } finally {
   await browser.close();
 }
