@@ -32,7 +32,7 @@ const codes = [
 export function spiSimRecord(options) {
   const dir = mkdtempSync(join(tmpdir(), 'spi-web-'));
   try {
-    execFileSync(process.env.SPI_SIM, [...options, '--json', join(dir, 'run.json'), '--quiet']);
+    execFileSync(process.env.SPI_SIM, [...options, '--json', join(dir, 'run.json'), '--quiet'], { stdio: 'pipe' });
     return JSON.parse(readFileSync(join(dir, 'run.json'), 'utf8'));
   } finally {
     rmSync(dir, { recursive: true, force: true });
