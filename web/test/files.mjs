@@ -24,7 +24,7 @@ async function openFile(page, name, buffer) {
 }
 
 // Accepts the save dialog with `name`; the download's name and bytes.
-export async function saveAs(page, button, name) {
+async function saveAs(page, name) {
   await page.waitForSelector('#saveDialog[open]');
   await page.fill('#saveName', name);
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('#saveDialog .enter')]);
@@ -34,7 +34,7 @@ export async function saveAs(page, button, name) {
 async function saveData(page, name) {
   await page.click('#fileMenu .menu-title');
   await page.click('#Save1_1');
-  return saveAs(page, '#Save1_1', name);
+  return saveAs(page, name);
 }
 
 export async function driveFiles(browser, { url, words, seed, check }) {
@@ -64,10 +64,19 @@ export async function driveFiles(browser, { url, words, seed, check }) {
     const after = await saveData(page, 'same.dat');
     check(after.name === 'same.dat' && after.bytes.equals(defaults.bytes), 'the model unchanged by the refused files');
 
-    // A file of spi-sim opened, saved again byte for byte, and run as spi-sim runs it.
+    // A file of spi-sim opened (both tests enabled before), saved again byte for byte, and run
+    // as spi-sim runs it.
+    await page.click('#BitBtn4');
+    await page.click('#discDialog .enter');
+    await page.click('#BitBtn7');
+    await page.click('#coderDialog .enter');
+    await page.waitForSelector('#BitBtn8:enabled');
     check((await openFile(page, 'var5.dat', good)) === 'Чтение завершено успешно.', 'var5.dat opened');
-    check((await page.isEnabled('#BitBtn5')) && !(await page.isEnabled('#BitBtn8')),
-          '"Стат 1" enabled and "Стат2" disabled after "Открыть"');
+    const stages = await page.waitForFunction(() => {
+      const [stat1, stat2] = ['BitBtn5', 'BitBtn8'].map((id) => document.getElementById(id).disabled);
+      return !stat1 && stat2;
+    }, null, { timeout: 5000 }).then(() => true, () => false);
+    check(stages, '"Стат 1" enabled and "Стат2" disabled after "Открыть"');
     const copy = await saveData(page, 'copy');
     check(copy.name === 'copy.dat' && copy.bytes.equals(good), `${copy.name} equals spi-sim's file byte for byte`);
     await page.click('#BitBtn7');
@@ -92,7 +101,7 @@ export async function checkReport(page, { words, seed, check }) {
   const shown = await page.textContent('#reportText');
   check(shown.includes('РАСПРЕДЕЛЕНИЕ КРАТНОСТЕЙ ОШИБОК ПОСЛЕ ДЕКОДИРОВАНИЯ'), 'the report shown on the page');
   await page.click('#reportSave');
-  const report = await saveAs(page, '#reportSave', 'rezult1');
+  const report = await saveAs(page, 'rezult1');
   await page.click('#reportExit');
   const dir = mkdtempSync(join(tmpdir(), 'spi-web-report-'));
   try {
