@@ -70,8 +70,18 @@ try {
   const rows = await page.$$eval('#resultsTable tbody tr', (r) => r.length);
   check(rows > 1, `results table rows: ${rows}`);
   check((await page.textContent('#figures')).includes('Эквивалентная вероятность ошибки Pвых :'), 'figures');
-  const bars = await page.$$eval('#picture rect.before', (r) => r.length);
-  check(bars === rows, `the picture's bars of "До УЗО": ${bars} for ${rows} rows`);
+  // The picture: a bar of each distribution and a theory point for each row, the bars' heights
+  // in the ratios of the record's values.
+  const picture = await page.evaluate(() => {
+    const heights = (cls) => [...document.querySelectorAll(`#picture rect.${cls}`)].map((r) => Number(r.getAttribute('height')));
+    return { before: heights('before'), after: heights('after'), points: document.querySelectorAll('#picture circle.theory').length };
+  });
+  const values = JSON.parse(record.json);
+  const scale = picture.before[0] / values.multBefore[0];
+  const off = [...picture.before.map((h, i) => h - scale * (values.multBefore[i] ?? 0)),
+    ...picture.after.map((h, i) => h - scale * (values.multAfter[i] ?? 0))].filter((d) => Math.abs(d) > 0.01);
+  check(picture.before.length === rows && picture.after.length === rows && picture.points === rows && off.length === 0,
+        `the picture: ${picture.before.length} + ${picture.after.length} bars and ${picture.points} theory points for ${rows} rows, heights as the record's`);
   await page.screenshot({ path: screenshot });
   await checkReport(page, { words, seed, check });
   await page.click('#resultsExit');
