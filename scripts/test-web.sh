@@ -3,8 +3,10 @@
 # node-acorn, chromium; npm: the driver library of web/package-lock.json), builds web/ with
 # Emscripten into build-web/site, serves it on a free local port and drives it in headless
 # Chromium (web/test/drive.mjs): "ДК", the channel and coder steps, "Стат2" with NB and a seed,
-# "Прервать". The run's JSON record must equal spi-sim's for the same steps in every key but the
-# time and the command line. Takes docs/screenshots/web-results.png.
+# "Прервать"; then the dialogs, the files of "Файл" and the help (web/test/*.mjs). The run's JSON
+# record must equal spi-sim's for the same steps in every key but the time and the command line,
+# and the saved .dat and the downloaded report spi-sim's files byte for byte. Takes
+# docs/screenshots/web-stages.png, web-results.png and web-dialog.png.
 #
 #   scripts/test-web.sh [SPI_SIM]    (default: build-ci/src/cli/spi-sim, built when missing)
 set -euo pipefail

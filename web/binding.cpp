@@ -11,9 +11,11 @@
 #include "research/user_steps.h"
 
 #include <emscripten/bind.h>
+#include <emscripten/emscripten.h>
 #include <emscripten/heap.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <sstream>
@@ -169,23 +171,33 @@ val TakeMessages() {
     return out;
 }
 
-// Hands the run's progress to a JavaScript function (position 1..100, words done).
+// Hands the run's progress to a JavaScript function (position 1..100, words done). The counter
+// comes every few words: it goes to JavaScript at most every 40 ms, the clock being read once in
+// 64 counts, since a call into JavaScript for each would cost the run a good part of its time.
 class PageProgress : public spi::RunProgress {
 public:
     explicit PageProgress(val report) : report_(std::move(report)) {}
     void Advance(int count) override {
         position_ = count;
-        report_(position_, static_cast<double>(words_));
+        Report();
     }
     void Counter(long long words) override {
         words_ = words;
-        report_(position_, static_cast<double>(words_));
+        if (++counts_ % 64 == 0 && emscripten_get_now() - shown_ >= kReportMs)
+            Report();
     }
 
 private:
+    static constexpr double kReportMs = 40;
+    void Report() {
+        shown_ = emscripten_get_now();
+        report_(position_, static_cast<double>(words_));
+    }
     val report_;
     int position_ = 0;
     long long words_ = 0;
+    unsigned counts_ = 0;
+    double shown_ = 0;
 };
 
 val StringArray(const std::vector<std::string> &texts) {
@@ -213,6 +225,25 @@ val ResultsTexts(const spi::ResultsView &v) {
     return out;
 }
 
+val Numbers(const double *values, std::size_t count) {
+    val out = val::array();
+    for (std::size_t i = 0; i < count; ++i)
+        Push(out, val(values[i]));
+    return out;
+}
+
+// What "Рисунок" plots: the multiplicities of the table's rows before and after decoding, the
+// theory's distribution before decoding where the run has it, or why it has none.
+val ChartValues(const spi::ModelState &m, std::size_t rows) {
+    val out = val::object();
+    out.set("before", Numbers(m.multBefore.data(), std::min(rows, m.multBefore.size())));
+    out.set("after", Numbers(m.multAfter.data(), std::min(rows, m.multAfter.size())));
+    const auto &theory = m.theory.multBefore;
+    out.set("theory", Numbers(theory.data(), std::min(rows, theory.size())));
+    out.set("theoryAbsent", m.theory.theoryAbsent);
+    return out;
+}
+
 // The test on the model's settings; seedText empty: the clock, as the workstation seeds a run.
 // The answer carries the JSON record, and whether the results window opens with its texts.
 val Run(bool stat2, const std::string &seedText, val progressReport) {
@@ -232,6 +263,7 @@ val Run(bool stat2, const std::string &seedText, val progressReport) {
     out.set("json", json.str());
     out.set("showResults", r.result.showResults);
     out.set("table", ResultsTexts(r.table));
+    out.set("chart", ChartValues(Steps().Model(), r.table.rows.size()));
     return out;
 }
 

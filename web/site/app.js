@@ -49,6 +49,12 @@ class Engine {
     return this.send({ op: 'call', fn, args });
   }
 
+  // "Открыть" (op 'open', the file's name and bytes) or "Сохранить" (op 'save').
+  async file(msg) {
+    await this.ready;
+    return this.send(msg, msg.bytes ? [msg.bytes] : []);
+  }
+
   async test(settings) {
     await this.ready;
     return this.send({ op: 'test', ...settings });
@@ -91,21 +97,21 @@ async function showMessages(answer) {
 
 // --- The stage window ---
 // Left to right as the chain is set up and tested; 9 and 10 take the places of 3 and 4 in "РУ".
-// Each stage opens its dialog on a click (dialogs.js, coder.js).
+// Each stage opens its dialog on a click (dialogs.js, coder.js); F1 on it opens its help topic.
 const stages = [
-  { number: 2, caption: 'Сигнал', hint: 'Параметры сигнала', step: () => signalStep() },
-  { number: 3, caption: 'Непрерывный канал', hint: 'Параметры непрерывного канала', dk: true,
+  { number: 2, help: 14, caption: 'Сигнал', hint: 'Параметры сигнала', step: () => signalStep() },
+  { number: 3, help: 18, caption: 'Непрерывный канал', hint: 'Параметры непрерывного канала', dk: true,
     step: () => contChannel1Step() },
-  { number: 9, caption: 'Непрерывный канал', hint: 'Параметры непрерывного канала', ru: true,
+  { number: 9, help: 17, caption: 'Непрерывный канал', hint: 'Параметры непрерывного канала', ru: true,
     step: () => contChannel2Step() },
-  { number: 4, caption: 'Дискретный канал', hint: 'Параметры дискретного канала', dk: true,
+  { number: 4, help: 13, caption: 'Дискретный канал', hint: 'Параметры дискретного канала', dk: true,
     step: () => discChannelStep() },
-  { number: 10, caption: 'Решающее устройство', hint: 'Решающее устройство', ru: true,
+  { number: 10, help: 16, caption: 'Решающее устройство', hint: 'Решающее устройство', ru: true,
     step: () => decisionDeviceStep() },
-  { number: 5, caption: 'Стат 1', hint: 'Стат. испытания без УЗО', step: () => runTest(false) },
-  { number: 6, caption: 'Перемежитель', hint: 'Параметры перемежителя', step: () => interleaverStep() },
-  { number: 7, caption: 'УЗО', hint: 'Параметры УЗО', step: () => coderStep() },
-  { number: 8, caption: 'Стат2', hint: 'Стат. испытания с УЗО', step: () => runTest(true) },
+  { number: 5, help: 12, caption: 'Стат 1', hint: 'Стат. испытания без УЗО', step: () => runTest(false) },
+  { number: 6, help: 7, caption: 'Перемежитель', hint: 'Параметры перемежителя', step: () => interleaverStep() },
+  { number: 7, help: 8, caption: 'УЗО', hint: 'Параметры УЗО', step: () => coderStep() },
+  { number: 8, help: 11, caption: 'Стат2', hint: 'Стат. испытания с УЗО', step: () => runTest(true) },
 ];
 const enabled = { 5: false, 8: false };
 let structure = 1;
@@ -142,6 +148,7 @@ async function chooseStructure(n) {
   document.activeElement.blur();
   await engine.call('chooseStructure', n);
   structure = n;
+  setFileCommandsEnabled(true);
   $('stageWindow').hidden = false;
   drawStages();
 }
@@ -237,7 +244,7 @@ async function runTest(stat2) {
   await showMessages(answer);
   const record = answer.result;
   window.lastRecord = record;
-  if (record.status === 'taken' && record.showResults) await showResults(record.table);
+  if (record.status === 'taken' && record.showResults) await showResults(record.table, record.chart);
 }
 
 // --- The progress window ---
@@ -270,7 +277,7 @@ function cell(tag, text) {
   return c;
 }
 
-function showResults(v) {
+function showResults(v, chart) {
   const theory = v.theoryRows.length > 0;
   const headers = ['   Кратность', v.header1, v.header2];
   if (theory) headers.splice(2, 0, '     Теория');
@@ -306,6 +313,7 @@ function showResults(v) {
     l.className = 'line';
     figures.append(l);
   }
+  if (chart) drawPicture($('picture'), chart);
   return new Promise((resolve) => {
     $('resultsWindow').addEventListener('close', () => resolve(), { once: true });
     $('resultsWindow').showModal();

@@ -28,7 +28,37 @@ async function handle(msg) {
     answer(msg.id, engine[msg.fn](...msg.args));
   } else if (msg.op === 'test') {
     runTest(msg);
+  } else if (msg.op === 'open') {
+    answer(msg.id, openFile(msg.name, msg.bytes));
+  } else if (msg.op === 'save') {
+    answer(msg.id, saveFile(msg.what, msg.name));
   }
+}
+
+// "Открыть": the chosen file's bytes under its own name in the module's file system, read there
+// by the engine's "Открыть", then removed.
+function openFile(name, bytes) {
+  try {
+    engine.FS.writeFile(name, new Uint8Array(bytes));
+  } catch (e) {
+    return { status: 'refused', message: `${name}: ${e}` };
+  }
+  try {
+    return engine.openData(name);
+  } finally {
+    engine.FS.unlink(name);
+  }
+}
+
+// "Сохранить": the engine writes the file ("data": the initial data, "results": the test report)
+// under the name its save command gives; its bytes go to the page for the download.
+function saveFile(what, name) {
+  const result = what === 'data' ? engine.saveData(name) : engine.saveResults(name);
+  if (result.status === 'taken') {
+    result.bytes = engine.FS.readFile(result.file);
+    engine.FS.unlink(result.file);
+  }
+  return result;
 }
 
 // "Ввод" of a test dialog, then the test with its progress (at most one report each 40 ms).

@@ -29,10 +29,10 @@ const codes = [
     steps: [['click', '#coderBitBtn3'], ['radio', 7], ['row', 1], ['row', 2], ['shot'], ['click', '#Button2']] },
 ];
 
-function spiSimRecord(options) {
+export function spiSimRecord(options) {
   const dir = mkdtempSync(join(tmpdir(), 'spi-web-'));
   try {
-    execFileSync(process.env.SPI_SIM, [...options, '--json', join(dir, 'run.json'), '--quiet']);
+    execFileSync(process.env.SPI_SIM, [...options, '--json', join(dir, 'run.json'), '--quiet'], { stdio: 'pipe' });
     return JSON.parse(readFileSync(join(dir, 'run.json'), 'utf8'));
   } finally {
     rmSync(dir, { recursive: true, force: true });
@@ -40,13 +40,13 @@ function spiSimRecord(options) {
 }
 
 // The keys in which the page's record differs from spi-sim's.
-function differences(web, native) {
+export function differences(web, native) {
   const own = new Set(['elapsedSeconds', 'command', 'threads']);
   const keys = new Set([...Object.keys(web), ...Object.keys(native)]);
   return [...keys].filter((k) => !own.has(k) && JSON.stringify(web[k]) !== JSON.stringify(native[k]));
 }
 
-async function freshPage(browser, url, errors, structure = '#DC1') {
+export async function freshPage(browser, url, errors, structure = '#DC1') {
   const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
   page.on('pageerror', (e) => errors.push(String(e)));
   page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
@@ -68,7 +68,7 @@ const enter = (page, number, dialog) => stage(page, number, dialog, '.enter');
 const cancel = (page, number, dialog) => stage(page, number, dialog, '[value=cancel]');
 
 // "Стат 1" (stat2 false) or "Стат2" with NB and the seed; the run's record.
-async function testRecord(page, stat2, words, seed) {
+export async function testRecord(page, stat2, words, seed) {
   const id = stat2 ? 'stat2' : 'stat1';
   await page.evaluate(() => { window.lastRecord = null; });
   await page.click(stat2 ? '#BitBtn8' : '#BitBtn5');

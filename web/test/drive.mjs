@@ -11,6 +11,8 @@ import { chromium } from 'playwright-core';
 import { writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { driveDialogs } from './dialogs.mjs';
+import { checkReport, driveFiles } from './files.mjs';
+import { driveHelp } from './help.mjs';
 
 const [url, words, seed, jsonOut, screenshot] = process.argv.slice(2);
 const failures = [];
@@ -45,6 +47,7 @@ try {
   await page.click('#BitBtn7');
   await page.click('#coderDialog .enter');
   await page.waitForSelector('#BitBtn8:enabled');
+  await page.screenshot({ path: join(dirname(screenshot), 'web-stages.png'), clip: { x: 0, y: 0, width: 1400, height: 420 } });
 
   // "Стат2" with a refused entry first: the message of the dialogs, the dialog stays open.
   await page.click('#BitBtn8');
@@ -67,7 +70,20 @@ try {
   const rows = await page.$$eval('#resultsTable tbody tr', (r) => r.length);
   check(rows > 1, `results table rows: ${rows}`);
   check((await page.textContent('#figures')).includes('Эквивалентная вероятность ошибки Pвых :'), 'figures');
+  // The picture: a bar of each distribution and a theory point for each row, the bars' heights
+  // in the ratios of the record's values.
+  const picture = await page.evaluate(() => {
+    const heights = (cls) => [...document.querySelectorAll(`#picture rect.${cls}`)].map((r) => Number(r.getAttribute('height')));
+    return { before: heights('before'), after: heights('after'), points: document.querySelectorAll('#picture circle.theory').length };
+  });
+  const values = JSON.parse(record.json);
+  const scale = picture.before[0] / values.multBefore[0];
+  const off = [...picture.before.map((h, i) => h - scale * (values.multBefore[i] ?? 0)),
+    ...picture.after.map((h, i) => h - scale * (values.multAfter[i] ?? 0))].filter((d) => Math.abs(d) > 0.01);
+  check(picture.before.length === rows && picture.after.length === rows && picture.points === rows && off.length === 0,
+        `the picture: ${picture.before.length} + ${picture.after.length} bars and ${picture.points} theory points for ${rows} rows, heights as the record's`);
   await page.screenshot({ path: screenshot });
+  await checkReport(page, { words, seed, check });
   await page.click('#resultsExit');
 
   // "Прервать" of a long run: stopped at once, then the same session runs again.
@@ -103,6 +119,8 @@ try {
   check(outside.length === 0, `nothing fetched from outside ${outside.join(' ')}`);
 
   await driveDialogs(browser, { url, words, seed, check, screenshot: join(dirname(screenshot), 'web-dialog.png') });
+  await driveFiles(browser, { url, words, seed, check });
+  await driveHelp(browser, { url, check });
 } finally {
   await browser.close();
 }
