@@ -33,7 +33,8 @@ public:
                   Notifier &notifier, RunProgress *progress) override {
         const RunDraws draws =
             PlannedRunDraws(m, stat2, threads * Processes(), options.maxWordErrors);
-        exceeded = draws.ExceedsCycle();
+        // The research generator has no cycle a run could reach.
+        exceeded = options.generator == Generator::Model && draws.ExceedsCycle();
         if (exceeded)
             err_ << "spi-sim: " << GeneratorCycleWarning(draws) << "\n";
         return division_ ? division_->Run(m, stat2, threads, options, notifier, progress)
@@ -158,6 +159,7 @@ Provenance ProvenanceOf(const Options &o) {
     from.program = "spi-sim";
     from.command = o.command;
     from.threads = o.threads;
+    from.generator = o.generator;
     return from;
 }
 
@@ -169,6 +171,7 @@ RunSettings SettingsOf(const Options &o) {
     s.seed = o.seed;
     s.threads = o.threads;
     s.maxWordErrors = o.maxWordErrors;
+    s.generator = o.generator;
     return s;
 }
 

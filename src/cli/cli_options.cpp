@@ -154,6 +154,14 @@ void AddRunOptions(CLI::App &app, Options &o, Pending &p) {
                 o.maxWordErrors = Whole("--max-word-errors", v, 1,
                                         std::numeric_limits<long long>::max(), "count of errors");
             });
+    g.Value("--generator", "model|philox",
+            "the model's generator (default) or the research generator Philox4x32-10, whose "
+            "draws do not repeat and whose counts are the same for any --threads",
+            [&o](const std::string &v) {
+                if (v != "model" && v != "philox")
+                    Refuse("--generator", "'" + v + "': model or philox");
+                o.generator = v == "philox" ? Generator::Philox : Generator::Model;
+            });
     g.Value("--threads", "N", "run N models side by side on shares of the words; default 1",
             [&o](const std::string &v) {
                 o.threads =
@@ -325,7 +333,8 @@ const char *UsageText() {
            "               [--length n] [--seed S] [--set FIELD=VALUE]... [--code "
            "TYPE[:NUMBER]]...\n"
            "               [--taps ROW,ROW,...] [--rate up|down]\n"
-           "               [--max-word-errors N] [--max-words NB] [--threads N]\n"
+           "               [--max-word-errors N] [--max-words NB] [--threads N] [--generator "
+           "model|philox]\n"
            "               [--report FILE|- [--plain]] [--json FILE|-] [--save-data FILE] "
            "[--quiet]\n"
            "       spi-sim sweep --param FIELD (--from A --to B --step S | --values a,b,...)\n"

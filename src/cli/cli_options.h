@@ -1,6 +1,8 @@
 // The command line of spi-sim.
 #pragma once
 
+#include "model/random.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -40,6 +42,7 @@ struct Options {
 
     long long maxWordErrors = 0; // --max-word-errors; 0: every word of NB runs
     int threads = 1;
+    Generator generator = Generator::Model; // --generator
 
     // spi-sim sweep
     bool sweep = false;

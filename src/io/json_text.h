@@ -24,6 +24,7 @@ inline void AddProvenance(OrderedJson &j, const Provenance &from) {
         j["command"] = from.command;
     if (from.threads)
         j["threads"] = *from.threads;
+    j["generator"] = from.generator == Generator::Philox ? "philox" : "model";
 }
 
 } // namespace spi

@@ -32,6 +32,8 @@ std::string ProvenanceLine(const Provenance &from) {
     std::string line = from.program.empty() ? from.version : from.program + " " + from.version;
     for (std::size_t i = 0; i < from.command.size(); ++i)
         line += (i == 0 ? ": " : " ") + ShellWord(from.command[i]);
+    if (from.generator == Generator::Philox)
+        line += " (generator philox)";
     return line;
 }
 

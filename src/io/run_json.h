@@ -19,8 +19,9 @@ namespace spi {
 struct Provenance {
     std::string program; // "spi-sim", "spi-workbench"; empty for a caller of the library
     std::string version = std::string(kVersion);
-    std::vector<std::string> command; // the arguments as given, the program's own first
-    std::optional<int> threads;       // --threads; none when not known
+    std::vector<std::string> command;       // the arguments as given, the program's own first
+    std::optional<int> threads;             // --threads; none when not known
+    Generator generator = Generator::Model; // the generator the runs drew from
 };
 
 // The provenance of a program that has no command line to give (a window, a script's module).

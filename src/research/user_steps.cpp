@@ -152,6 +152,7 @@ RunRecord UserSteps::Run(const RunSettings &s, RunProgress *progress, RunDivisio
     RunRecord record;
     record.stat2 = s.stat2;
     record.structure = m_.channelType;
+    record.generator = s.generator;
     StepNotifier note(notifier_);
     if (!s.stat2 && !stat1Available_) {
         note.Error(kStat1Unavailable);
@@ -160,6 +161,7 @@ RunRecord UserSteps::Run(const RunSettings &s, RunProgress *progress, RunDivisio
     }
     RunOptions options;
     options.maxWordErrors = s.maxWordErrors;
+    options.generator = s.generator;
     const auto start = std::chrono::steady_clock::now();
     record.result = division ? division->Run(m_, s.stat2, s.threads, options, note, progress)
                              : RunInParallel(m_, s.stat2, s.threads, options, note, progress);
@@ -220,6 +222,7 @@ SweepRecord UserSteps::Sweep(const std::string &field, const std::vector<double>
     plan.stat2 = s.stat2;
     plan.threads = s.threads;
     plan.options.maxWordErrors = s.maxWordErrors;
+    plan.options.generator = s.generator;
     if (division)
         plan.run = [&](ModelState &point, Notifier &note) {
             return division->Run(point, s.stat2, s.threads, plan.options, note, nullptr);

@@ -56,6 +56,7 @@ struct RunSettings {
     std::optional<std::uint32_t> seed;  // none: the model's fixed seed, or the clock
     int threads = 1;
     long long maxWordErrors = 0; // "Стат2": stop on the Nth decoded word in error; 0: no rule
+    Generator generator = Generator::Model; // the research generator lays the run in stretches
 };
 
 // A run and its figures, as spi-sim prints and records them.
@@ -63,6 +64,7 @@ struct RunRecord {
     StepResult step;
     bool stat2 = true;
     int structure = 1; // 1 "ДК", 2 "РУ"
+    Generator generator = Generator::Model;
     RunResult result;
     double elapsedSeconds = 0;
     // The figures; filled when the run completed, on the process that writes the outputs.

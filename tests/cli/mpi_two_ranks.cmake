@@ -1,6 +1,6 @@
 # Runs spi-sim with --threads 2 and under mpirun with 2 processes of 1 thread, the same seed, and
 # requires the same counts: both divide the run into the same two parts. The same for "Стат 1", a
-# sweep and a run ended by the stopping rule.
+# sweep, a run ended by the stopping rule and a run of the research generator.
 # Called as: cmake -DMPIEXEC=... -DSIM=... -P mpi_two_ranks.cmake
 execute_process(COMMAND id -u OUTPUT_VARIABLE uid OUTPUT_STRIP_TRAILING_WHITESPACE)
 set(launcher ${MPIEXEC} --oversubscribe -n 2)
@@ -65,6 +65,18 @@ counts("${ranks}" b)
 string(JSON words GET "${a}" words)
 if(NOT a STREQUAL b OR words EQUAL 1000000)
   message(FATAL_ERROR "stopping rule, 2 threads:\n${a}\n2 processes:\n${b}")
+endif()
+
+# The research generator lays the run in the same stretches however it is divided: one thread
+# here counts as two processes do.
+set(run --generator philox --seed 5 --words 140000 --json - --quiet)
+run_sim(threads ${SIM} ${run} --threads 1)
+run_sim(ranks ${launcher} ${SIM} ${run})
+counts("${threads}" a)
+counts("${ranks}" b)
+string(JSON generator GET "${a}" generator)
+if(NOT a STREQUAL b OR NOT generator STREQUAL "philox")
+  message(FATAL_ERROR "philox, 1 thread:\n${a}\n2 processes:\n${b}")
 endif()
 
 # --version runs nothing: the first process prints it once, and every process exits 0.

@@ -35,7 +35,8 @@ if isinstance(value, dict):
     for key in ("elapsedSeconds", "version", "command", "threads", "theoryMultBefore",
                 "theoryPErrIn", "theoryDecodedBound", "theoryDecodedBoundT",
                 "theoryDecodedBoundSymbolBits", "fitMaxZ", "pErrInConfBatch",
-                "pErrOutConfBatch", "batchCount", "theoryAbsent", "generatorCycleExceeded"):
+                "pErrOutConfBatch", "batchCount", "theoryAbsent", "generatorCycleExceeded",
+                "generator"):
         value.pop(key, None)
     points = value.get("points")
     for point in points if isinstance(points, list) else []:

@@ -147,10 +147,11 @@ TEST(SweepJson, PointsReadBackExactlyWithTheirProvenance) {
     EXPECT_EQ(j["version"], spi::kVersion);
     EXPECT_EQ(j["command"].get<std::vector<std::string>>(), FromTheCommandLine().command);
     EXPECT_EQ(j["threads"], 2);
-    // Without a command line the record says its version alone.
+    // Without a command line the record says its version and its generator alone.
     const auto bare = nlohmann::json::parse(spi::SweepJson("contHp", {}, spi::Provenance()));
     EXPECT_TRUE(bare["points"].empty());
-    EXPECT_EQ(bare.size(), 3u); // field, points, version
+    EXPECT_EQ(bare.size(), 4u); // field, points, version, generator
+    EXPECT_EQ(bare["generator"], "model");
 }
 
 int Count(const std::string &s, const std::string &what) {
