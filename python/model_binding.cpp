@@ -86,8 +86,8 @@ py::bytes Report(Session &s, bool plain) {
 RunOutcomeRecord Run(Session &s, const std::string &test, std::optional<long long> words,
                      std::optional<long long> length, std::optional<long long> seed,
                      long long threads, long long maxWordErrors, const std::string &structure,
-                     py::object progress) {
-    const TestArguments a{test, words, length, seed, threads, maxWordErrors, structure};
+                     const std::string &generator, py::object progress) {
+    const TestArguments a{test, words, length, seed, threads, maxWordErrors, structure, generator};
     return RunTest(s, a, std::move(progress));
 }
 
@@ -105,7 +105,9 @@ const char *const kRunDoc =
     "Runs 'stat1' (the channel alone) or 'stat2' (the whole chain) as spi-sim does: the structure "
     "('dk' or 'ru'), the channel step, the coder step, the run. words is NB, seed makes the run "
     "repeatable, max_word_errors ends 'stat2' on that many decoded words in error, threads "
-    "divides it. progress(done, total) is called about 100 times; Ctrl-C, or a callback that "
+    "divides it, generator 'philox' draws from the research generator (no cycle; the same counts "
+    "for "
+    "any threads). progress(done, total) is called about 100 times; Ctrl-C, or a callback that "
     "raises, stops the run as \"Прервать\" does and raises again.";
 
 } // namespace
@@ -135,7 +137,7 @@ void BindModel(py::module_ &m) {
         .def("run", &Run, py::arg("test") = "stat2", py::kw_only(), py::arg("words") = py::none(),
              py::arg("length") = py::none(), py::arg("seed") = py::none(), py::arg("threads") = 1,
              py::arg("max_word_errors") = 0, py::arg("structure") = "dk",
-             py::arg("progress") = py::none(), kRunDoc)
+             py::arg("generator") = "model", py::arg("progress") = py::none(), kRunDoc)
         .def("save", &Save, py::arg("path"),
              "Writes the initial-data file as \"Сохранить\" does (\".dat\" added unless the name "
              "holds it); returns the name written.")

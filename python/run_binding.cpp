@@ -53,7 +53,9 @@ py::bytes Report(const RunOutcomeRecord &r, bool plain) {
 
 py::dict ToDict(const RunOutcomeRecord &r) {
     std::ostringstream json;
-    WriteJson(json, r.record, {}, r.cycleExceeded);
+    Provenance from;
+    from.generator = r.record.generator;
+    WriteJson(json, r.record, from, r.cycleExceeded);
     return py::module_::import("json").attr("loads")(json.str());
 }
 
@@ -121,6 +123,9 @@ void BindRunResult(py::module_ &m) {
                                [](const R &r) { return r.record.structure == 1 ? "dk" : "ru"; })
         .def_property_readonly("words", [](const R &r) { return r.record.result.words; })
         .def_property_readonly("seed", [](const R &r) { return r.record.seed; })
+        .def_property_readonly(
+            "generator",
+            [](const R &r) { return r.record.generator == Generator::Philox ? "philox" : "model"; })
         .def_property_readonly("n", [](const R &r) { return r.record.n; })
         .def_property_readonly("k", [](const R &r) { return r.record.k; })
         .def_property_readonly("mult_before", [](const R &r) { return Array(r.record.multBefore); })

@@ -46,6 +46,9 @@ RunSettings SettingsOf(const TestArguments &a) {
         InRange("max_word_errors", a.maxWordErrors, 0, std::numeric_limits<long long>::max());
     if (s.maxWordErrors > 0 && !s.stat2)
         throw py::value_error("max_word_errors applies to test 'stat2' only");
+    if (a.generator != "model" && a.generator != "philox")
+        throw py::value_error("generator must be 'model' or 'philox', not '" + a.generator + "'");
+    s.generator = a.generator == "philox" ? Generator::Philox : Generator::Model;
     return s;
 }
 
@@ -67,7 +70,11 @@ RunDraws PlannedDraws(const RunSettings &s, const ModelState &m) {
     planned->wordCount = s.words.value_or(m.wordCount);
     if (!s.stat2)
         planned->stat1WordLength = s.length.value_or(m.stat1WordLength);
-    return PlannedRunDraws(*planned, s.stat2, s.threads, s.maxWordErrors);
+    RunDraws draws = PlannedRunDraws(*planned, s.stat2, s.threads, s.maxWordErrors);
+    // The research generator has no cycle a run could reach.
+    if (s.generator == Generator::Philox)
+        draws.draws = 0;
+    return draws;
 }
 
 } // namespace spi::python

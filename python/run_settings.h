@@ -18,7 +18,8 @@ struct TestArguments {
     std::optional<long long> seed; // the clock's (or the model's fixed seed) when None
     long long threads = 1;
     long long maxWordErrors = 0;
-    std::string structure = "dk"; // "dk" or "ru"
+    std::string structure = "dk";    // "dk" or "ru"
+    std::string generator = "model"; // "model" or "philox" (the research generator)
 };
 
 RunSettings SettingsOf(const TestArguments &a);

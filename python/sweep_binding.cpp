@@ -25,14 +25,17 @@ namespace spi::python {
 namespace {
 
 // What the module's files say of their origin: the module and the engine's version.
-Provenance ModuleProvenance() {
-    return ProgramProvenance("spi_workbench");
+Provenance ModuleProvenance(Generator generator) {
+    Provenance from = ProgramProvenance("spi_workbench");
+    from.generator = generator;
+    return from;
 }
 
 struct SweepOutcome {
     std::string field;
     std::vector<SweepPoint> points;
     std::vector<bool> cycleExceeded; // per point: more draws than the generator's cycle
+    Generator generator = Generator::Model;
 };
 
 // The run of each point as the sweep makes it, with Python's signals heard at every step of the
@@ -44,7 +47,7 @@ public:
     RunResult Run(ModelState &m, bool stat2, int threads, const RunOptions &options,
                   Notifier &notifier, RunProgress *) override {
         const RunDraws draws = PlannedRunDraws(m, stat2, threads, options.maxWordErrors);
-        exceeded = draws.ExceedsCycle();
+        exceeded = options.generator == Generator::Model && draws.ExceedsCycle();
         if (exceeded && !Warned(draws)) {
             RunResult stopped;
             stopped.outcome = RunOutcome::Cancelled;
@@ -115,7 +118,7 @@ SweepOutcome Sweep(Session &s, const std::string &field, const std::vector<doubl
     if (!record.step.Taken())
         Raise(record.step);
     backup.Keep();
-    return {field, std::move(record.points), std::move(cycleExceeded)};
+    return {field, std::move(record.points), std::move(cycleExceeded), settings.generator};
 }
 
 // One entry of every point as a numpy column.
@@ -129,7 +132,7 @@ template <class T, class Of> py::array_t<T> Column(const SweepOutcome &s, Of of)
 
 py::dict ToDict(const SweepOutcome &s) {
     return py::module_::import("json").attr("loads")(
-        SweepJson(s.field, s.points, ModuleProvenance(), s.cycleExceeded));
+        SweepJson(s.field, s.points, ModuleProvenance(s.generator), s.cycleExceeded));
 }
 
 void BindPoint(py::module_ &m) {
@@ -227,7 +230,9 @@ void BindSweep(py::module_ &m) {
         .def("to_dict", &ToDict, "The sweep's JSON record (spi-sim sweep --json) as a dict.")
         .def(
             "csv",
-            [](const SweepOutcome &s) { return SweepCsv(s.field, s.points, ModuleProvenance()); },
+            [](const SweepOutcome &s) {
+                return SweepCsv(s.field, s.points, ModuleProvenance(s.generator));
+            },
             "The sweep's table as spi-sim sweep --csv writes it.");
     BindColumns(c);
     m.def(
@@ -235,14 +240,16 @@ void BindSweep(py::module_ &m) {
         [](Session &s, const std::string &field, const std::vector<double> &values,
            const std::string &test, std::optional<long long> words, std::optional<long long> length,
            std::optional<long long> seed, long long threads, long long maxWordErrors,
-           const std::string &structure, py::object progress) {
-            const TestArguments a{test, words, length, seed, threads, maxWordErrors, structure};
+           const std::string &structure, const std::string &generator, py::object progress) {
+            const TestArguments a{test,    words,         length,    seed,
+                                  threads, maxWordErrors, structure, generator};
             return Sweep(s, field, values, a, std::move(progress));
         },
         py::arg("model"), py::arg("field"), py::arg("values"), py::kw_only(),
         py::arg("test") = "stat2", py::arg("words") = py::none(), py::arg("length") = py::none(),
         py::arg("seed") = py::none(), py::arg("threads") = 1, py::arg("max_word_errors") = 0,
-        py::arg("structure") = "dk", py::arg("progress") = py::none(), kSweepDoc);
+        py::arg("structure") = "dk", py::arg("generator") = "model",
+        py::arg("progress") = py::none(), kSweepDoc);
 }
 
 } // namespace spi::python

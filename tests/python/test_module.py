@@ -39,10 +39,13 @@ CASES = {
     "sweep-hp": ([("code", dict(type=18, number=12))],
                  dict(sweep=("contHp", [14, 18.5]), words=2000, seed=1, max_word_errors=50)),
     "sweep-hp-ru": ([], dict(sweep=("contHp", [3, 6]), words=1000, seed=1, structure="ru")),
+    "philox-ru": ([], dict(words=3000, seed=5, threads=2, structure="ru", generator="philox")),
+    "sweep-philox": ([], dict(sweep=("contHp", [3, 6]), words=1000, seed=1, generator="philox")),
 }
 
 OPTIONS = dict(test="--test", words="--words", length="--length", seed="--seed",
-               threads="--threads", max_word_errors="--max-word-errors", structure="--structure")
+               threads="--threads", max_word_errors="--max-word-errors", structure="--structure",
+               generator="--generator")
 
 
 def sim_args(steps, run):
@@ -136,6 +139,7 @@ def test_refusals_leave_the_model_as_it_was():
     before = fields_of(m)
     refusals = [
         (KeyError, "nope", lambda: m["nope"]),
+        (ValueError, "generator", lambda: m.run(generator="lcg")),
         (KeyError, "nope", lambda: m.__setitem__("nope", 1)),
         (ValueError, "contM", lambda: m.__setitem__("contM", 1.5)),
         (ValueError, "contHp", lambda: m.__setitem__("contHp", "abc")),
