@@ -122,13 +122,16 @@ void BM_Stat2Default(benchmark::State &state, int channelType, int dm, int words
     Stat2(state, *m);
 }
 
-void BM_Stat1(benchmark::State &state, int channelType, int dm, int n, int words) {
+void BM_Stat1(benchmark::State &state, int channelType, int dm, int n, int words,
+              spi::Generator generator = spi::Generator::Model) {
     auto m = DefaultModel(channelType, dm);
     m->stat1WordLength = n;
     m->wordCount = words;
     spi::SilentNotifier quiet;
+    spi::RunOptions options;
+    options.generator = generator;
     for (auto _ : state) {
-        const auto r = spi::RunStat1(*m, quiet);
+        const auto r = spi::RunStat1(*m, quiet, nullptr, options);
         if (r.outcome != spi::RunOutcome::Completed)
             Fail("run not completed");
         benchmark::DoNotOptimize(m->multBefore.data());
@@ -227,6 +230,11 @@ BENCHMARK(BM_FloorTwoDrawsPerBit);
 // "Стат 1": the default n = 36 as a user runs it, and words of 1000 bits.
 BENCHMARK_CAPTURE(BM_Stat1, markov_n36, 1, 1, 36, 200000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Stat1, markov_n1000, 1, 1, 1000, 8000)->Unit(benchmark::kMillisecond);
+// The research generator in place of the model's, one draw for one.
+BENCHMARK_CAPTURE(BM_Stat1, markov_n36_philox, 1, 1, 36, 200000, spi::Generator::Philox)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Stat1, decision_coherent_n36_philox, 2, 1, 36, 200000, spi::Generator::Philox)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Stat1, decision_coherent_n36, 2, 1, 36, 200000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Stat1, decision_noncoherent_n36, 2, 0, 36, 200000)
     ->Unit(benchmark::kMillisecond);

@@ -2,6 +2,7 @@
 // each step answering as spi-sim takes it, the run's JSON record as spi-sim writes it with
 // --json, the results window's texts and the test report's bytes. The steps are the engine's;
 // this file only hands their answers to JavaScript.
+#include "chain/draw_budget.h"
 #include "chain/stat_runs.h"
 #include "io/run_json.h"
 #include "io/session_files.h"
@@ -267,6 +268,21 @@ val Run(bool stat2, const std::string &seedText, val progressReport) {
     return out;
 }
 
+// Whether the run the test dialog's entries would start needs more draws than the generator's
+// cycle, and what the user is then told before it starts; the model is not changed.
+val PlannedDraws(bool stat2, const std::string &lengthText, const std::string &countText) {
+    auto m = std::make_unique<spi::ModelState>(Steps().Model());
+    if (const auto nb = spi::ParseInteger(countText))
+        m->wordCount = *nb;
+    if (const auto n = spi::ParseInteger(lengthText); n && !stat2)
+        m->stat1WordLength = *n;
+    const spi::RunDraws d = spi::PlannedRunDraws(*m, stat2);
+    val out = val::object();
+    out.set("exceeds", d.ExceedsCycle());
+    out.set("text", d.ExceedsCycle() ? spi::GeneratorCycleWarning(d) + " Продолжить?" : "");
+    return out;
+}
+
 // The test report in code page 1251, box-drawn or plain; null when it was refused.
 val ReportBytes(bool boxForm) {
     std::string bytes;
@@ -301,6 +317,7 @@ EMSCRIPTEN_BINDINGS(spi_web) {
     emscripten::function("state", &State);
     emscripten::function("takeMessages", &TakeMessages);
     emscripten::function("run", &Run);
+    emscripten::function("plannedDraws", &PlannedDraws);
     emscripten::function("reportBytes", &ReportBytes);
     emscripten::function("reserve", &Reserve);
 }

@@ -358,6 +358,7 @@ void CurveWindowTest::theSweepIsAskedForWhatTheFieldsSay() {
     SetRange(w, "0,1", "0.3", "0.1", "1500");
     w.maxErrorsEdit()->setText(QStringLiteral("25"));
     w.threadsBox()->setValue(w.threadsBox()->maximum());
+    w.generatorBox()->setCurrentIndex(1);
     SweepPoint good;
     good.completed = true;
     good.words = 1500;
@@ -378,6 +379,7 @@ void CurveWindowTest::theSweepIsAskedForWhatTheFieldsSay() {
     QVERIFY(script.plan.stat2);
     QCOMPARE(script.plan.threads, w.threadsBox()->maximum());
     QCOMPARE(script.plan.options.maxWordErrors, 25LL);
+    QVERIFY(script.plan.options.generator == spi::Generator::Philox);
     QCOMPARE(script.words, 1500);
     QCOMPARE(s.model->wordCount, 1000);
 

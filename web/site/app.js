@@ -91,6 +91,19 @@ function showMessage(kind, text) {
 }
 $('messageOk').addEventListener('click', () => $('messageBox').close());
 
+// A question the workstation asks with "Да" and "Нет" ("Нет" first); true for "Да".
+function askYesNo(text) {
+  return new Promise((resolve) => {
+    $('questionText').textContent = text;
+    const box = $('questionBox');
+    box.addEventListener('close', () => resolve(box.returnValue === 'yes'), { once: true });
+    box.returnValue = 'no';
+    box.showModal();
+  });
+}
+$('questionYes').addEventListener('click', () => $('questionBox').close('yes'));
+$('questionNo').addEventListener('click', () => $('questionBox').close('no'));
+
 async function showMessages(answer) {
   for (const m of answer.messages || []) await showMessage(m.kind, m.text);
 }
@@ -235,6 +248,10 @@ async function runTest(stat2) {
   }
   rules.push({ field: seed, label: kSeed, optional: true, seed: true });
   if (!(await openDialog(dialog, rules))) return;
+  // More draws than the generator's cycle: said before the run, which starts only on "Да".
+  const { result: draws } = await engine.call('plannedDraws', stat2,
+    stat2 ? '' : $('stat1Length').value, count.value);
+  if (draws.exceeds && !(await askYesNo(draws.text))) return;
   const answer = await withProgress(() => engine.test({
     stat2,
     length: stat2 ? '' : $('stat1Length').value,

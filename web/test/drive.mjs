@@ -86,6 +86,22 @@ try {
   await checkReport(page, { words, seed, check });
   await page.click('#resultsExit');
 
+  // More draws than the generator's cycle: asked before the run; "Нет" starts nothing.
+  await page.click('#BitBtn5');
+  await page.waitForSelector('#stat1Dialog[open]');
+  await page.fill('#stat1Length', '1000');
+  await page.fill('#stat1Count', '9000000');
+  await page.click('#stat1Dialog .enter');
+  await page.waitForSelector('#questionBox[open]');
+  const question = await page.textContent('#questionText');
+  check(question.includes('2^32 = 4294967296') && question.endsWith(' Продолжить?'), `the cycle's question: ${question}`);
+  await page.click('#questionNo');
+  check(!(await page.isVisible('#progressWindow[open]')), 'no run after "Нет"');
+  await page.click('#BitBtn5');
+  await page.waitForSelector('#stat1Dialog[open]');
+  check((await page.inputValue('#stat1Count')) === words, 'NB as before the question');
+  await page.click('#stat1Dialog button[value=cancel]');
+
   // "Прервать" of a long run: stopped at once, then the same session runs again.
   await page.click('#BitBtn8');
   await page.waitForSelector('#stat2Dialog[open]');

@@ -97,13 +97,17 @@ bool CurveWindow::StartSweep() {
     plan.stat2 = true;
     plan.threads = threads_->value();
     plan.options.maxWordErrors = *maxErrors;
+    plan.options.generator = generator_->currentIndex() == 1 ? Generator::Philox : Generator::Model;
     // The sweep works on its own copy: the user's model keeps its parameters and its last run.
     auto base = std::make_unique<ModelState>(services_.model);
     base->wordCount = *words;
-    if (!ConfirmGeneratorCycle(services_, this, LargestPointDraws(*base, plan)))
+    // The research generator has no cycle a sweep could reach.
+    if (plan.options.generator == Generator::Model &&
+        !ConfirmGeneratorCycle(services_, this, LargestPointDraws(*base, plan)))
         return false;
 
     sweptField_ = p.field;
+    sweptGenerator_ = plan.options.generator;
     ClearResults(*values);
     chart_->setTitle(QStringLiteral("Pвх и Pвых в зависимости от %1").arg(symbol));
     axisX_->setTitleText(symbol);

@@ -40,8 +40,10 @@ namespace spi::gui {
 namespace {
 
 // The curve's files name the workstation and its version; a window has no command line.
-Provenance FromTheWorkstation() {
-    return ProgramProvenance("spi-workbench");
+Provenance FromTheWorkstation(Generator generator) {
+    Provenance from = ProgramProvenance("spi-workbench");
+    from.generator = generator;
+    return from;
 }
 
 const QColor kInColor(0xC0, 0x00, 0xC0);  // the picture's "До УЗО", a shade darker for a line
@@ -145,6 +147,13 @@ void CurveWindow::AddSweepFields(QGroupBox *settings, QFormLayout *form) {
     threads_->setToolTip(QStringLiteral(
         "Каждый поток ведет свою модель со своим начальным числом; счетчики складываются."));
     form->addRow(QStringLiteral("Потоков:"), threads_);
+    generator_ = new QComboBox(settings);
+    generator_->setObjectName(QStringLiteral("GeneratorBox"));
+    generator_->addItems({QStringLiteral("модели"), QStringLiteral("Philox4x32-10")});
+    generator_->setToolTip(QStringLiteral(
+        "Датчик модели повторяется через 2^32 чисел. Исследовательский датчик Philox4x32-10 не "
+        "повторяется, и при любом числе потоков дает те же счетчики."));
+    form->addRow(QStringLiteral("Датчик:"), generator_);
 }
 
 void CurveWindow::AddRunControls(QGroupBox *settings, QFormLayout *form) {
@@ -325,7 +334,7 @@ void CurveWindow::reject() {
 
 void CurveWindow::SetRunning(bool running) {
     for (QWidget *w : std::initializer_list<QWidget *>{parameter_, from_, to_, step_, words_,
-                                                       maxErrors_, threads_, run_})
+                                                       maxErrors_, threads_, generator_, run_})
         w->setEnabled(!running);
     stop_->setEnabled(running);
     for (QPushButton *b : {csv_, svg_, png_})
@@ -342,10 +351,10 @@ QList<QLineF> CurveWindow::barSegments(Curve curve) const {
 bool CurveWindow::ExportCsv() {
     if (points_.empty())
         return false;
-    return SaveExport(services_, this, QStringLiteral("Экспорт кривой в CSV"),
-                      QStringLiteral("curve1"), QStringLiteral("Таблица CSV (*.csv)"),
-                      QStringLiteral("csv"),
-                      [this] { return SweepCsv(sweptField_, points_, FromTheWorkstation()); });
+    return SaveExport(
+        services_, this, QStringLiteral("Экспорт кривой в CSV"), QStringLiteral("curve1"),
+        QStringLiteral("Таблица CSV (*.csv)"), QStringLiteral("csv"),
+        [this] { return SweepCsv(sweptField_, points_, FromTheWorkstation(sweptGenerator_)); });
 }
 
 bool CurveWindow::ExportSvg() {
@@ -355,7 +364,7 @@ bool CurveWindow::ExportSvg() {
                       QStringLiteral("curve1"), QStringLiteral("Рисунок SVG (*.svg)"),
                       QStringLiteral("svg"), [this] {
                           return SweepSvg(sweptField_, points_, chart_->title().toStdString(),
-                                          FromTheWorkstation());
+                                          FromTheWorkstation(sweptGenerator_));
                       });
 }
 

@@ -83,6 +83,7 @@ public:
     QLineEdit *wordsEdit() const { return words_; }
     QLineEdit *maxErrorsEdit() const { return maxErrors_; }
     QSpinBox *threadsBox() const { return threads_; }
+    QComboBox *generatorBox() const { return generator_; }
     QPushButton *runButton() const { return run_; }
     QPushButton *stopButton() const { return stop_; }
     QPushButton *csvButton() const { return csv_; }
@@ -146,6 +147,7 @@ private:
     QComboBox *parameter_;
     QLineEdit *from_, *to_, *step_, *words_, *maxErrors_;
     QSpinBox *threads_;
+    QComboBox *generator_; // 0: the model's generator, 1: the research generator
     QPushButton *run_, *stop_, *csv_, *svg_, *png_, *exit_;
     QLabel *current_, *status_;
     QProgressBar *progress_;
@@ -160,6 +162,7 @@ private:
 
     std::vector<SweepPoint> points_;
     std::string sweptField_; // the field of points_, kept apart from the combo that may change
+    Generator sweptGenerator_ = Generator::Model; // the generator points_ were drawn from
     int plannedPoints_ = 0;
     bool closeWhenEnded_ = false;
     std::atomic<bool> stopRequested_{false};
