@@ -105,7 +105,7 @@ struct Random {
     void Start(Generator g, std::uint32_t runSeed, std::uint32_t stream) {
         generator = g;
         seed = runSeed;
-        philox = {runSeed, stream, 0, {}};
+        philox = PhiloxDraws(runSeed, stream);
     }
 };
 

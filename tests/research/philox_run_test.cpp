@@ -19,14 +19,16 @@ TEST(Philox, DrawsAreTheGeneratorsWordsInPairs) {
     // The generator's published answer for a zero counter and key.
     const std::array<std::uint32_t, 4> zero = {0x6627e8d5u, 0xe169c58du, 0xbc57ac4cu, 0x9b00dbd8u};
     EXPECT_EQ(spi::PhiloxDraws::PhiloxBlock(0, 0, 0), zero);
-    spi::PhiloxDraws draws{7, 3, 0, {}};
-    for (std::uint64_t counter = 0; counter < 3; ++counter) {
+    // Draw d from words 0, 1 (d even) or 2, 3 (d odd) of counter d / 2, across the refills.
+    spi::PhiloxDraws draws(7, 3);
+    for (std::uint64_t counter = 0; counter < 3 * spi::PhiloxDraws::kBuffered / 2 + 5; ++counter) {
         const auto w = spi::PhiloxDraws::PhiloxBlock(7, 3, counter);
         for (std::size_t half = 0; half < 2; ++half) {
             const std::uint64_t bits = std::uint64_t{w[2 * half]} << 32 | w[2 * half + 1];
-            EXPECT_EQ(draws.Next(), static_cast<double>(bits >> 11) * 0x1p-53);
+            ASSERT_EQ(draws.Next(), static_cast<double>(bits >> 11) * 0x1p-53) << counter;
         }
     }
+    EXPECT_EQ(draws.Taken(), 2 * (3 * spi::PhiloxDraws::kBuffered / 2 + 5));
     EXPECT_NE(spi::PhiloxDraws::PhiloxBlock(7, 3, 0), spi::PhiloxDraws::PhiloxBlock(7, 4, 0));
 }
 
