@@ -11,7 +11,7 @@ namespace spi {
 
 namespace {
 
-using LD = long double;
+using LD = ExtendedReal;
 
 // The work of one call, in cells of the recursion (a count with its three states, some 50 ns
 // each): about a sixth of a second.

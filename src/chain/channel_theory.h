@@ -5,6 +5,8 @@
 // 0..1 act as the generator's comparisons do: below 0 (or not a number) never, 1 or more always.
 #pragma once
 
+#include "chain/extended_real.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -14,17 +16,17 @@
 namespace spi {
 
 // Row s: the probabilities of the states after a bit drawn in state s.
-using ChannelTransitions = std::array<std::array<long double, 3>, 3>;
+using ChannelTransitions = std::array<std::array<ExtendedReal, 3>, 3>;
 
 ChannelTransitions TheoryTransitions(const std::array<double, 15> &discParams);
 
 // The error probability of each state, E0, E1 and E2 clamped to 0..1.
-std::array<long double, 3> TheoryErrorProbs(const std::array<double, 15> &discParams);
+std::array<ExtendedReal, 3> TheoryErrorProbs(const std::array<double, 15> &discParams);
 
 // The stationary distribution pi = pi * P, from the chain's in-trees; nothing when the chain has
 // no single one (a state that cannot be left and another that cannot be reached, and the like).
 // For a channel derived from P0, P1, P01 and P21 it is (P0, P1, P2).
-std::optional<std::array<long double, 3>> TheoryStationary(const ChannelTransitions &P);
+std::optional<std::array<ExtendedReal, 3>> TheoryStationary(const ChannelTransitions &P);
 
 // The mean bit-error probability sum pi_s * E_s; nothing where pi is.
 std::optional<double> TheoryPErrIn(const std::array<double, 15> &discParams);
