@@ -18,7 +18,7 @@ constexpr double PhiloxUnit(std::uint32_t high, std::uint32_t low) {
 }
 
 struct PhiloxDraws {
-    static constexpr std::size_t kBuffered = 64;
+    static constexpr std::size_t kBuffered = 256;
 
     std::uint32_t seed = 0;
     std::uint32_t stream = 0;
@@ -52,14 +52,22 @@ private:
     }
 };
 
-inline void PhiloxDraws::Draws(std::uint32_t seed, std::uint32_t stream, std::uint64_t first,
-                               std::size_t count, double *out) {
+// The draws of Draws one counter after another (any processor): the reference of the wider ways.
+inline void PhiloxDrawsPortable(std::uint32_t seed, std::uint32_t stream, std::uint64_t first,
+                                std::size_t count, double *out) {
     for (std::size_t i = 0; i < count; i += 2) {
-        const auto w = PhiloxBlock(seed, stream, (first + i) / 2);
+        const auto w = PhiloxDraws::PhiloxBlock(seed, stream, (first + i) / 2);
         out[i] = PhiloxUnit(w[0], w[1]);
         if (i + 1 < count)
             out[i + 1] = PhiloxUnit(w[2], w[3]);
     }
 }
+
+// Whether this processor makes the draws eight counters at a time (AVX2), as Draws then does.
+bool PhiloxWideAvailable();
+// Draws first .. first + count - 1 eight counters at a time; count a multiple of 16, first even,
+// and only where PhiloxWideAvailable().
+void PhiloxDrawsWide(std::uint32_t seed, std::uint32_t stream, std::uint64_t first,
+                     std::size_t count, double *out);
 
 } // namespace spi

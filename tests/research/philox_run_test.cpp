@@ -32,6 +32,20 @@ TEST(Philox, DrawsAreTheGeneratorsWordsInPairs) {
     EXPECT_NE(spi::PhiloxDraws::PhiloxBlock(7, 3, 0), spi::PhiloxDraws::PhiloxBlock(7, 4, 0));
 }
 
+// Eight counters at a time give the portable way's draws, also where a counter's low word wraps.
+TEST(Philox, WideDrawsAreThePortableOnes) {
+    if (!spi::PhiloxWideAvailable())
+        GTEST_SKIP() << "no AVX2 on this processor";
+    const std::uint64_t firsts[] = {0, 64, (std::uint64_t{1} << 33) - 8, 123456789012ull * 2};
+    for (const std::uint32_t seed : {0u, 20261209u, 0xFFFFFFFFu})
+        for (const std::uint64_t first : firsts) {
+            std::array<double, 64> wide{}, portable{};
+            spi::PhiloxDrawsWide(seed, seed ^ 5u, first, wide.size(), wide.data());
+            spi::PhiloxDrawsPortable(seed, seed ^ 5u, first, portable.size(), portable.data());
+            EXPECT_EQ(wide, portable) << seed << " " << first;
+        }
+}
+
 struct Case {
     const char *name;
     int channelType; // 1 "ДК", 2 "РУ"
