@@ -205,8 +205,10 @@ struct PhiloxBits {
         }
     }
     void Stop() {
-        for (int k = 0; k < (count > 0 ? 2 : 0); ++k)
+        if (count > 0) {
             draws.Next();
+            draws.Next();
+        }
     }
 };
 
