@@ -192,7 +192,7 @@ struct ModelBits {
 };
 
 // The same from the research generator, its draws one for one in place of the model's.
-struct PhiloxBits {
+struct ResearchBits {
     PhiloxDraws &draws;
     std::uint8_t *out;
     int count;
@@ -299,7 +299,7 @@ void GenerateDecisionErrors(const ModelParameters &p, DecisionDeviceState &state
     const int count = length < 0 ? 0 : (length > kMaxBlock ? kMaxBlock : length);
     std::uint8_t *out = errors.data() + 1;
     if (random.UsesPhilox()) {
-        PhiloxBits bits{random.philox, out, count};
+        ResearchBits bits{random.philox, out, count};
         DecideAll(p, state, bits);
         return;
     }

@@ -101,8 +101,9 @@ struct Chain {
     std::uint64_t curError;
     std::uint64_t curStay;
 
-    // Whether the transition draw leaves the state; the chain then takes the new one.
-    bool Move(std::uint32_t moveDraw) {
+    // Whether the transition draw leaves the state; the chain then takes the new one. A draw is
+    // the model's 32-bit seed or the research generator's 53 bits, with counts to match.
+    template <class Draw> bool Move(Draw moveDraw) {
         if (moveDraw < curStay)
             return false;
         state = state != 1 ? 1 : (moveDraw < toZeroBelow ? 0 : 2);
@@ -112,7 +113,7 @@ struct Chain {
     }
 
     // The bit's error (1 or 0), then the transition.
-    std::uint8_t Bit(std::uint32_t errorDraw, std::uint32_t moveDraw) {
+    template <class Draw> std::uint8_t Bit(Draw errorDraw, Draw moveDraw) {
         const auto error = static_cast<std::uint8_t>(errorDraw < curError);
         Move(moveDraw);
         return error;
@@ -214,9 +215,12 @@ bool DrawPlanned(const MarkovMaskSetup &plan, bool choose, const ModelParameters
                  MarkovGeneratorState &state, Random &random, std::uint8_t *out, std::int64_t bits,
                  std::uint64_t *mask = nullptr);
 
-// The chain drawn from the research generator (markov_philox.cpp): errors to out[0 .. bits-1], or
-// with `mask` (bits at most 64) into *mask, which starts at 0.
+// The chain drawn from the research generator (markov_philox.cpp), in the lanes of draws.lanes:
+// errors to out[0 .. bits-1], or with `mask` (bits at most 64) into *mask, which starts at 0.
 bool DrawPhilox(const ModelParameters &p, MarkovGeneratorState &state, PhiloxDraws &draws,
                 std::uint8_t *out, std::int64_t bits, std::uint64_t *mask = nullptr);
+// The same bit by bit with the draws as doubles: the reference of the faster way.
+bool DrawPhiloxPlain(const ModelParameters &p, MarkovGeneratorState &state, PhiloxDraws &draws,
+                     std::uint8_t *out, std::int64_t bits);
 
 } // namespace spi::markov

@@ -1,5 +1,6 @@
 #include "channel/markov_chain.h"
 #include "channel/markov_generator.h"
+#include "channel/markov_walk.h"
 
 #include <algorithm>
 #include <array>
@@ -18,10 +19,8 @@ namespace markov {
 
 namespace {
 
-// The draws of a chunk of up to 64 bits, all computed from the seed before the chunk, and the
-// chain's comparisons made on them several at a time into bit masks (bit i for the chunk's bit i).
-// Only the state changes are then walked one by one.
-constexpr int kChunk = 64;
+// The draws of a chunk of up to 64 bits are all computed from the seed before the chunk, and the
+// chain's comparisons made on them several at a time into bit masks (markov_walk.h).
 
 template <bool kMove> constexpr std::array<std::uint32_t, kChunk> ChunkMuls() {
     std::array<std::uint32_t, kChunk> muls{};
@@ -48,21 +47,10 @@ alignas(32) constexpr std::array<std::uint32_t, kChunk> kMoveAddFlipped = ChunkA
 // How the chunks of a channel are worked: sameErrors, alikeOuter, leastStay.
 using Plan = MarkovMaskSetup;
 
-// What the chain needs of a chunk: the error masks of the three states, the bits where some state
-// may leave (the draw reaches the least stay count) or, when states 0 and 2 are alike, the bits
-// where they leave and where state 1 leaves; and the transition draws.
-struct ChunkMasks {
-    std::uint64_t error[3];
-    std::uint64_t mayMove;
-    std::uint64_t outerLeaves;
-    std::uint64_t oneLeaves;
+// The chunk's masks, and its transition draws.
+struct ChunkMasks : ChunkBits {
     alignas(32) std::uint32_t move[kChunk];
 };
-
-// Bits 0 .. bits-1.
-std::uint64_t LowBits(int bits) {
-    return bits >= kChunk ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
-}
 
 // The portable way: one bit at a time, each draw from the chunk's seed.
 void PortableMasks(const Chain &c, const Plan &plan, std::uint32_t seed, int bits,
@@ -158,109 +146,6 @@ template <bool kSameErrors, bool kAlikeOuter>
 }
 #endif
 
-// Bit i of a byte to byte i of eight, in memory order.
-constexpr std::array<std::uint64_t, 256> SpreadTable() {
-    std::array<std::uint64_t, 256> table{};
-    for (unsigned b = 0; b < 256; ++b)
-        for (unsigned i = 0; i < 8; ++i)
-            if (b >> i & 1u) {
-                const unsigned byte = std::endian::native == std::endian::little ? i : 7 - i;
-                table[b] |= std::uint64_t{1} << (8 * byte);
-            }
-    return table;
-}
-constexpr std::array<std::uint64_t, 256> kSpread = SpreadTable();
-
-// errors[0 .. bits-1] from the bits of mask, eight at a time; `room` bytes from errors on belong to
-// the stream's array. The bytes past `bits` keep what they held.
-void Spread(std::uint64_t mask, int bits, std::uint8_t *errors, int room) {
-    int b = 0;
-    for (; b + 8 <= bits; b += 8) {
-        const std::uint64_t w = kSpread[(mask >> b) & 0xFF];
-        std::memcpy(errors + b, &w, 8);
-    }
-    if (b == bits)
-        return;
-    if (std::endian::native == std::endian::little && b + 8 <= room) {
-        std::uint64_t w;
-        std::memcpy(&w, errors + b, 8);
-        const std::uint64_t kept = ~std::uint64_t{0} << (8 * (bits - b));
-        w = (w & kept) | (kSpread[(mask >> b) & 0xFF] & ~kept);
-        std::memcpy(errors + b, &w, 8);
-        return;
-    }
-    for (; b < bits; ++b)
-        errors[b] = static_cast<std::uint8_t>(mask >> b & 1u);
-}
-
-// Where a transition draw takes each state, as one word: four times the next state of state s in
-// bits 4s .. 4s+3, so that the walk takes the next state with a shift and a mask and no branch.
-std::uint32_t NextStates(const Chain &c, std::uint32_t y) {
-    // Flags as numbers rather than choices: the compiler then makes no branch of them.
-    const std::uint32_t leave0 = y >= c.stayBelow[0];
-    const std::uint32_t leave1 = y >= c.stayBelow[1];
-    const std::uint32_t leave2 = y >= c.stayBelow[2];
-    const std::uint32_t beyondZero = y >= c.toZeroBelow;
-    const std::uint32_t from0 = 4 * leave0;
-    const std::uint32_t from1 = 4 * (1 - leave1) + 8 * (leave1 & beyondZero);
-    const std::uint32_t from2 = 8 - 4 * leave2;
-    return from0 | from1 << 4 | from2 << 8;
-}
-
-// The chain through one chunk: only the bits where some state may leave are looked at. The errors
-// from the last bit looked at up to this one are those of the state the chain was in.
-std::uint64_t WalkChunk(Chain &c, const Plan &plan, const ChunkMasks &masks, int bits) {
-    std::uint64_t candidates = masks.mayMove & LowBits(bits);
-    std::uint32_t state4 = static_cast<std::uint32_t>(4 * c.state);
-    if (plan.sameErrors) {
-        // The errors are the same in every state: only where the chain ends matters.
-        for (; candidates; candidates &= candidates - 1)
-            state4 = NextStates(c, masks.move[std::countr_zero(candidates)]) >> state4 & 15u;
-        c.state = static_cast<int>(state4 / 4);
-        return masks.error[0];
-    }
-    std::uint64_t errors = 0;
-    std::uint64_t done = 0;
-    for (; candidates; candidates &= candidates - 1) {
-        const int j = std::countr_zero(candidates);
-        const std::uint64_t upTo = (std::uint64_t{2} << j) - 1; // bits 0 .. j
-        errors |= masks.error[state4 / 4] & upTo & ~done;
-        done = upTo;
-        state4 = NextStates(c, masks.move[j]) >> state4 & 15u;
-    }
-    c.state = static_cast<int>(state4 / 4);
-    return errors | (masks.error[c.state] & ~done);
-}
-
-// The chain through one chunk when states 0 and 2 are alike, all bits at once. Whether the chain
-// is in state 1 after each bit: a bit where both state 1 and the outer states leave flips it, a
-// bit where only one of them leaves sets it (to 1 when the outer state leaves), the other bits keep
-// it. Which outer state the chain is in matters only at the end: the one entered last.
-std::uint64_t AlikeOuterChunk(Chain &c, const ChunkMasks &masks, int bits) {
-    const std::uint64_t valid = LowBits(bits);
-    const std::uint64_t outer = masks.outerLeaves & valid, one = masks.oneLeaves & valid;
-    const std::uint64_t flips = outer & one, sets = outer ^ one;
-    std::uint64_t parity = flips; // of the flips up to each bit
-    for (int k = 1; k < kChunk; k <<= 1)
-        parity ^= parity << k;
-    // Relative to that parity, each set fixes a value that holds up to the next set: those of 1
-    // are carried up by an addition whose carry runs through the bits that are not sets.
-    const std::uint64_t setOnes = sets & (parity ^ outer);
-    const std::uint64_t free = ~sets;
-    const std::uint64_t carried = ((free + (setOnes << 1)) ^ free) & free;
-    const std::uint64_t beforeFirstSet = (sets & (~sets + 1)) - 1;
-    const std::uint64_t startsInOne = c.state == 1 ? beforeFirstSet : 0;
-    const std::uint64_t inOneAfter = parity ^ (setOnes | carried | startsInOne);
-    const std::uint64_t inOneDuring = inOneAfter << 1 | (c.state == 1 ? 1u : 0u);
-    const std::uint64_t errors = (inOneDuring & masks.error[1]) | (~inOneDuring & masks.error[0]);
-    const std::uint64_t toOuter = inOneDuring & one;
-    if (inOneAfter >> (bits - 1) & 1u)
-        c.state = 1;
-    else if (toOuter)
-        c.state = masks.move[63 - std::countl_zero(toOuter)] < c.toZeroBelow ? 0 : 2;
-    return errors;
-}
-
 // Where a quarter of the bits or more may change state, walking the changes costs more than the
 // bits one by one.
 constexpr std::uint64_t kDenseBelow = std::uint64_t{3} << 30;
@@ -291,8 +176,9 @@ bool DrawInChunks(const Plan &plan, const ModelParameters &p, MarkovGeneratorSta
     for (int done = 0; done < state.genLength; done += kChunk) {
         const int n = std::min(kChunk, state.genLength - done);
         MasksOf(chain, plan, seed, n, masks);
-        const std::uint64_t chunkErrors =
-            plan.alikeOuter ? AlikeOuterChunk(chain, masks, n) : WalkChunk(chain, plan, masks, n);
+        const std::uint64_t chunkErrors = plan.alikeOuter
+                                              ? AlikeOuterChunk(chain, masks, masks.move, n)
+                                              : WalkChunk(chain, plan, masks, masks.move, n);
         if (mask)
             *mask = chunkErrors & LowBits(n); // one chunk: a mask is at most 64 bits
         else

@@ -84,7 +84,7 @@ std::optional<std::uint64_t> DrawMarkovErrorMask(const MarkovMaskSetup &setup,
 bool DrawMarkovErrorsPlain(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
                            std::span<std::uint8_t, kMaxBlock + 1> errors, std::int64_t bits) {
     if (random.UsesPhilox())
-        return markov::DrawPhilox(p, state, random.philox, errors.data() + 1, bits);
+        return markov::DrawPhiloxPlain(p, state, random.philox, errors.data() + 1, bits);
     std::uint32_t seed = random.seed;
     if (!Start(p, state, seed, bits))
         return false;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -174,6 +175,58 @@ TEST(MarkovChunksTest, MaskOfAShortCallEqualsTheBytes) {
             ASSERT_EQ(masked.state.genLength, plain.state.genLength);
         }
     }
+}
+
+// The research generator's chunks, in every kind of lanes the processor has, against its draws as
+// doubles bit by bit; some probabilities are draws of the run itself (or just below one), so that
+// comparisons land on their counts. Now and then a call is a mask.
+TEST(MarkovChunksTest, ResearchChunksDrawAsTheDoublesBitByBit) {
+    Random pick{20261210u};
+    constexpr int kKinds = static_cast<int>(Kind::Count);
+    const PhiloxLanes allLanes[] = {PhiloxLanes::Portable, PhiloxLanes::Avx2, PhiloxLanes::Avx512};
+    long long compared = 0;
+    for (int trial = 0; trial < 300; ++trial) {
+        Caller plain;
+        plain.random.Start(Generator::Philox, pick.Next(), pick.Next() % 4);
+        MakeChannel(static_cast<Kind>(trial % kKinds), pick, 0, plain.p);
+        PhiloxDraws ahead = plain.random.philox;
+        for (double &v : plain.p.discParams)
+            if (pick.RandomInt(3) == 0) {
+                const double x = ahead.Next();
+                v = pick.RandomInt(2) ? x : std::nextafter(x, 0.0);
+            }
+        plain.state.chanState = pick.RandomInt(4);
+        Caller lanes[3] = {plain, plain, plain};
+        for (int call = 0; call < 4; ++call) {
+            const bool asMask = pick.RandomInt(4) == 0;
+            const int bits = asMask ? 1 + pick.RandomInt(64) : 1 + pick.RandomInt(kMaxBlock);
+            ASSERT_TRUE(
+                DrawMarkovErrorsPlain(plain.p, plain.state, plain.random, plain.errors, bits));
+            for (int l = 0; l < 3; ++l) {
+                Caller &c = lanes[l];
+                if (!PhiloxLanesAvailable(allLanes[l]))
+                    continue;
+                c.random.philox.lanes = allLanes[l];
+                if (asMask) {
+                    const auto mask = DrawMarkovErrorMask(c.p, c.state, c.random, bits);
+                    ASSERT_TRUE(mask);
+                    for (int i = 0; i < bits; ++i)
+                        c.errors[static_cast<std::size_t>(i) + 1] = *mask >> i & 1u;
+                } else {
+                    ASSERT_TRUE(DrawMarkovErrors(c.p, c.state, c.random, c.errors, bits));
+                }
+                const auto where = ::testing::Message()
+                                   << "trial " << trial << " call " << call << " lanes " << l;
+                ASSERT_EQ(c.random.philox.Taken(), plain.random.philox.Taken()) << where;
+                ASSERT_EQ(c.state.chanState, plain.state.chanState) << where;
+                ASSERT_TRUE(std::equal(c.errors.begin() + 1, c.errors.begin() + 1 + bits,
+                                       plain.errors.begin() + 1))
+                    << where;
+            }
+            compared += bits;
+        }
+    }
+    EXPECT_GT(compared, 1'000'000);
 }
 
 } // namespace

@@ -16,35 +16,59 @@
 
 namespace {
 
+// Draw d of a stream from its counter d / 2.
+std::uint64_t DrawBits(std::uint32_t seed, std::uint32_t stream, std::uint64_t d) {
+    const auto w = spi::PhiloxDraws::PhiloxBlock(seed, stream, d / 2);
+    return spi::PhiloxBits(w[2 * (d % 2)], w[2 * (d % 2) + 1]);
+}
+
 TEST(Philox, DrawsAreTheGeneratorsWordsInPairs) {
     // The generator's published answer for a zero counter and key.
     const std::array<std::uint32_t, 4> zero = {0x6627e8d5u, 0xe169c58du, 0xbc57ac4cu, 0x9b00dbd8u};
     EXPECT_EQ(spi::PhiloxDraws::PhiloxBlock(0, 0, 0), zero);
-    // Draw d from words 0, 1 (d even) or 2, 3 (d odd) of counter d / 2, across the refills.
-    spi::PhiloxDraws draws(7, 3);
-    for (std::uint64_t counter = 0; counter < 3 * spi::PhiloxDraws::kBuffered / 2 + 5; ++counter) {
-        const auto w = spi::PhiloxDraws::PhiloxBlock(7, 3, counter);
-        for (std::size_t half = 0; half < 2; ++half) {
-            const std::uint64_t bits = std::uint64_t{w[2 * half]} << 32 | w[2 * half + 1];
-            ASSERT_EQ(draws.Next(), static_cast<double>(bits >> 11) * 0x1p-53) << counter;
-        }
-    }
-    EXPECT_EQ(draws.Taken(), 2 * (3 * spi::PhiloxDraws::kBuffered / 2 + 5));
     EXPECT_NE(spi::PhiloxDraws::PhiloxBlock(7, 3, 0), spi::PhiloxDraws::PhiloxBlock(7, 4, 0));
+    // Single draws and runs of pairs taken in turns, from either parity, across the refills: draw d
+    // from words 0, 1 (d even) or 2, 3 (d odd) of counter d / 2.
+    spi::PhiloxDraws draws(7, 3);
+    std::uint64_t d = 0;
+    for (std::size_t step = 0; step < 200; ++step) {
+        if (step % 3 != 2) {
+            const double x = draws.Next();
+            ASSERT_EQ(x, spi::PhiloxUnit(DrawBits(7, 3, d))) << d;
+            ++d;
+            continue;
+        }
+        const std::size_t pairs = 1 + step * 37 % spi::PhiloxDraws::kMaxPairs;
+        const auto ahead = draws.PairsAhead(pairs);
+        for (std::size_t i = 0; i < pairs; ++i) {
+            ASSERT_EQ(ahead.first[i], DrawBits(7, 3, d + 2 * i)) << d << " " << i;
+            ASSERT_EQ(ahead.second[i], DrawBits(7, 3, d + 2 * i + 1)) << d << " " << i;
+        }
+        draws.Skip(2 * pairs);
+        d += 2 * pairs;
+    }
+    EXPECT_EQ(draws.Taken(), d);
+    EXPECT_GT(d, 6 * spi::PhiloxDraws::kCounters);
 }
 
-// Eight counters at a time give the portable way's draws, also where a counter's low word wraps.
-TEST(Philox, WideDrawsAreThePortableOnes) {
-    if (!spi::PhiloxWideAvailable())
-        GTEST_SKIP() << "no AVX2 on this processor";
-    const std::uint64_t firsts[] = {0, 64, (std::uint64_t{1} << 33) - 8, 123456789012ull * 2};
-    for (const std::uint32_t seed : {0u, 20261209u, 0xFFFFFFFFu})
-        for (const std::uint64_t first : firsts) {
-            std::array<double, 64> wide{}, portable{};
-            spi::PhiloxDrawsWide(seed, seed ^ 5u, first, wide.size(), wide.data());
-            spi::PhiloxDrawsPortable(seed, seed ^ 5u, first, portable.size(), portable.data());
-            EXPECT_EQ(wide, portable) << seed << " " << first;
-        }
+// The vector lanes make the counters one at a time would, whatever the count, also where a
+// counter's low word wraps.
+TEST(Philox, LanesMakeThePortableDraws) {
+    const std::uint64_t firsts[] = {0, 64, (std::uint64_t{1} << 32) - 9, 123456789012ull};
+    for (const auto lanes : {spi::PhiloxLanes::Avx2, spi::PhiloxLanes::Avx512}) {
+        if (!spi::PhiloxLanesAvailable(lanes))
+            continue;
+        for (const std::uint32_t seed : {0u, 20261209u, 0xFFFFFFFFu})
+            for (const std::uint64_t first : firsts) {
+                std::array<std::uint64_t, 77> even{}, odd{}, evenOne{}, oddOne{};
+                spi::PhiloxFill(lanes, seed, seed ^ 5u, first, even.size(), even.data(),
+                                odd.data());
+                spi::PhiloxFill(spi::PhiloxLanes::Portable, seed, seed ^ 5u, first, even.size(),
+                                evenOne.data(), oddOne.data());
+                EXPECT_EQ(even, evenOne) << seed << " " << first;
+                EXPECT_EQ(odd, oddOne) << seed << " " << first;
+            }
+    }
 }
 
 struct Case {

@@ -34,18 +34,4 @@ std::array<std::uint32_t, 4> PhiloxDraws::PhiloxBlock(std::uint32_t seed, std::u
     return x;
 }
 
-void PhiloxDraws::Draws(std::uint32_t seed, std::uint32_t stream, std::uint64_t first,
-                        std::size_t count, double *out) {
-    PhiloxDrawsPortable(seed, stream, first, count, out);
-}
-
-bool PhiloxWideAvailable() {
-    return false;
-}
-
-void PhiloxDrawsWide(std::uint32_t seed, std::uint32_t stream, std::uint64_t first,
-                     std::size_t count, double *out) {
-    PhiloxDrawsPortable(seed, stream, first, count, out);
-}
-
 } // namespace spi
