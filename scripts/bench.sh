@@ -98,6 +98,12 @@ row("Стат 1, decision device, coherent", fig("BM_Stat1/decision_coherent_n36
     "bit/s", floor, "floor")
 row("Стат 1, decision device, non-coherent",
     fig("BM_Stat1/decision_noncoherent_n36", "channel bits/s"), "bit/s", floor, "floor")
+stat1 = fig("BM_Stat1/markov_n36", "channel bits/s")
+row("Стат 1, Markov channel, n = 36, --generator philox",
+    fig("BM_Stat1/markov_n36_philox", "channel bits/s"), "bit/s", stat1, "model", 0.5)
+row("Стат 1, decision device, coherent, --generator philox",
+    fig("BM_Stat1/decision_coherent_n36_philox", "channel bits/s"), "bit/s",
+    fig("BM_Stat1/decision_coherent_n36", "channel bits/s"), "model")
 default_words = fig("BM_Stat2Default/type5_markov_default", "words/s")
 row("Default chain: type 5 (7,3), ДК", default_words, "words/s", target=(3e6, ">= 3 M words/s"))
 rows.append(("Default chain: words/s against floor bits/s", human(default_words, "words/s"),

@@ -52,8 +52,9 @@ void PhiloxFill(PhiloxLanes lanes, std::uint32_t seed, std::uint32_t stream, std
     PortableFill(seed, stream, counter + done, count - done, even + done, odd + done);
 }
 
+// Whole groups of eight counters are dropped, so that the lanes make all the new ones.
 void PhiloxDraws::Shift() {
-    const std::size_t taken = at >> 1; // counters wholly or partly behind
+    const std::size_t taken = (at >> 1) & ~std::size_t{7}; // counters wholly behind
     const auto from = static_cast<std::ptrdiff_t>(taken),
                end = static_cast<std::ptrdiff_t>(kCounters);
     std::copy(even.begin() + from, even.begin() + end, even.begin());

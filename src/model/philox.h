@@ -89,7 +89,8 @@ struct PhiloxDraws {
                                                     std::uint64_t counter);
 
 private:
-    // The counters not yet wholly taken to the front, and the arrays filled up after them.
+    // The counters not yet taken (and a few taken) to the front, and the arrays filled up after
+    // them.
     void Shift();
 };
 
