@@ -56,37 +56,46 @@ struct ChainCounts {
 };
 
 // Converting the seven probabilities cost as much as generating a word of a short code, and a run
-// calls the generator once per interleaver block with the same channel. The counts of the last
-// channel seen on this thread are kept and reused while its seven probabilities are the same to
-// the bit, so they are always the counts of the channel at hand.
+// calls the generator once per interleaver block with the same channel. What is made of the last
+// channel seen on this thread (by Make) is kept and reused while its seven probabilities are the
+// same to the bit, so it is always that of the channel at hand.
 inline constexpr std::size_t kUsed[7] = {kE0, kE1, kE2, kP00, kP11, kP22, kP10};
-struct Memo {
+template <class Kept> struct Memo {
     std::uint64_t key[7];
     bool valid = false;
-    ChainCounts counts;
+    Kept kept;
 };
 
 // Out of line: a run reaches it only when its channel changes.
-[[gnu::noinline]] inline const ChainCounts &Remember(Memo &memo, const std::uint64_t (&key)[7],
-                                                     const std::array<double, 15> &d) {
-    memo.counts = {
-        {CountAtOrBelow(d[kE0]), CountAtOrBelow(d[kE1]), CountAtOrBelow(d[kE2])},
-        {CountAtOrBelow(d[kP00]), CountAtOrBelow(d[kP11]), CountAtOrBelow(d[kP22])},
-        CountAtOrBelow(static_cast<long double>(d[kP10]) + static_cast<long double>(d[kP11]))};
+template <class Kept, Kept (*Make)(const std::array<double, 15> &)>
+[[gnu::noinline]] const Kept &Remember(Memo<Kept> &memo, const std::uint64_t (&key)[7],
+                                       const std::array<double, 15> &d) {
+    memo.kept = Make(d);
     std::copy(key, key + 7, memo.key);
     memo.valid = true;
-    return memo.counts;
+    return memo.kept;
 }
 
-inline const ChainCounts &CountsOf(const std::array<double, 15> &d) {
-    thread_local Memo memo;
+template <class Kept, Kept (*Make)(const std::array<double, 15> &)>
+const Kept &KeptFor(const std::array<double, 15> &d) {
+    thread_local Memo<Kept> memo;
     std::uint64_t key[7];
     bool same = memo.valid;
     for (std::size_t i = 0; i < 7; ++i) {
         key[i] = std::bit_cast<std::uint64_t>(d[kUsed[i]]);
         same = same && key[i] == memo.key[i];
     }
-    return same ? memo.counts : Remember(memo, key, d);
+    return same ? memo.kept : Remember<Kept, Make>(memo, key, d);
+}
+
+inline ChainCounts MakeCounts(const std::array<double, 15> &d) {
+    return {{CountAtOrBelow(d[kE0]), CountAtOrBelow(d[kE1]), CountAtOrBelow(d[kE2])},
+            {CountAtOrBelow(d[kP00]), CountAtOrBelow(d[kP11]), CountAtOrBelow(d[kP22])},
+            CountAtOrBelow(static_cast<long double>(d[kP10]) + static_cast<long double>(d[kP11]))};
+}
+
+inline const ChainCounts &CountsOf(const std::array<double, 15> &d) {
+    return KeptFor<ChainCounts, MakeCounts>(d);
 }
 
 // The chain between bits. Per state: an error when the error draw's seed is below errorBelow,

@@ -2,7 +2,6 @@
 #include "channel/markov_walk.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -21,22 +20,16 @@ template <class Real> std::uint64_t CountOf53(Real p) {
 }
 
 // The chain's counts for 53-bit draws and how its chunks are worked (plan.oneByOne: a quarter of
-// the bits or more may change state, and the bits one by one cost less), the same counts for the
-// masks, kept per thread for the last channel seen while its seven probabilities stay the same to
-// the bit (as CountsOf does).
+// the bits or more may change state, and the bits one by one cost less), and the same counts for
+// the masks.
 struct ResearchPlan {
     MarkovMaskSetup plan;
     ChunkCounts counts;
 };
-struct ResearchMemo {
-    std::uint64_t key[7];
-    bool valid = false;
-    ResearchPlan kept;
-};
 
-[[gnu::noinline]] const ResearchPlan &
-RememberPlan(ResearchMemo &memo, const std::uint64_t (&key)[7], const std::array<double, 15> &d) {
-    MarkovMaskSetup &plan = memo.kept.plan;
+ResearchPlan MakeResearchPlan(const std::array<double, 15> &d) {
+    ResearchPlan made;
+    MarkovMaskSetup &plan = made.plan;
     plan = {{CountOf53(d[kE0]), CountOf53(d[kE1]), CountOf53(d[kE2])},
             {CountOf53(d[kP00]), CountOf53(d[kP11]), CountOf53(d[kP22])},
             CountOf53(static_cast<long double>(d[kP10]) + static_cast<long double>(d[kP11])),
@@ -47,25 +40,17 @@ RememberPlan(ResearchMemo &memo, const std::uint64_t (&key)[7], const std::array
     plan.sameErrors = e[0] == e[1] && e[1] == e[2];
     plan.alikeOuter = e[0] == e[2] && stay[0] == stay[2];
     plan.oneByOne = !plan.alikeOuter && plan.leastStay < (std::uint64_t{3} << 51);
-    memo.kept.counts = {{e[0], e[1], e[2]},
-                        {stay[0], stay[1], stay[2]},
-                        plan.leastStay,
-                        plan.sameErrors,
-                        plan.alikeOuter};
-    std::copy(key, key + 7, memo.key);
-    memo.valid = true;
-    return memo.kept;
+    made.counts = {{e[0], e[1], e[2]},
+                   {stay[0], stay[1], stay[2]},
+                   plan.leastStay,
+                   plan.sameErrors,
+                   plan.alikeOuter};
+    return made;
 }
 
+// Kept per thread for the last channel seen, as the model's counts are.
 const ResearchPlan &ResearchPlanOf(const std::array<double, 15> &d) {
-    thread_local ResearchMemo memo;
-    std::uint64_t key[7];
-    bool same = memo.valid;
-    for (std::size_t i = 0; i < 7; ++i) {
-        key[i] = std::bit_cast<std::uint64_t>(d[kUsed[i]]);
-        same = same && key[i] == memo.key[i];
-    }
-    return same ? memo.kept : RememberPlan(memo, key, d);
+    return KeptFor<ResearchPlan, MakeResearchPlan>(d);
 }
 
 // The chunk's masks from its error draws e[0 .. bits-1] and transition draws y[0 .. bits-1], one
