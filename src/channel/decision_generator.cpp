@@ -197,6 +197,20 @@ struct ResearchBits {
     std::uint8_t *out;
     int count;
     template <int n, class Decide> void Run(Decide decide) {
+        if constexpr (n == 2) {
+            // Two draws a bit: taken as runs of pairs.
+            constexpr int kRun = static_cast<int>(PhiloxDraws::kMaxPairs);
+            for (int done = 0; done < count; done += kRun) {
+                const int run = count - done < kRun ? count - done : kRun;
+                const auto pairs = draws.PairsAhead(static_cast<std::size_t>(run));
+                for (int i = 0; i < run; ++i) {
+                    const double d[2] = {PhiloxUnit(pairs.first[i]), PhiloxUnit(pairs.second[i])};
+                    out[done + i] = decide(d);
+                }
+                draws.Skip(2 * static_cast<std::size_t>(run));
+            }
+            return;
+        }
         for (int i = 0; i < count; ++i) {
             double d[n];
             for (double &x : d)
