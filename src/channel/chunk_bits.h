@@ -18,6 +18,21 @@ struct ChunkBits {
     std::uint64_t oneLeaves;
 };
 
+// The masks of a kind of channel from those made for it: states that share their counts share
+// their masks. In an unnamed namespace, as this header goes into files compiled for wider
+// instructions: each file keeps its own copy, and none can stand in for another's.
+namespace {
+template <bool kSameErrors, bool kAlikeOuter>
+ChunkBits KindMasks(const std::uint64_t (&error)[3], std::uint64_t mayMove,
+                    std::uint64_t outerLeaves, std::uint64_t oneLeaves) {
+    return {{error[0], kSameErrors ? error[0] : error[1],
+             kSameErrors || kAlikeOuter ? error[0] : error[2]},
+            mayMove,
+            outerLeaves,
+            oneLeaves};
+}
+} // namespace
+
 // The counts a chunk's draws are compared with, and the kind of channel (which masks it needs).
 struct ChunkCounts {
     std::uint64_t errorBelow[3];

@@ -127,12 +127,8 @@ template <bool kSameErrors, bool kAlikeOuter>
             mayMove |= (~Below8(y, least) & 0xFF) << i;
         }
     }
-    masks.error[0] = error[0];
-    masks.error[1] = kSameErrors ? error[0] : error[1];
-    masks.error[2] = kSameErrors || kAlikeOuter ? error[0] : error[2];
-    masks.mayMove = mayMove;
-    masks.outerLeaves = outerLeaves;
-    masks.oneLeaves = oneLeaves;
+    static_cast<ChunkBits &>(masks) =
+        KindMasks<kSameErrors, kAlikeOuter>(error, mayMove, outerLeaves, oneLeaves);
 }
 
 [[gnu::target("avx2")]] void Avx2Masks(const Chain &c, const Plan &plan, std::uint32_t seed,

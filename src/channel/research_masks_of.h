@@ -38,12 +38,7 @@ void MasksOf(const ChunkCounts &plan, const std::uint64_t *e, const std::uint64_
             mayMove |= (~Lanes::Below(t, least) & kAll) << i;
         }
     }
-    masks.error[0] = error[0];
-    masks.error[1] = kSameErrors ? error[0] : error[1];
-    masks.error[2] = kSameErrors || kAlikeOuter ? error[0] : error[2];
-    masks.mayMove = mayMove;
-    masks.outerLeaves = outerLeaves;
-    masks.oneLeaves = oneLeaves;
+    masks = KindMasks<kSameErrors, kAlikeOuter>(error, mayMove, outerLeaves, oneLeaves);
 }
 
 // The masks of each kind of channel, made in the lanes of Lanes.
