@@ -132,6 +132,24 @@ std::uint64_t DrawSourceMask(std::uint32_t &seed, std::uint64_t below, int count
     return mask;
 }
 
+std::uint64_t ResearchCountBelow(double p) {
+    constexpr double kScale = 9007199254740992.0; // 2^53
+    if (!(p > 0))
+        return 0;
+    if (p >= 1)
+        return std::uint64_t{1} << 53;
+    const double y = p * kScale; // exact: a double times a power of two
+    const auto floor = static_cast<std::uint64_t>(y);
+    return floor + (static_cast<double>(floor) < y ? 1 : 0);
+}
+
+std::uint64_t DrawResearchSourceMask(PhiloxDraws &draws, std::uint64_t below, int count) {
+    std::uint64_t mask = 0;
+    for (int i = 0; i < count; ++i)
+        mask |= static_cast<std::uint64_t>(draws.NextBits() < below) << i;
+    return mask;
+}
+
 void DrawSourceBits(std::uint32_t &seed, std::uint64_t below, std::uint8_t *out, int count) {
     // Short words gain nothing from the wide lanes.
     static const SourceLanes widest =

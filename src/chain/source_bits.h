@@ -2,6 +2,8 @@
 // the group (model/random.h), and compared as a raw seed with the probability's count.
 #pragma once
 
+#include "model/philox.h"
+
 #include <cstdint>
 
 namespace spi {
@@ -23,5 +25,12 @@ void DrawSourceBitsWith(SourceLanes lanes, std::uint32_t &seed, std::uint64_t be
 
 // The same bits as a mask, bit i for out[i]; count at most 64.
 std::uint64_t DrawSourceMask(std::uint32_t &seed, std::uint64_t below, int count);
+
+// The research generator's source: a draw x = k * 2^-53 is below p exactly when k is below this
+// count (ceil(p * 2^53), exact in a double); 0 for p <= 0 or NaN, 2^53 for p >= 1.
+std::uint64_t ResearchCountBelow(double p);
+
+// Its next count draws as a mask, bit i set where draw i is below `below`; count at most 64.
+std::uint64_t DrawResearchSourceMask(PhiloxDraws &draws, std::uint64_t below, int count);
 
 } // namespace spi

@@ -353,9 +353,8 @@ RunResult RunStat2(ModelState &m, Notifier &notifier, RunProgress *progress,
     const long long step = ProgressStep(blocks);
     int count = 0;
 
-    auto lanes = options.wordLanes && !m.random.UsesPhilox()
-                     ? MakeWordLanes(m, block.codec, blocks, stop != nullptr)
-                     : std::nullopt;
+    auto lanes =
+        options.wordLanes ? MakeWordLanes(m, block.codec, blocks, stop != nullptr) : std::nullopt;
     for (long long b = 1; b <= blocks; ++b) {
         if (progress && Tick(*progress, b, step, count, 10, L * b))
             return Cancel(progress, m, *before);

@@ -123,8 +123,9 @@ std::optional<WordLanes> MakeWordLanes(const ModelState &m, const CodecEntry &co
     lanes.n = m.codeN;
     lanes.k = m.codeK;
     lanes.previousWord = facts.reference == ReferenceMode::PreviousWord;
-    lanes.below = SourceCountBelow(m.probOne);
-    lanes.channel = SetUpMarkovMasks(m);
+    lanes.below =
+        m.random.UsesPhilox() ? ResearchCountBelow(m.probOne) : SourceCountBelow(m.probOne);
+    lanes.channel = SetUpMarkovMasks(m, m.random);
     if (lanes.coder == WordLanes::Coder::Tables)
         Tabulate(m, codec, lanes);
     MapChannelToCode(m, lanes);
@@ -137,13 +138,13 @@ bool EnterWordLanes(const ModelState &m, WordLanes &lanes) {
 }
 
 LaneWord RunLaneWord(ModelState &m, WordLanes &lanes) {
-    const std::uint64_t info = DrawSourceMask(m.random.seed, lanes.below, lanes.k);
+    const std::uint64_t info = m.random.UsesPhilox()
+                                   ? DrawResearchSourceMask(m.random.philox, lanes.below, lanes.k)
+                                   : DrawSourceMask(m.random.seed, lanes.below, lanes.k);
     const bool tables = lanes.coder == WordLanes::Coder::Tables;
     const std::uint64_t code =
         tables ? lanes.encode[info] : EncodeViterbiMask(m, lanes.viterbi, info);
-    // The lengths fit, so the generator always draws.
-    const std::uint64_t errors =
-        DrawMarkovErrorMask(lanes.channel, m, m, m.random, lanes.n).value_or(0);
+    const std::uint64_t errors = DrawMarkovErrorBits(lanes.channel, m, m, m.random, lanes.n);
     const std::uint64_t rx = code ^ InCode(lanes, errors);
     const std::uint64_t decoded =
         tables ? lanes.decode[rx] : DecodeViterbiMask(m, lanes.viterbi, rx, m.convK0);

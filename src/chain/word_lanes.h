@@ -25,7 +25,7 @@ struct WordLanes {
     enum class Coder { Tables, Viterbi } coder = Coder::Tables;
     int n = 0, k = 0;
     bool previousWord = false;         // decoded words are compared with the word before
-    std::uint64_t below = 0;           // the source's count (chain/source_bits.h)
+    std::uint64_t below = 0;           // the source's count for the run's generator (source_bits.h)
     MarkovMaskSetup channel;           // the run's channel, set up once
     std::vector<std::uint16_t> encode; // Tables: the code word of each information word
     std::vector<std::uint16_t> decode; // Tables: the decoded information of each received word

@@ -121,6 +121,12 @@ struct Chain {
         return true;
     }
 
+    // The counts of the state again, after a walk that moved only the state.
+    void Resume() {
+        curError = errorBelow[state];
+        curStay = stayBelow[state];
+    }
+
     // The bit's error (1 or 0), then the transition.
     template <class Draw> std::uint8_t Bit(Draw errorDraw, Draw moveDraw) {
         const auto error = static_cast<std::uint8_t>(errorDraw < curError);
@@ -228,6 +234,14 @@ bool DrawPlanned(const MarkovMaskSetup &plan, bool choose, const ModelParameters
 // errors to out[0 .. bits-1], or with `mask` (bits at most 64) into *mask, which starts at 0.
 bool DrawPhilox(const ModelParameters &p, MarkovGeneratorState &state, PhiloxDraws &draws,
                 std::uint8_t *out, std::int64_t bits, std::uint64_t *mask = nullptr);
+
+// The research generator's counts of the channel of p, set up once for a run's mask calls.
+MarkovMaskSetup ResearchSetupOf(const ModelParameters &p);
+
+// A call of 1 .. 64 bits as a mask: short ones bit by bit from a research setup of p's channel,
+// the rest (or with another setup) as DrawPhilox draws them.
+std::uint64_t DrawPhiloxMask(const MarkovMaskSetup &setup, const ModelParameters &p,
+                             MarkovGeneratorState &state, PhiloxDraws &draws, int bits);
 // The same bit by bit with the draws as doubles: the reference of the faster way.
 bool DrawPhiloxPlain(const ModelParameters &p, MarkovGeneratorState &state, PhiloxDraws &draws,
                      std::uint8_t *out, std::int64_t bits);

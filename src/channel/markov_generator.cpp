@@ -49,30 +49,30 @@ MarkovMaskSetup SetUpMarkovMasks(const ModelParameters &p) {
     return setup;
 }
 
+MarkovMaskSetup SetUpMarkovMasks(const ModelParameters &p, const Random &random) {
+    return random.UsesPhilox() ? markov::ResearchSetupOf(p) : SetUpMarkovMasks(p);
+}
+
 std::optional<std::uint64_t> DrawMarkovErrorMask(const ModelParameters &p,
                                                  MarkovGeneratorState &state, Random &random,
                                                  int bits) {
-    return DrawMarkovErrorMask(SetUpMarkovMasks(p), p, state, random, bits);
+    return DrawMarkovErrorMask(SetUpMarkovMasks(p, random), p, state, random, bits);
 }
 
-std::optional<std::uint64_t> DrawMarkovErrorMask(const MarkovMaskSetup &setup,
-                                                 const ModelParameters &p,
-                                                 MarkovGeneratorState &state, Random &random,
-                                                 int bits) {
-    if (bits < 1 || bits > 64)
-        return std::nullopt;
+std::uint64_t DrawMarkovErrorBits(const MarkovMaskSetup &setup, const ModelParameters &p,
+                                  MarkovGeneratorState &state, Random &random, int bits) {
+    // Calls of at most 64 bits fit, so the generator always draws.
     std::uint64_t mask = 0;
     if (random.UsesPhilox())
-        return markov::DrawPhilox(p, state, random.philox, nullptr, bits, &mask)
-                   ? std::optional<std::uint64_t>(mask)
-                   : std::nullopt;
-    if (bits >= 16) // as DrawMarkovErrors chooses
-        return DrawPlanned(setup, true, p, state, random, nullptr, bits, &mask)
-                   ? std::optional<std::uint64_t>(mask)
-                   : std::nullopt;
+        return markov::DrawPhiloxMask(setup, p, state, random.philox, bits);
+    if (setup.research) // counts of the other generator's draws
+        return DrawMarkovErrorBits(SetUpMarkovMasks(p), p, state, random, bits);
+    if (bits >= 16) { // as DrawMarkovErrors chooses
+        DrawPlanned(setup, true, p, state, random, nullptr, bits, &mask);
+        return mask;
+    }
     std::uint32_t seed = random.seed;
-    if (!Start(p, state, seed, bits))
-        return std::nullopt;
+    Start(p, state, seed, bits);
     Chain chain = ChainOf(setup, state);
     markov::BitsOneByOne(
         chain, seed, [&mask](int i, std::uint8_t e) { mask |= std::uint64_t{e} << i; }, bits);

@@ -34,20 +34,33 @@ std::optional<std::uint64_t> DrawMarkovErrorMask(const ModelParameters &p,
                                                  int bits);
 
 // What the calls of a run share: the chain's comparison counts and how its chunks are worked,
-// found once for the run's channel (discParams) rather than at every call. The mask calls of a
-// run that keeps its channel take it in place of finding it again; they draw exactly alike.
+// found once for the run's channel (discParams) and generator rather than at every call. The mask
+// calls of a run that keeps its channel take it in place of finding it again; they draw exactly
+// alike (a setup for the other generator's draws is set aside and found again).
 struct MarkovMaskSetup {
     std::uint64_t errorBelow[3] = {}, stayBelow[3] = {}, toZeroBelow = 0, leastStay = 0;
     bool sameErrors = false; // the three states' error counts are equal
     bool alikeOuter = false; // states 0 and 2 have the same stay and error counts
     bool oneByOne = false;   // state changes are dense: the bits one by one beat the chunks
     bool avx2 = false;       // the chunks in AVX2 lanes
+    bool research = false;   // counts of the research generator's 53-bit draws, not of seeds
 };
+// The setup for the generator `random` draws from.
+MarkovMaskSetup SetUpMarkovMasks(const ModelParameters &p, const Random &random);
 MarkovMaskSetup SetUpMarkovMasks(const ModelParameters &p);
-std::optional<std::uint64_t> DrawMarkovErrorMask(const MarkovMaskSetup &setup,
-                                                 const ModelParameters &p,
-                                                 MarkovGeneratorState &state, Random &random,
-                                                 int bits);
+
+// The mask of a call whose length the caller has checked (1 .. 64). The check stays inline, so
+// that a caller's optional lives in registers rather than in memory written in two parts.
+std::uint64_t DrawMarkovErrorBits(const MarkovMaskSetup &setup, const ModelParameters &p,
+                                  MarkovGeneratorState &state, Random &random, int bits);
+inline std::optional<std::uint64_t> DrawMarkovErrorMask(const MarkovMaskSetup &setup,
+                                                        const ModelParameters &p,
+                                                        MarkovGeneratorState &state, Random &random,
+                                                        int bits) {
+    if (bits < 1 || bits > 64)
+        return std::nullopt;
+    return DrawMarkovErrorBits(setup, p, state, random, bits);
+}
 
 // The chain drawn bit by bit, error then transition: the reference the faster ways must match to
 // the bit (errors, seed and state after the call).

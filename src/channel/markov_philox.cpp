@@ -34,6 +34,7 @@ ResearchPlan MakeResearchPlan(const std::array<double, 15> &d) {
             {CountOf53(d[kP00]), CountOf53(d[kP11]), CountOf53(d[kP22])},
             CountOf53(static_cast<long double>(d[kP10]) + static_cast<long double>(d[kP11])),
             0};
+    plan.research = true;
     const auto &e = plan.errorBelow;
     const auto &stay = plan.stayBelow;
     plan.leastStay = std::min({stay[0], stay[1], stay[2]});
@@ -92,15 +93,26 @@ void StartState(const ModelParameters &p, MarkovGeneratorState &state, PhiloxDra
     state.chanState = (x <= upTo0 ? 0 : x <= upTo1 ? 1 : 2) + 1;
 }
 
+// Below this many bits a call costs less bit by bit than as a chunk.
+constexpr int kFewBits = 16;
+
+// n pairs of draws (at most 64), bit by bit, as a mask; the chain may come from a walked chunk.
+std::uint64_t PairsOneByOne(Chain &chain, const PhiloxDraws::Pairs &pairs, int n) {
+    chain.Resume();
+    std::uint64_t errors = 0;
+    for (int i = 0; i < n; ++i)
+        errors |= std::uint64_t{chain.Bit(pairs.first[i], pairs.second[i])} << i;
+    return errors;
+}
+
 // One chunk's errors, its pairs of draws taken.
 std::uint64_t ChunkErrors(const ResearchPlan &research, ResearchMasksFn masksOf, Chain &chain,
                           PhiloxDraws &draws, int n) {
     const MarkovMaskSetup &plan = research.plan;
     const PhiloxDraws::Pairs pairs = draws.PairsAhead(static_cast<std::size_t>(n));
     std::uint64_t errors = 0;
-    if (plan.oneByOne) {
-        for (int i = 0; i < n; ++i)
-            errors |= std::uint64_t{chain.Bit(pairs.first[i], pairs.second[i])} << i;
+    if (plan.oneByOne || n < kFewBits) {
+        errors = PairsOneByOne(chain, pairs, n);
     } else {
         ChunkBits masks;
         masksOf(research.counts, pairs.first, pairs.second, n, masks);
@@ -133,6 +145,26 @@ bool DrawPhilox(const ModelParameters &p, MarkovGeneratorState &state, PhiloxDra
     }
     state.chanState = chain.state + 1;
     return true;
+}
+
+MarkovMaskSetup ResearchSetupOf(const ModelParameters &p) {
+    return ResearchPlanOf(p.discParams).plan;
+}
+
+std::uint64_t DrawPhiloxMask(const MarkovMaskSetup &setup, const ModelParameters &p,
+                             MarkovGeneratorState &state, PhiloxDraws &draws, int bits) {
+    std::uint64_t mask = 0;
+    if (!setup.research || bits >= kFewBits) {
+        DrawPhilox(p, state, draws, nullptr, bits, &mask);
+        return mask;
+    }
+    state.genLength = bits;
+    StartState(p, state, draws);
+    Chain chain = ChainOf(setup, state);
+    mask = PairsOneByOne(chain, draws.PairsAhead(static_cast<std::size_t>(bits)), bits);
+    draws.Skip(2 * static_cast<std::size_t>(bits));
+    state.chanState = chain.state + 1;
+    return mask;
 }
 
 // The chain with the draws as doubles, bit by bit: per bit its error (x <= e of the state) and its

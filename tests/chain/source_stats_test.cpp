@@ -193,4 +193,22 @@ TEST(FastSourceAndCounts, EqualTheirReferences) {
     }
 }
 
+// The research generator's source as a mask against its doubles compared one by one, with fixed
+// probabilities and with the next draw itself or one past it, where comparisons land on the counts.
+TEST(FastSourceAndCounts, ResearchMaskEqualsTheDoubles) {
+    const double fixed[] = {0, 5e-324, 1e-12, 0.5, 1, 1.5, -0.1, std::nan("")};
+    spi::PhiloxDraws fast(7, 3), plain(7, 3);
+    for (int c = 0; c < 14; ++c)
+        for (int k : {1, 3, 11, 64}) {
+            spi::PhiloxDraws peek = plain;
+            const double next = peek.Next(), after = peek.Next();
+            const double p = c < 8 ? fixed[c] : c % 2 ? next : std::nextafter(after, 1.0);
+            const std::uint64_t mask =
+                spi::DrawResearchSourceMask(fast, spi::ResearchCountBelow(p), k);
+            for (int i = 0; i < k; ++i)
+                ASSERT_EQ(mask >> i & 1u, plain.Next() < p ? 1u : 0u) << p << " " << k << " " << i;
+        }
+    EXPECT_EQ(fast.Taken(), plain.Taken());
+}
+
 } // namespace

@@ -199,7 +199,8 @@ TEST(MarkovChunksTest, ResearchChunksDrawAsTheDoublesBitByBit) {
         Caller lanes[3] = {plain, plain, plain};
         for (int call = 0; call < 4; ++call) {
             const bool asMask = pick.RandomInt(4) == 0;
-            const int bits = asMask ? 1 + pick.RandomInt(64) : 1 + pick.RandomInt(kMaxBlock);
+            const int bits = asMask ? 1 + pick.RandomInt(pick.RandomInt(2) ? 15 : 64)
+                                    : 1 + pick.RandomInt(kMaxBlock);
             ASSERT_TRUE(
                 DrawMarkovErrorsPlain(plain.p, plain.state, plain.random, plain.errors, bits));
             for (int l = 0; l < 3; ++l) {

@@ -71,14 +71,29 @@ TEST(WordLanes, RunAsTheBlocksOneByOne) {
         double probOne;
         bool share;       // a share of a divided run: counts kept, batches of a larger run
         int n = 0, k = 0; // other than the code's own
+        Generator generator = Generator::Model;
     };
-    const Case cases[] = {
-        {5, 0, 3000, 0.5, false}, {5, 1, 5000, 0.3, true},       {5, 2, 1000, 1.0, false},
-        {5, 0, 513, 0.5, false},  {3, 1, 140000, 0.5, false},    {4, 2, 140000, 0.7, true},
-        {8, 0, 3000, 0.5, false}, {8, 1, 2000, 0.4, true},       {9, 2, 2000, 0.5, false},
-        {10, 0, 2000, 0.6, true}, {8, 2, 500, 0.5, false, 2, 1}, {8, 1, 500, 0.5, false, 10, 5}};
+    constexpr Generator kPhilox = Generator::Philox;
+    const Case cases[] = {{5, 0, 3000, 0.5, false},
+                          {5, 1, 5000, 0.3, true},
+                          {5, 2, 1000, 1.0, false},
+                          {5, 0, 513, 0.5, false},
+                          {3, 1, 140000, 0.5, false},
+                          {4, 2, 140000, 0.7, true},
+                          {8, 0, 3000, 0.5, false},
+                          {8, 1, 2000, 0.4, true},
+                          {9, 2, 2000, 0.5, false},
+                          {10, 0, 2000, 0.6, true},
+                          {8, 2, 500, 0.5, false, 2, 1},
+                          {8, 1, 500, 0.5, false, 10, 5},
+                          {5, 1, 5000, 0.3, true, 0, 0, kPhilox},
+                          {5, 2, 1000, 1.0, false, 0, 0, kPhilox},
+                          {3, 1, 140000, 0.5, false, 0, 0, kPhilox},
+                          {8, 1, 2000, 0.4, true, 0, 0, kPhilox},
+                          {9, 2, 2000, 1e-9, false, 0, 0, kPhilox}};
     for (const Case &c : cases) {
-        SCOPED_TRACE(::testing::Message() << "type " << c.type << " channel " << c.channel);
+        SCOPED_TRACE(::testing::Message() << "type " << c.type << " channel " << c.channel
+                                          << (c.generator == kPhilox ? " philox" : ""));
         auto lanes = Chain(c.type, c.channel), blocks = Chain(c.type, c.channel);
         for (ModelState *m : {lanes.get(), blocks.get()})
             m->wordCount = c.words, m->fixedSeed = 4242u + c.words, m->probOne = c.probOne;
@@ -86,6 +101,7 @@ TEST(WordLanes, RunAsTheBlocksOneByOne) {
             for (ModelState *m : {lanes.get(), blocks.get()})
                 m->codeN = c.n, m->codeK = c.k;
         RunOptions options;
+        options.generator = c.generator, options.stream = 5;
         if (c.share)
             options.keepCounts = true, options.unitOffset = 777, options.unitTotal = 3 * c.words;
         SilentNotifier quiet;
