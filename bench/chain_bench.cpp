@@ -97,11 +97,11 @@ void SetRates(benchmark::State &state, double wordsPerIteration, double infoBits
         benchmark::Counter(words * infoBitsPerWord, benchmark::Counter::kIsRate);
 }
 
-void Stat2(benchmark::State &state, spi::ModelState &m) {
+void Stat2(benchmark::State &state, spi::ModelState &m, const spi::RunOptions &options = {}) {
     spi::SilentNotifier quiet;
     long long words = 0;
     for (auto _ : state) {
-        const auto r = spi::RunStat2(m, quiet);
+        const auto r = spi::RunStat2(m, quiet, nullptr, options);
         if (r.outcome != spi::RunOutcome::Completed)
             Fail("run not completed");
         words = r.words;
@@ -116,10 +116,13 @@ void BM_Stat2(benchmark::State &state, const ChainCase &c) {
     Stat2(state, *m);
 }
 
-void BM_Stat2Default(benchmark::State &state, int channelType, int dm, int words) {
+void BM_Stat2Default(benchmark::State &state, int channelType, int dm, int words,
+                     spi::Generator generator = spi::Generator::Model) {
     auto m = DefaultModel(channelType, dm);
     m->wordCount = words;
-    Stat2(state, *m);
+    spi::RunOptions options;
+    options.generator = generator;
+    Stat2(state, *m, options);
 }
 
 void BM_Stat1(benchmark::State &state, int channelType, int dm, int n, int words,
@@ -241,6 +244,9 @@ BENCHMARK_CAPTURE(BM_Stat1, decision_noncoherent_n36, 2, 0, 36, 200000)
 
 // The default chain (code type 5) on each generator.
 BENCHMARK_CAPTURE(BM_Stat2Default, type5_markov_default, 1, 1, 200000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Stat2Default, type5_markov_default_philox, 1, 1, 200000,
+                  spi::Generator::Philox)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Stat2Default, type5_decision_coherent, 2, 1, 200000)
     ->Unit(benchmark::kMillisecond);

@@ -106,6 +106,8 @@ row("Стат 1, decision device, coherent, --generator philox",
     fig("BM_Stat1/decision_coherent_n36", "channel bits/s"), "model")
 default_words = fig("BM_Stat2Default/type5_markov_default", "words/s")
 row("Default chain: type 5 (7,3), ДК", default_words, "words/s", target=(3e6, ">= 3 M words/s"))
+row("Default chain, --generator philox",
+    fig("BM_Stat2Default/type5_markov_default_philox", "words/s"), "words/s", default_words, "model")
 rows.append(("Default chain: words/s against floor bits/s", human(default_words, "words/s"),
              "floor " + human(floor, "bit/s"),
              f"{default_words / floor:.3f}" if default_words and floor else "-", ">= 0.05",
