@@ -5,8 +5,11 @@
 #include "channel/markov_generator.h"
 #include "model/model_state.h"
 #include "model/notifier.h"
+#include "model/philox.h"
 
 #include <benchmark/benchmark.h>
+
+#include <vector>
 
 namespace {
 
@@ -68,5 +71,27 @@ template <auto Draw> void BM_MarkovWay(benchmark::State &state) {
 }
 BENCHMARK_TEMPLATE(BM_MarkovWay, spi::DrawMarkovErrorsPlain)->Arg(5000)->Arg(36)->Arg(7);
 BENCHMARK_TEMPLATE(BM_MarkovWay, spi::DrawMarkovErrors)->Arg(5000)->Arg(36)->Arg(7);
+
+// The research generator's counters alone, in each kind of lanes the processor has: the rate the
+// channel's draws can never pass.
+void BM_PhiloxFill(benchmark::State &state) {
+    const auto lanes = static_cast<spi::PhiloxLanes>(state.range(0));
+    if (!spi::PhiloxLanesAvailable(lanes)) {
+        state.SkipWithError("lanes not on this processor");
+        return;
+    }
+    constexpr std::size_t kCount = spi::PhiloxDraws::kCounters;
+    std::vector<std::uint64_t> even(kCount), odd(kCount);
+    std::uint64_t counter = 0;
+    for (auto _ : state) {
+        spi::PhiloxFill(lanes, 1, 2, counter, kCount, even.data(), odd.data());
+        counter += kCount;
+        benchmark::DoNotOptimize(even.data());
+        benchmark::DoNotOptimize(odd.data());
+    }
+    state.counters["counters/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations() * kCount), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_PhiloxFill)->Arg(0)->Arg(1)->Arg(2);
 
 } // namespace

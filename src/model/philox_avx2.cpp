@@ -20,7 +20,8 @@ struct Avx2 {
     }
     static V High(V x) { return _mm256_srli_epi64(x, 32); }
     static V Mul(V x, V m) { return _mm256_mul_epu32(x, m); }
-    static V Xor3(V a, V b, V c) { return _mm256_xor_si256(_mm256_xor_si256(a, b), c); }
+    static V Xor(V a, V b) { return _mm256_xor_si256(a, b); }
+    static V Xor3(V a, V b, V c) { return Xor(Xor(a, b), c); }
     // The top 53 bits of (high word, low word), each the low half of its lane.
     static V Bits(V high, V low) {
         const V joined = _mm256_blend_epi32(_mm256_slli_epi64(high, 32), low, 0x55);

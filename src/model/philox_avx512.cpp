@@ -24,9 +24,11 @@ struct Avx512 {
     }
     static V High(V x) { return _mm512_srli_epi64(x, 32); }
     static V Mul(V x, V m) { return _mm512_mul_epu32(x, m); }
+    static V Xor(V a, V b) { return _mm512_xor_si512(a, b); }
     static V Xor3(V a, V b, V c) { return _mm512_ternarylogic_epi64(a, b, c, 0x96); }
+    // The low word of high over the high word of low, in one masked shuffle.
     static V Bits(V high, V low) {
-        const V joined = _mm512_mask_blend_epi32(0x5555, _mm512_slli_epi64(high, 32), low);
+        const V joined = _mm512_mask_shuffle_epi32(low, 0xAAAA, high, _MM_PERM_CDAB);
         return _mm512_srli_epi64(joined, 11);
     }
     static void Store(std::uint64_t *to, V x) { _mm512_storeu_si512(to, x); }

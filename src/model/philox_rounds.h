@@ -35,13 +35,17 @@ template <class Ops, int kGroups>
     constexpr int kLanes = Ops::kLanes;
     const V m0 = Ops::Set(kMul0), m1 = Ops::Set(kMul1);
     V x0[kGroups], x1[kGroups], x2[kGroups], x3[kGroups];
+    // Round 0: the counter's words 2 and 3 are zero, and so is the product of word 2.
+    const V k00 = Ops::Set(keys.k0[0]), k10 = Ops::Set(keys.k1[0]);
     for (int g = 0; g < kGroups; ++g) {
         const V c = Ops::Iota(counter + static_cast<std::uint64_t>(g * kLanes));
-        x0[g] = c;
-        x1[g] = Ops::High(c);
-        x2[g] = x3[g] = Ops::Set(0);
+        const V p0 = Ops::Mul(c, m0);
+        x0[g] = Ops::Xor(Ops::High(c), k00);
+        x1[g] = Ops::Set(0);
+        x2[g] = Ops::Xor(Ops::High(p0), k10);
+        x3[g] = p0;
     }
-    for (int r = 0; r < kRounds; ++r) {
+    for (int r = 1; r < kRounds; ++r) {
         const V k0 = Ops::Set(keys.k0[r]), k1 = Ops::Set(keys.k1[r]);
         for (int g = 0; g < kGroups; ++g) {
             const V p0 = Ops::Mul(x0[g], m0), p1 = Ops::Mul(x2[g], m1);
