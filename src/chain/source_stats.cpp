@@ -228,4 +228,68 @@ void NormaliseErrorStats(ModelState &m, int stage, int length, long long blockTo
     DeriveStageCells(m, stage, true);
 }
 
+int Ones(std::uint64_t x) {
+    x -= x >> 1 & 0x5555555555555555ull;
+    x = (x & 0x3333333333333333ull) + (x >> 2 & 0x3333333333333333ull);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<int>((x * 0x0101010101010101ull) >> 56);
+}
+
+namespace {
+
+template <class Count>
+[[gnu::always_inline]] inline int OnesInWith(Count ones, const std::uint64_t *masks, int from,
+                                             int count) {
+    int sum = 0;
+    while (count > 0) {
+        const int at = from % 64, take = std::min(count, 64 - at);
+        std::uint64_t w = masks[from / 64] >> at;
+        if (take < 64)
+            w &= (std::uint64_t{1} << take) - 1;
+        sum += ones(w);
+        from += take;
+        count -= take;
+    }
+    return sum;
+}
+
+template <class Count>
+[[gnu::always_inline]] inline void RunsWith(Count ones, const std::uint64_t *masks, int width,
+                                            int count, int *out) {
+    for (int i = 0; i < count; ++i)
+        out[i] = OnesInWith(ones, masks, i * width, width);
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define SPI_HAS_POPCNT_TARGET 1
+[[gnu::target("popcnt")]] void PopcntRuns(const std::uint64_t *masks, int width, int count,
+                                          int *out) {
+    RunsWith([](std::uint64_t w) { return __builtin_popcountll(w); }, masks, width, count, out);
+}
+#endif
+
+} // namespace
+
+bool PopcntAvailable() {
+#if defined(SPI_HAS_POPCNT_TARGET)
+    return __builtin_cpu_supports("popcnt");
+#else
+    return false;
+#endif
+}
+
+void OnesOfRunsWith(bool popcnt, const std::uint64_t *masks, int width, int count, int *ones) {
+#if defined(SPI_HAS_POPCNT_TARGET)
+    if (popcnt)
+        return PopcntRuns(masks, width, count, ones);
+#endif
+    static_cast<void>(popcnt);
+    RunsWith(Ones, masks, width, count, ones);
+}
+
+void OnesOfRuns(const std::uint64_t *masks, int width, int count, int *ones) {
+    static const bool popcnt = PopcntAvailable();
+    OnesOfRunsWith(popcnt, masks, width, count, ones);
+}
+
 } // namespace spi

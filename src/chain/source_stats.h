@@ -18,6 +18,15 @@ void MakeSourceWordPlain(ModelState &m, int k, int wordInFrame);
 // (at least count) from the start belong to the buffers and may be read.
 int SumBytes(const std::uint8_t *bytes, int count, int room);
 int CountDifferingBytes(const std::uint8_t *a, const std::uint8_t *b, int count, int room);
+// The set bits of a word (a plain x86-64 build has no instruction for it), and of bits
+// from .. from + count - 1 of chunk masks, bit i in bit i % 64 of masks[i / 64].
+int Ones(std::uint64_t x);
+// The set bits of `count` runs of `width` bits laid end to end in chunk masks (bit i in bit i % 64
+// of masks[i / 64]), into ones[0 .. count-1]: with the processor's own count where it has one, or
+// with the way given (the processor's count must be available).
+void OnesOfRuns(const std::uint64_t *masks, int width, int count, int *ones);
+bool PopcntAvailable();
+void OnesOfRunsWith(bool popcnt, const std::uint64_t *masks, int width, int count, int *ones);
 // Counts the errors of the word (stage 0: errorVector[1..length] before decoding; 1: the decoded
 // word against refInfoWord) and returns them; at blockIndex == blockTotal normalises.
 int GatherErrorStats(ModelState &m, int stage, int length, long long blockIndex,

@@ -10,6 +10,7 @@
 #include "chain/source_stats.h"
 #include "chain/word_lanes.h"
 #include "channel/decision_generator.h"
+#include "channel/markov_generator.h"
 #include "model/text_input.h"
 
 #include <algorithm>
@@ -154,6 +155,13 @@ void EndGroup(ModelState &m, int n, int group) {
     m.genLength = n;
 }
 
+// The bytes of a group drawn as masks, as the group's call would have written them.
+void SpreadMasks(const std::vector<std::uint64_t> &masks, int bits, std::uint8_t *bytes) {
+    for (int i = 0; i < bits; ++i)
+        bytes[i] =
+            static_cast<std::uint8_t>(masks[static_cast<std::size_t>(i / 64)] >> i % 64 & 1u);
+}
+
 // What every block of a "Стат2" run reads, fixed when the run starts.
 struct Stat2Block {
     CodecEntry codec;
@@ -294,17 +302,35 @@ RunResult RunStat1(ModelState &m, Notifier &notifier, RunProgress *progress,
     const long long step = ProgressStep(NB);
     int count = 0;
     const int perCall = WordsPerCall(m, n);
+    // The groups before the last two count the chain's errors from its masks; the last two write
+    // the bytes that a run leaves behind.
+    std::vector<std::uint64_t> masks(options.wordLanes && m.channelType == 1 ? kMaxBlock / 64 + 1
+                                                                             : 0);
+    std::vector<int> ones(masks.empty() ? 0 : static_cast<std::size_t>(perCall));
     for (long long word = 1; word <= NB;) {
         const int group = static_cast<int>(std::min<long long>(perCall, NB - word + 1));
-        GenerateErrors(m, n * group, false, word, notifier);
+        const bool byMasks = !masks.empty() && word + 2LL * perCall <= NB;
+        if (byMasks) {
+            DrawMarkovErrorMasks(m, m, m.random, masks.data(), n * group);
+            OnesOfRuns(masks.data(), n, group, ones.data());
+        } else {
+            GenerateErrors(m, n * group, false, word, notifier);
+        }
         for (int g = 0; g < group; ++g, ++word) {
-            if (progress && Tick(*progress, word, step, count, 100, word))
+            if (progress && Tick(*progress, word, step, count, 100, word)) {
+                if (byMasks)
+                    SpreadMasks(masks, n * group, m.errorVector.data() + 1);
                 return Cancel(progress, m, *before);
-            const int errors = SumBytes(m.errorVector.data() + 1 + g * n, n, kMaxBlock - g * n);
+            }
+            const int errors =
+                byMasks ? ones[static_cast<std::size_t>(g)]
+                        : SumBytes(m.errorVector.data() + 1 + g * n, n, kMaxBlock - g * n);
             RecordWordErrors(m, 0, n, errors, word, total);
             TallyWord(m.batchTally, batches.At(options.unitOffset + word - 1), errors, 0);
         }
-        if (group > 1)
+        if (byMasks)
+            m.genLength = n;
+        else if (group > 1)
             EndGroup(m, n, group);
     }
     if (progress)

@@ -70,8 +70,9 @@ struct RunOptions {
     // of unitTotal, over which the batches of the batch means are laid (0: the run's own).
     long long unitOffset = 0;
     long long unitTotal = 0;
-    // "Стат2" of a short code may take its words as machine words (chain/word_lanes.h); false keeps
-    // every block on the byte-by-byte path, the reference of the tests.
+    // "Стат2" of a short code may take its words as machine words (chain/word_lanes.h), and
+    // "Стат 1" on the discrete channel may count its errors from the chain's masks; false keeps
+    // every block and word on the byte-by-byte path, the reference of the tests.
     bool wordLanes = true;
     // The generator the run draws from, and with the research generator the stream (a divided run
     // gives each of its stretches its own).

@@ -1,6 +1,7 @@
 #include "chain/word_lanes.h"
 
 #include "chain/source_bits.h"
+#include "chain/source_stats.h"
 #include "channel/markov_generator.h"
 #include "coding/code_catalogue.h"
 #include "coding/viterbi.h"
@@ -93,14 +94,6 @@ std::uint64_t InCode(const WordLanes &lanes, std::uint64_t errors) {
     for (std::size_t q = 0; q < lanes.toCode.size(); ++q, errors >>= 4)
         to |= lanes.toCode[q][errors & 15u];
     return to;
-}
-
-// The set bits of a word (a plain x86-64 build has no instruction for it).
-int Ones(std::uint64_t x) {
-    x -= x >> 1 & 0x5555555555555555ull;
-    x = (x & 0x3333333333333333ull) + (x >> 2 & 0x3333333333333333ull);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-    return static_cast<int>((x * 0x0101010101010101ull) >> 56);
 }
 
 } // namespace

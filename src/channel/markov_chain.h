@@ -225,13 +225,14 @@ template <class Put>
 
 // The chunked ways of markov_chunks.cpp, in the lanes of plan.avx2: with `choose`, channels whose
 // state changes are dense go bit by bit instead. The errors go to out[0 .. bits-1], or with `mask`
-// (then bits is at most 64) into *mask, which starts at 0.
+// into mask[0 .. (bits - 1) / 64], bit i of the call in bit i % 64 of mask[i / 64], which start
+// at 0.
 bool DrawPlanned(const MarkovMaskSetup &plan, bool choose, const ModelParameters &p,
                  MarkovGeneratorState &state, Random &random, std::uint8_t *out, std::int64_t bits,
                  std::uint64_t *mask = nullptr);
 
 // The chain drawn from the research generator (markov_philox.cpp), in the lanes of draws.lanes:
-// errors to out[0 .. bits-1], or with `mask` (bits at most 64) into *mask, which starts at 0.
+// errors to out[0 .. bits-1], or with `mask` into chunk masks as DrawPlanned writes them.
 bool DrawPhilox(const ModelParameters &p, MarkovGeneratorState &state, PhiloxDraws &draws,
                 std::uint8_t *out, std::int64_t bits, std::uint64_t *mask = nullptr);
 

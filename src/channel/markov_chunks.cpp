@@ -160,7 +160,10 @@ bool DrawInChunks(const Plan &plan, const ModelParameters &p, MarkovGeneratorSta
         Chain own = ChainOf(plan, state); // one the chunk functions never see: kept in registers
         if (mask)
             BitsOneByOne(
-                own, seed, [mask](int i, std::uint8_t e) { *mask |= std::uint64_t{e} << i; },
+                own, seed,
+                [mask](int i, std::uint8_t e) {
+                    mask[i / kChunk] |= std::uint64_t{e} << i % kChunk;
+                },
                 state.genLength);
         else
             BitByBit(own, seed, out, state.genLength);
@@ -176,7 +179,7 @@ bool DrawInChunks(const Plan &plan, const ModelParameters &p, MarkovGeneratorSta
                                               ? AlikeOuterChunk(chain, masks, masks.move, n)
                                               : WalkChunk(chain, plan, masks, masks.move, n);
         if (mask)
-            *mask = chunkErrors & LowBits(n); // one chunk: a mask is at most 64 bits
+            mask[done / kChunk] = chunkErrors & LowBits(n);
         else
             Spread(chunkErrors, n, out + done, kMaxBlock - done);
         const auto last = static_cast<std::size_t>(n - 1);

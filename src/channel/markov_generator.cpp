@@ -2,6 +2,7 @@
 
 #include "channel/markov_chain.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -79,6 +80,21 @@ std::uint64_t DrawMarkovErrorBits(const MarkovMaskSetup &setup, const ModelParam
     state.chanState = chain.state + 1;
     random.seed = seed;
     return mask;
+}
+
+bool DrawMarkovErrorMasks(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
+                          std::uint64_t *masks, std::int64_t bits) {
+    if (bits < 1 || bits > kMaxBlock)
+        return false;
+    std::fill(masks, masks + (bits + 63) / 64, std::uint64_t{0});
+    if (random.UsesPhilox())
+        return markov::DrawPhilox(p, state, random.philox, nullptr, bits, masks);
+    if (bits < 16) { // as DrawMarkovErrors chooses: bit by bit
+        masks[0] =
+            DrawMarkovErrorBits(SetUpMarkovMasks(p), p, state, random, static_cast<int>(bits));
+        return true;
+    }
+    return DrawPlanned(SetUpMarkovMasks(p), true, p, state, random, nullptr, bits, masks);
 }
 
 bool DrawMarkovErrorsPlain(const ModelParameters &p, MarkovGeneratorState &state, Random &random,

@@ -62,6 +62,12 @@ inline std::optional<std::uint64_t> DrawMarkovErrorMask(const MarkovMaskSetup &s
     return DrawMarkovErrorBits(setup, p, state, random, bits);
 }
 
+// A call's errors as chunk masks, drawn exactly as DrawMarkovErrors draws them (errors is not
+// written): bit i of the call (from 0) in bit i % 64 of masks[i / 64]; masks holds (bits + 63) / 64
+// words. False, and nothing drawn, for a call of no bits or one that would not fit.
+bool DrawMarkovErrorMasks(const ModelParameters &p, MarkovGeneratorState &state, Random &random,
+                          std::uint64_t *masks, std::int64_t bits);
+
 // The chain drawn bit by bit, error then transition: the reference the faster ways must match to
 // the bit (errors, seed and state after the call).
 bool DrawMarkovErrorsPlain(const ModelParameters &p, MarkovGeneratorState &state, Random &random,

@@ -139,7 +139,7 @@ bool DrawPhilox(const ModelParameters &p, MarkovGeneratorState &state, PhiloxDra
         const int n = std::min(kChunk, state.genLength - done);
         const std::uint64_t errors = ChunkErrors(research, masksOf, chain, draws, n);
         if (mask)
-            *mask = errors & LowBits(n); // one chunk: a mask is at most 64 bits
+            mask[done / kChunk] = errors & LowBits(n);
         else
             Spread(errors, n, out + done, kMaxBlock - done);
     }

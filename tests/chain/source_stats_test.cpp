@@ -212,3 +212,39 @@ TEST(FastSourceAndCounts, ResearchMaskEqualsTheDoubles) {
 }
 
 } // namespace
+
+namespace {
+
+// The errors of runs of words counted from chunk masks, each way the processor has, against the
+// bits one by one; widths that cross, fill and straddle the masks' words.
+TEST(FastSourceAndCounts, OnesOfRunsCountTheBits) {
+    std::vector<std::uint64_t> masks(33);
+    std::uint32_t seed = 2026;
+    for (std::uint64_t &w : masks) {
+        seed = spi::NextSeed(seed);
+        const std::uint64_t high = seed;
+        seed = spi::NextSeed(seed);
+        w = high << 32 | seed;
+    }
+    masks[3] = ~std::uint64_t{0}, masks[4] = 0;
+    const int widths[] = {1, 7, 36, 63, 64, 65, 127, 1000, 2100};
+    for (const bool popcnt : {false, true}) {
+        if (popcnt && !spi::PopcntAvailable())
+            continue;
+        for (const int width : widths) {
+            const int count = 2100 / width;
+            std::vector<int> ones(static_cast<std::size_t>(count));
+            spi::OnesOfRunsWith(popcnt, masks.data(), width, count, ones.data());
+            for (int r = 0; r < count; ++r) {
+                int plain = 0;
+                for (int i = r * width; i < (r + 1) * width; ++i)
+                    plain +=
+                        static_cast<int>(masks[static_cast<std::size_t>(i / 64)] >> i % 64 & 1u);
+                ASSERT_EQ(ones[static_cast<std::size_t>(r)], plain)
+                    << popcnt << " " << width << " " << r;
+            }
+        }
+    }
+}
+
+} // namespace

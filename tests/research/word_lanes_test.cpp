@@ -133,5 +133,47 @@ TEST(WordLanes, CarryTheViterbiStateOfEarlierRuns) {
     }
 }
 
+// "Стат 1" on the discrete channel counting the errors of its groups of words from the chain's
+// masks, against the same runs byte by byte: counts, figures and buffers alike, for runs of one
+// group or several, words that cross or fill the masks' words, and runs stopped in a group.
+struct StopAfter : RunProgress {
+    int advances = 0, last = 0;
+    explicit StopAfter(int n) : last(n) {}
+    void Advance(int) override { ++advances; }
+    void Counter(long long) override {}
+    bool CancelRequested() override { return advances >= last; }
+};
+
+TEST(WordLanes, Stat1CountsFromMasksAsFromBytes) {
+    struct Case {
+        int n, words, channel;
+        Generator generator;
+        int stopAfter = 0;
+    };
+    constexpr Generator kModel = Generator::Model, kPhilox = Generator::Philox;
+    const Case cases[] = {
+        {36, 30000, 0, kModel},    {36, 30000, 1, kPhilox}, {7, 900, 2, kModel},
+        {1, 7000, 1, kModel},      {64, 5000, 0, kPhilox},  {65, 5000, 2, kPhilox},
+        {1050, 9, 1, kModel},      {1051, 7, 0, kModel},    {2100, 5, 1, kPhilox},
+        {36, 174, 0, kModel},      {36, 175, 1, kModel},    {36, 30000, 1, kModel, 7},
+        {36, 30000, 2, kPhilox, 5}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::Message() << "n " << c.n << " words " << c.words << " channel "
+                                          << c.channel << " stop " << c.stopAfter);
+        auto masks = Chain(5, c.channel), bytes = Chain(5, c.channel);
+        for (ModelState *m : {masks.get(), bytes.get()})
+            m->wordCount = c.words, m->stat1WordLength = c.n, m->fixedSeed = 77u + c.n;
+        RunOptions options;
+        options.generator = c.generator;
+        SilentNotifier quiet;
+        StopAfter stopMasks(c.stopAfter), stopBytes(c.stopAfter);
+        const auto a = RunStat1(*masks, quiet, c.stopAfter ? &stopMasks : nullptr, options);
+        options.wordLanes = false;
+        const auto b = RunStat1(*bytes, quiet, c.stopAfter ? &stopBytes : nullptr, options);
+        EXPECT_EQ(a.outcome, b.outcome);
+        ExpectAlike(*masks, *bytes);
+    }
+}
+
 } // namespace
 } // namespace spi
