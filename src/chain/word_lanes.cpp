@@ -96,6 +96,39 @@ std::uint64_t InCode(const WordLanes &lanes, std::uint64_t errors) {
     return to;
 }
 
+// One word, its errors counted by `ones`.
+template <class Count>
+[[gnu::always_inline]] inline LaneWord LaneWordWith(Count ones, ModelState &m, WordLanes &lanes) {
+    const std::uint64_t info = m.random.UsesPhilox()
+                                   ? DrawResearchSourceMask(m.random.philox, lanes.below, lanes.k)
+                                   : DrawSourceMask(m.random.seed, lanes.below, lanes.k);
+    const bool tables = lanes.coder == WordLanes::Coder::Tables;
+    const std::uint64_t code =
+        tables ? lanes.encode[info] : EncodeViterbiMask(m, lanes.viterbi, info);
+    const std::uint64_t errors = DrawMarkovErrorBits(lanes.channel, m, m, m.random, lanes.n);
+    const std::uint64_t rx = code ^ InCode(lanes, errors);
+    const std::uint64_t decoded =
+        tables ? lanes.decode[rx] : DecodeViterbiMask(m, lanes.viterbi, rx, m.convK0);
+    const std::uint64_t reference = lanes.previousWord ? lanes.lastInfo : info;
+    lanes.lastInfo = info;
+    return {ones(errors), ones(decoded ^ reference)};
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define SPI_LANE_POPCNT 1
+[[gnu::target("popcnt")]] LaneWord PopcntLaneWord(ModelState &m, WordLanes &lanes) {
+    return LaneWordWith([](std::uint64_t x) { return __builtin_popcountll(x); }, m, lanes);
+}
+#endif
+
+auto WordWay() {
+#if defined(SPI_LANE_POPCNT)
+    if (PopcntAvailable())
+        return PopcntLaneWord;
+#endif
+    return &PortableLaneWord;
+}
+
 } // namespace
 
 std::optional<WordLanes> MakeWordLanes(const ModelState &m, const CodecEntry &codec,
@@ -119,6 +152,7 @@ std::optional<WordLanes> MakeWordLanes(const ModelState &m, const CodecEntry &co
     lanes.below =
         m.random.UsesPhilox() ? ResearchCountBelow(m.probOne) : SourceCountBelow(m.probOne);
     lanes.channel = SetUpMarkovMasks(m, m.random);
+    lanes.word = WordWay();
     if (lanes.coder == WordLanes::Coder::Tables)
         Tabulate(m, codec, lanes);
     MapChannelToCode(m, lanes);
@@ -130,20 +164,8 @@ bool EnterWordLanes(const ModelState &m, WordLanes &lanes) {
     return lanes.coder != WordLanes::Coder::Viterbi || LoadViterbiLanes(m, m, lanes.viterbi);
 }
 
-LaneWord RunLaneWord(ModelState &m, WordLanes &lanes) {
-    const std::uint64_t info = m.random.UsesPhilox()
-                                   ? DrawResearchSourceMask(m.random.philox, lanes.below, lanes.k)
-                                   : DrawSourceMask(m.random.seed, lanes.below, lanes.k);
-    const bool tables = lanes.coder == WordLanes::Coder::Tables;
-    const std::uint64_t code =
-        tables ? lanes.encode[info] : EncodeViterbiMask(m, lanes.viterbi, info);
-    const std::uint64_t errors = DrawMarkovErrorBits(lanes.channel, m, m, m.random, lanes.n);
-    const std::uint64_t rx = code ^ InCode(lanes, errors);
-    const std::uint64_t decoded =
-        tables ? lanes.decode[rx] : DecodeViterbiMask(m, lanes.viterbi, rx, m.convK0);
-    const std::uint64_t reference = lanes.previousWord ? lanes.lastInfo : info;
-    lanes.lastInfo = info;
-    return {Ones(errors), Ones(decoded ^ reference)};
+LaneWord PortableLaneWord(ModelState &m, WordLanes &lanes) {
+    return LaneWordWith(Ones, m, lanes);
 }
 
 void LeaveWordLanes(ModelState &m, const WordLanes &lanes) {

@@ -21,6 +21,11 @@
 
 namespace spi {
 
+struct WordLanes;
+struct LaneWord {
+    int before, after; // the word's errors before and after decoding
+};
+
 struct WordLanes {
     enum class Coder { Tables, Viterbi } coder = Coder::Tables;
     int n = 0, k = 0;
@@ -31,6 +36,8 @@ struct WordLanes {
     std::vector<std::uint16_t> decode; // Tables: the decoded information of each received word
     std::vector<std::array<std::uint64_t, 16>> toCode; // channel errors, a nibble at a time, to
                                                        // the code word's positions
+    // One word: the same for every processor, with its own bit count where it has one.
+    LaneWord (*word)(ModelState &m, WordLanes &lanes) = nullptr;
     // What the words carry from one to the next.
     std::uint64_t lastInfo = 0;
     ViterbiLanes viterbi;
@@ -45,12 +52,13 @@ std::optional<WordLanes> MakeWordLanes(const ModelState &m, const CodecEntry &co
 // carry it (the run then goes on byte by byte).
 bool EnterWordLanes(const ModelState &m, WordLanes &lanes);
 
-struct LaneWord {
-    int before, after; // the word's errors before and after decoding
-};
-
 // One block's word, drawing from m's generator and channel as the block-by-block path would.
-LaneWord RunLaneWord(ModelState &m, WordLanes &lanes);
+inline LaneWord RunLaneWord(ModelState &m, WordLanes &lanes) {
+    return lanes.word(m, lanes);
+}
+// The same with the count every processor has: what `word` is where the processor has no count of
+// its own.
+LaneWord PortableLaneWord(ModelState &m, WordLanes &lanes);
 
 // Hands back to the block-by-block path, before the last block, what it reads of the blocks
 // before: the last information word and the coder's state.

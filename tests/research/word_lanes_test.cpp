@@ -1,6 +1,8 @@
 // "Стат2" of the short cyclic codes with their words as machine words against the same runs block
 // by block: every count, figure and buffer alike, whole runs and shares of divided ones.
+#include "chain/code_dispatch.h"
 #include "chain/stat_runs.h"
+#include "chain/word_lanes.h"
 #include "channel/discrete_channel.h"
 #include "forms/channel_step.h"
 #include "research/code_choice.h"
@@ -8,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 namespace spi {
 namespace {
@@ -173,6 +176,30 @@ TEST(WordLanes, Stat1CountsFromMasksAsFromBytes) {
         EXPECT_EQ(a.outcome, b.outcome);
         ExpectAlike(*masks, *bytes);
     }
+}
+
+// The machine-word words with the processor's own bit count and with the portable one: the same
+// counts from the same draws.
+TEST(WordLanes, BothBitCountsAlike) {
+    for (const int type : {5, 8})
+        for (const Generator generator : {Generator::Model, Generator::Philox}) {
+            auto own = Chain(type, 1);
+            own->random.Start(generator, 99u, 0);
+            auto lanes = MakeWordLanes(*own, CodecFor(type), 1'000'000, false);
+            ASSERT_TRUE(lanes && EnterWordLanes(*own, *lanes));
+            auto portable = MakeModel();
+            *portable = *own;
+            WordLanes plain = *lanes;
+            plain.word = PortableLaneWord;
+            for (int w = 0; w < 3000; ++w) {
+                const LaneWord a = RunLaneWord(*own, *lanes), b = RunLaneWord(*portable, plain);
+                ASSERT_EQ(std::tie(a.before, a.after), std::tie(b.before, b.after))
+                    << type << " " << w;
+            }
+            EXPECT_EQ(own->random.seed, portable->random.seed);
+            EXPECT_EQ(own->random.philox.Taken(), portable->random.philox.Taken());
+            EXPECT_EQ(own->chanState, portable->chanState);
+        }
 }
 
 } // namespace
