@@ -253,11 +253,24 @@ template <class Count>
     return sum;
 }
 
+// Runs of up to 64 bits are read as one word from the two they lie in; the one past a run's end is
+// read only when the run reaches into it.
 template <class Count>
 [[gnu::always_inline]] inline void RunsWith(Count ones, const std::uint64_t *masks, int width,
                                             int count, int *out) {
-    for (int i = 0; i < count; ++i)
-        out[i] = OnesInWith(ones, masks, i * width, width);
+    if (width > 64) {
+        for (int i = 0; i < count; ++i)
+            out[i] = OnesInWith(ones, masks, i * width, width);
+        return;
+    }
+    const std::uint64_t keep = width == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
+    for (int i = 0, from = 0; i < count; ++i, from += width) {
+        const int q = from / 64, r = from % 64;
+        std::uint64_t w = masks[q] >> r;
+        if (r + width > 64)
+            w |= masks[q + 1] << (64 - r);
+        out[i] = ones(w & keep);
+    }
 }
 
 #if defined(__GNUC__) && defined(__x86_64__)
