@@ -3,6 +3,7 @@
 #include "model/random.h"
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 
@@ -91,17 +92,22 @@ void PortableBits(std::uint32_t &seed, std::uint64_t below, std::uint8_t *out, i
         PortableGroup(seed, below, out + i, count - i < kGroup ? count - i : kGroup);
 }
 
+// ceil(p * 2^bits): 0 for p <= 0 or NaN, 2^bits for p >= 1. p * 2^bits is exact and positive: the
+// truncation is its floor, one more unless it is whole.
+std::uint64_t CountBelow(double p, int bits) {
+    if (!(p > 0))
+        return 0;
+    if (p >= 1)
+        return std::uint64_t{1} << bits;
+    const double y = std::ldexp(p, bits);
+    const auto floor = static_cast<std::uint64_t>(y);
+    return floor + (static_cast<double>(floor) < y ? 1 : 0);
+}
+
 } // namespace
 
 std::uint64_t SourceCountBelow(double p) {
-    if (!(p > 0))
-        return 0;
-    if (p > 1)
-        return std::uint64_t{1} << 32;
-    // p * 2^32 is exact and positive: the truncation is its floor, one more unless it is whole.
-    const double y = p * 4294967296.0;
-    const auto floor = static_cast<std::uint64_t>(y);
-    return floor + (static_cast<double>(floor) < y ? 1 : 0);
+    return CountBelow(p, 32);
 }
 
 bool SourceLanesAvailable(SourceLanes lanes) {
@@ -133,14 +139,7 @@ std::uint64_t DrawSourceMask(std::uint32_t &seed, std::uint64_t below, int count
 }
 
 std::uint64_t ResearchCountBelow(double p) {
-    constexpr double kScale = 9007199254740992.0; // 2^53
-    if (!(p > 0))
-        return 0;
-    if (p >= 1)
-        return std::uint64_t{1} << 53;
-    const double y = p * kScale; // exact: a double times a power of two
-    const auto floor = static_cast<std::uint64_t>(y);
-    return floor + (static_cast<double>(floor) < y ? 1 : 0);
+    return CountBelow(p, 53);
 }
 
 std::uint64_t DrawResearchSourceMask(PhiloxDraws &draws, std::uint64_t below, int count) {
